@@ -1,0 +1,37 @@
+# Install rules and the CMake package: after `cmake --install`, a host calls
+# find_package(VuDoda CONFIG REQUIRED) and links VuDoda::vudoda, exactly as it would link the
+# target of the same name when it adds this tree with add_subdirectory.
+include(CMakePackageConfigHelpers)
+
+set(VUDODA_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/VuDoda)
+
+install(TARGETS vudoda_platform vudoda
+  EXPORT VuDodaTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vudoda)
+
+# Headers keep their folder under include/vudoda, so `#include "packet/PKBase.h"` reads the
+# same in the tree and against the installed package.
+foreach(folder platform packet)
+  install(DIRECTORY ${folder}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vudoda/${folder}
+    FILES_MATCHING PATTERN "*.h")
+endforeach()
+
+install(EXPORT VuDodaTargets
+  NAMESPACE VuDoda::
+  DESTINATION ${VUDODA_CMAKE_DIR})
+
+configure_package_config_file(cmake/VuDodaConfig.cmake.in
+  ${CMAKE_CURRENT_BINARY_DIR}/VuDodaConfig.cmake
+  INSTALL_DESTINATION ${VUDODA_CMAKE_DIR})
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/VuDodaConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES
+  ${CMAKE_CURRENT_BINARY_DIR}/VuDodaConfig.cmake
+  ${CMAKE_CURRENT_BINARY_DIR}/VuDodaConfigVersion.cmake
+  DESTINATION ${VUDODA_CMAKE_DIR})
+
+if(VUDODA_BUILD_TOOLS)
+  install(TARGETS vudoda_tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()

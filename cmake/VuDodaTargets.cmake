@@ -1,0 +1,25 @@
+# Settings that every target of the project shares.
+
+# Warnings are errors in our own code; they are not imposed on a host through the package.
+function(vudoda_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# A shared library of the project: C++20, includes from the repository root (installed:
+# from include/vudoda), versioned, warnings as errors.
+function(vudoda_library_defaults target)
+  target_compile_features(${target} PUBLIC cxx_std_20)
+  target_include_directories(${target} PUBLIC
+    $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>
+    $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/vudoda>)
+  set_target_properties(${target} PROPERTIES
+    VERSION ${PROJECT_VERSION}
+    SOVERSION ${PROJECT_VERSION_MAJOR})
+  vudoda_warnings(${target})
+endfunction()
+
+# Sources of a folder, picked up by name so that a new class needs no build edit.
+function(vudoda_add_folder_sources target folder)
+  file(GLOB sources CONFIGURE_DEPENDS ${folder}/*.cpp)
+  target_sources(${target} PRIVATE ${sources})
+endfunction()

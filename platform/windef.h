@@ -1,0 +1,25 @@
+#pragma once
+
+// The Win32 scalar types that the module's interfaces are written with, at their Win32 widths.
+#include <cstdint>
+
+typedef int BOOL;
+typedef unsigned char BYTE;
+typedef unsigned short WORD;
+typedef std::uint32_t DWORD;
+typedef unsigned int UINT;
+typedef long LONG;
+typedef char CHAR;
+typedef const char* LPCSTR;
+typedef char* LPSTR;
+typedef LPCSTR LPCTSTR;
+typedef wchar_t WCHAR;
+typedef const wchar_t* LPCWSTR;
+typedef double DATE;
+
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif

@@ -12,9 +12,11 @@ function(vudoda_library_defaults target)
   target_include_directories(${target} PUBLIC
     $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>
     $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/vudoda>)
+  # Installed, the libraries find one another beside themselves, wherever the prefix is.
   set_target_properties(${target} PROPERTIES
     VERSION ${PROJECT_VERSION}
-    SOVERSION ${PROJECT_VERSION_MAJOR})
+    SOVERSION ${PROJECT_VERSION_MAJOR}
+    INSTALL_RPATH "$ORIGIN")
   vudoda_warnings(${target})
 endfunction()
 

@@ -56,19 +56,24 @@ void CString::SetAt(int index, char ch) {
   if (index >= 0 && index < GetLength()) m_text[static_cast<size_t>(index)] = ch;
 }
 
+// Both format into a separate string first: an argument may point into this string's own
+// bytes, which growing the buffer would free while printf still reads them.
 void CString::Format(const char* format, ...) {
-  m_text.clear();
+  std::string formatted;
   va_list args;
   va_start(args, format);
-  AppendFormatV(m_text, format, args);
+  AppendFormatV(formatted, format, args);
   va_end(args);
+  m_text = std::move(formatted);
 }
 
 void CString::AppendFormat(const char* format, ...) {
+  std::string formatted;
   va_list args;
   va_start(args, format);
-  AppendFormatV(m_text, format, args);
+  AppendFormatV(formatted, format, args);
   va_end(args);
+  m_text += formatted;
 }
 
 CString CString::Left(int count) const { return Mid(0, count); }
@@ -121,6 +126,7 @@ int CString::Replace(const char* old, const char* replacement) {
 }
 
 int CString::Replace(char old, char replacement) {
+  if (old == replacement) return 0;  // as MFC: nothing is replaced, so nothing is counted
   int count = 0;
   for (char& ch : m_text) {
     if (ch == old) {

@@ -53,7 +53,8 @@ class AFX_EXT_CLASS CString {
   int Find(const char* sub, int start = 0) const;
   int ReverseFind(char ch) const;
 
-  // Replaces every occurrence; returns how many were replaced. An empty `old` replaces nothing.
+  // Replaces every occurrence; returns how many were replaced. An empty `old` replaces nothing;
+  // a byte replaced by itself counts 0, as in MFC.
   int Replace(const char* old, const char* replacement);
   int Replace(char old, char replacement);
 

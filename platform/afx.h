@@ -4,3 +4,5 @@
 #include "platform/AfxExport.h"
 #include "platform/windef.h"
 #include "platform/CString.h"
+#include "platform/COleDateTime.h"
+#include "platform/CodePage.h"

@@ -14,7 +14,10 @@ typedef const char* LPCSTR;
 typedef char* LPSTR;
 typedef LPCSTR LPCTSTR;
 typedef wchar_t WCHAR;
+typedef wchar_t* LPWSTR;
 typedef const wchar_t* LPCWSTR;
+typedef BOOL* LPBOOL;
+typedef DWORD LCID;
 typedef double DATE;
 
 #ifndef TRUE
@@ -23,3 +26,6 @@ typedef double DATE;
 #ifndef FALSE
 #define FALSE 0
 #endif
+
+// The user's default locale, as Win32 numbers it.
+#define LANG_USER_DEFAULT 0x0400

@@ -1,14 +1,24 @@
 #include "packet/PKBase.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 constexpr unsigned char kKeyAtConstruction = 0xFF;
-}
+constexpr int kSmallestPacket = 2;  // type header and checksum byte
+constexpr int kNoScaledValue = 0xFFFF;
+
+bool IsFrame(const unsigned char* packet, int size) { return packet != nullptr && size >= kSmallestPacket; }
+}  // namespace
 
 PKBase::PKBase(unsigned char* packet, int size, unsigned char typeHeader)
-    : m_pPacket(packet), m_TypeHeader(typeHeader), m_bValid(0), m_nPacketSize(size), m_Key(kKeyAtConstruction) {
+    : m_pPacket(IsFrame(packet, size) ? packet : nullptr),
+      m_TypeHeader(typeHeader),
+      m_bValid(0),
+      m_nPacketSize(IsFrame(packet, size) ? size : 0),
+      m_Key(kKeyAtConstruction) {
   Clear();
 }
 
@@ -25,15 +35,16 @@ PKBase::~PKBase() = default;
 
 void PKBase::SetKey(unsigned char key) {
   m_Key = key;
-  m_pPacket[m_nPacketSize - 1] = key;
+  if (m_pPacket) m_pPacket[m_nPacketSize - 1] = key;
 }
 
 void PKBase::ResetCheckSum() {
+  if (!m_pPacket) return;
   m_pPacket[m_nPacketSize - 1] = MakeCheckSum();
   m_bValid = 1;
 }
 
-int PKBase::IsValid() { return (m_bValid && m_pPacket[m_nPacketSize - 1] == MakeCheckSum()) ? 1 : 0; }
+int PKBase::IsValid() { return (m_pPacket && m_bValid && m_pPacket[m_nPacketSize - 1] == MakeCheckSum()) ? 1 : 0; }
 
 void PKBase::Clear() {
   Clear(0);
@@ -41,6 +52,7 @@ void PKBase::Clear() {
 }
 
 void PKBase::Clear(unsigned char fill) {
+  if (!m_pPacket) return;
   std::memset(m_pPacket, fill, static_cast<size_t>(m_nPacketSize));
   m_pPacket[0] = m_TypeHeader;
   m_pPacket[m_nPacketSize - 1] = m_Key;
@@ -48,7 +60,7 @@ void PKBase::Clear(unsigned char fill) {
 }
 
 int PKBase::SetPacket(unsigned char* data, int size, int checkKey) {
-  if (data == nullptr || size != m_nPacketSize) return 0;
+  if (data == nullptr || m_pPacket == nullptr || size != m_nPacketSize) return 0;
   m_bValid = 1;
   const unsigned char lastByte = data[size - 1];
   if (checkKey) {
@@ -74,6 +86,14 @@ int PKBase::CopyPacket(PKBase* other) {
 PKBase& PKBase::operator=(PKBase& other) {
   CopyPacket(&other);
   return *this;
+}
+
+void PKBase::SetScaledValue(unsigned char* place, double value, double scale) {
+  const double product = std::trunc(value * scale);
+  const bool fitsInt = product >= static_cast<double>(std::numeric_limits<int>::min()) &&
+                       product <= static_cast<double>(std::numeric_limits<int>::max());
+  // NaN fails both comparisons and lands here too.
+  Set2ByteValue(place, fitsInt ? static_cast<int>(product) : kNoScaledValue);
 }
 
 CString PKBase::GetStringValue(const unsigned char* place, int length) {

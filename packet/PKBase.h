@@ -15,6 +15,8 @@
 //   1-byte value   unsigned 0-255
 //   2-byte value   unsigned 16 bits, least significant byte first; a write keeps the low 16 bits
 //   4-byte value   unsigned 32 bits, least significant byte first
+//   scaled decimal 2-byte value holding value x scale (x10 temperatures, x100 height and
+//                  weight): a write multiplies in double precision and truncates toward zero
 //   text           fixed field of n bytes: shorter texts are padded with zero bytes, longer ones
 //                  are cut to n bytes with no terminator; a read stops at the first zero byte
 //   absent value   an all-ones pattern (0xFF, 0xFFFF, ...), as each packet class states
@@ -23,7 +25,8 @@
 // never allocates or frees them. A bare PKBase over an outside buffer only refers to it.
 class AFX_EXT_CLASS PKBase {
  public:
-  // Takes the packet's bytes, its size N and its type header; key 0xFF; then Clear().
+  // Takes the packet's bytes, its size N and its type header; key 0xFF; then Clear(). A frame
+  // given no bytes, or fewer than two, holds none: size 0, never valid, every load refused.
   PKBase(unsigned char* packet, int size, unsigned char typeHeader);
   // Copies the frame; a bare PKBase copy refers to the same outside buffer as its source.
   PKBase(const PKBase& other) = default;
@@ -83,6 +86,12 @@ class AFX_EXT_CLASS PKBase {
     place[2] = static_cast<unsigned char>(value >> 16);
     place[3] = static_cast<unsigned char>(value >> 24);
   }
+
+  // A decimal quantity: the 2-byte value at `place` divided by `scale`.
+  static double GetScaledValue(const unsigned char* place, double scale) { return Get2ByteValue(place) / scale; }
+  // Stores `value` x `scale`, truncated toward zero, low 16 bits. A product that is NaN,
+  // infinite or beyond the range of int has no such integer: it stores 0xFFFF, no value.
+  static void SetScaledValue(unsigned char* place, double value, double scale);
 
   // The text of the n-byte field at `place`: up to the first zero byte, at most n bytes.
   static CString GetStringValue(const unsigned char* place, int length);

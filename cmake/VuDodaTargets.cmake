@@ -18,6 +18,9 @@ function(vudoda_library_defaults target)
     SOVERSION ${PROJECT_VERSION_MAJOR}
     INSTALL_RPATH "$ORIGIN")
   vudoda_warnings(${target})
+  # Calls between a library's own exported functions (a getter inside IsValidData, say) go
+  # straight to the function instead of through the symbol table: no host may interpose them.
+  target_compile_options(${target} PRIVATE -fno-semantic-interposition)
 endfunction()
 
 # Sources of a folder, picked up by name so that a new class needs no build edit.

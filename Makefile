@@ -1,0 +1,94 @@
+# VuDoda — the two commands a fresh Debian 12 machine needs are `make demo` and `make test`;
+# both install what is missing first. `make bench` and `make fuzz` are for developers.
+SHELL := /bin/bash
+.SHELLFLAGS := -eu -o pipefail -c
+
+JOBS ?= $(shell nproc)
+SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
+
+# Debian packages the build, the tests, the benchmarks and the fuzzers need.
+PACKAGES := g++ cmake ninja-build clang libclang-rt-14-dev libgtest-dev libgmock-dev \
+            libbenchmark-dev nlohmann-json3-dev
+
+BUILD := build
+BUILD_SANITIZE := build-sanitize
+BUILD_FUZZ := build-fuzz
+BUILD_BENCH := build-bench
+
+CONFIGURE := cmake -G Ninja -S .
+CTEST := ctest --output-on-failure -j $(JOBS)
+
+.PHONY: all deps build demo test test-build test-sanitize fuzz-build fuzz-smoke bench fuzz clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for package in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}\n' "$$package" 2>/dev/null | grep -q '^install ok installed' \
+	    || missing="$$missing $$package"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing Debian packages:$$missing"; \
+	  $(SUDO) apt-get update -qq; \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+build: deps
+	$(CONFIGURE) -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+
+DEMO_STREAM := $(BUILD)/demo/monitor-link.bin
+
+demo: build
+	@mkdir -p $(dir $(DEMO_STREAM))
+	@echo "== A made-up bedside fetal monitor: 60 seconds of its link =="
+	$(BUILD)/bin/vudoda simulate --seconds 60 -o $(DEMO_STREAM)
+	@echo "== The station decodes who is monitored and the first numerics =="
+	$(BUILD)/bin/vudoda simulate --seconds 1.25 | $(BUILD)/bin/vudoda decode --only PKProtocolVer,PKPatient_v110,PKParam_v110
+	@echo "== The whole minute, counted =="
+	$(BUILD)/bin/vudoda decode --json $(DEMO_STREAM) | tail -n 1
+
+test: test-build test-sanitize fuzz-smoke
+
+test-build: build
+	$(CTEST) --test-dir $(BUILD)
+
+test-sanitize: deps
+	$(CONFIGURE) -B $(BUILD_SANITIZE) -DCMAKE_BUILD_TYPE=Debug -DVUDODA_SANITIZE=ON
+	cmake --build $(BUILD_SANITIZE) -j $(JOBS)
+	$(CTEST) --test-dir $(BUILD_SANITIZE)
+
+fuzz-build: deps
+	$(CONFIGURE) -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DVUDODA_BUILD_FUZZ=ON -DVUDODA_BUILD_TESTS=OFF -DVUDODA_BUILD_TOOLS=OFF -DVUDODA_INSTALL=OFF
+	cmake --build $(BUILD_FUZZ) -j $(JOBS)
+
+# Every *_fuzzer runs over a scratch copy of its seed corpus fuzz/corpus/<name>/, so the kept
+# corpus stays small and reviewed; crashes land in $(BUILD_FUZZ)/artifacts/.
+define run_fuzzers
+	mkdir -p $(BUILD_FUZZ)/artifacts
+	for fuzzer in $(BUILD_FUZZ)/bin/*_fuzzer; do \
+	  name=$$(basename "$$fuzzer" _fuzzer); scratch=$$(mktemp -d); \
+	  cp fuzz/corpus/$$name/* "$$scratch"/; \
+	  echo "== $$name fuzzer"; \
+	  "$$fuzzer" $(1) -print_final_stats=1 -artifact_prefix=$(BUILD_FUZZ)/artifacts/$$name- "$$scratch" \
+	    || { rm -rf "$$scratch"; exit 1; }; \
+	  rm -rf "$$scratch"; \
+	done
+endef
+
+fuzz-smoke: fuzz-build
+	$(call run_fuzzers,-runs=200000 -max_total_time=30)
+
+fuzz: fuzz-build
+	$(call run_fuzzers,-max_total_time=300)
+
+bench: deps
+	$(CONFIGURE) -B $(BUILD_BENCH) -DCMAKE_BUILD_TYPE=Release -DVUDODA_BUILD_BENCH=ON \
+	  -DVUDODA_BUILD_TESTS=OFF -DVUDODA_BUILD_TOOLS=OFF -DVUDODA_INSTALL=OFF
+	cmake --build $(BUILD_BENCH) -j $(JOBS)
+	for program in $(BUILD_BENCH)/bin/*_bench; do "$$program"; done
+
+clean:
+	rm -rf $(BUILD) $(BUILD_SANITIZE) $(BUILD_FUZZ) $(BUILD_BENCH)

@@ -1,4 +1,5 @@
 #include "platform/CString.h"
+#include "platform/mbstring.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -169,13 +170,7 @@ int CString::Compare(const char* other) const {
 }
 
 int CString::CompareNoCase(const char* other) const {
-  const unsigned char* a = reinterpret_cast<const unsigned char*>(m_text.c_str());
-  const unsigned char* b = reinterpret_cast<const unsigned char*>(other ? other : "");
-  for (;; ++a, ++b) {
-    const int ca = static_cast<unsigned char>(AsciiLower(static_cast<char>(*a)));
-    const int cb = static_cast<unsigned char>(AsciiLower(static_cast<char>(*b)));
-    if (ca != cb || ca == 0) return Sign(ca - cb);
-  }
+  return _mbsicmp(reinterpret_cast<const unsigned char*>(m_text.c_str()), reinterpret_cast<const unsigned char*>(other));
 }
 
 CString& CString::operator+=(const CString& other) {

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/AfxExport.h"
+#include "platform/windef.h"
 
 // MFC's 8-bit string (CStringA): a text of bytes in the process code page. Bytes above 127 are
 // kept as they are; the case operations change only ASCII letters. Positions and counts are
@@ -38,6 +39,11 @@ class AFX_EXT_CLASS CString {
   // The bytes as a standard string (for code that is not MFC-shaped).
   const std::string& str() const { return m_text; }
 
+  // Replaces the contents with the text of string resource `id`, found by the resource search
+  // (platform/StringResource.h) in the process code page; TRUE. FALSE and unchanged when no
+  // module holds a text of `id` that the code page can hold.
+  BOOL LoadString(UINT id);
+
   // printf-style formatting; replaces the contents.
   void Format(const char* format, ...) __attribute__((format(printf, 2, 3)));
   void AppendFormat(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -67,7 +73,7 @@ class AFX_EXT_CLASS CString {
   CString& TrimLeft(const char* targets);
   CString& TrimRight(const char* targets);
 
-  // <0, 0 or >0 as strcmp: bytes compared unsigned; CompareNoCase folds ASCII letters.
+  // <0, 0 or >0 as strcmp: bytes compared unsigned; CompareNoCase as _mbsicmp (mbstring.h).
   int Compare(const char* other) const;
   int CompareNoCase(const char* other) const;
 

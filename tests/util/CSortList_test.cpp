@@ -1,0 +1,120 @@
+#include "util/CSortList.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kSortColumn = 1;
+
+// A report list whose rows carry a label, a text in the sort column and item data 100 + row.
+class CSortListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(m_dialog.Create(nullptr, "Studies", WS_VISIBLE, RECT{0, 0, 400, 300}, nullptr, 0));
+    ASSERT_TRUE(m_list.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT, RECT{0, 0, 400, 300}, &m_dialog, 1));
+    m_list.InsertColumn(0, "Patient");
+    m_list.InsertColumn(1, "Value");
+  }
+
+  void Fill(const std::vector<std::string>& texts) {
+    m_list.DeleteAllItems();
+    for (size_t row = 0; row < texts.size(); ++row) {
+      const int index = static_cast<int>(row);
+      m_list.InsertItem(index, ("row" + std::to_string(row)).c_str());
+      m_list.SetItemText(index, kSortColumn, texts[row].c_str());
+      m_list.SetItemData(index, 100 + row);
+    }
+  }
+
+  std::vector<std::string> Column(int column) const {
+    std::vector<std::string> texts;
+    for (int row = 0; row < m_list.GetItemCount(); ++row) texts.push_back(m_list.GetItemText(row, column).str());
+    return texts;
+  }
+
+  CWnd m_dialog;
+  CListCtrl m_list;
+};
+
+struct SortCase {
+  const char* what;
+  std::vector<std::string> texts;
+  CSortList::EDataType type;
+  bool ascending;
+  std::vector<std::string> sorted;
+};
+
+TEST_F(CSortListTest, SortsByEachTypeInBothDirections) {
+  const SortCase cases[] = {
+      {"integers", {"10", "9", "100"}, CSortList::eInteger, true, {"9", "10", "100"}},
+      {"integers down", {"10", "9", "100"}, CSortList::eInteger, false, {"100", "10", "9"}},
+      {"integers far apart", {"9000000000", "-9000000000", "0"}, CSortList::eInteger, true, {"-9000000000", "0", "9000000000"}},
+      {"not numbers read as 0", {"5", "abc", "-2"}, CSortList::eInteger, true, {"-2", "abc", "5"}},
+      {"texts", {"10", "9", "100"}, CSortList::eString, true, {"10", "100", "9"}},
+      {"texts without case", {"doe", "Roe", "ABEL"}, CSortList::eString, true, {"ABEL", "doe", "Roe"}},
+      {"texts down", {"doe", "Roe", "ABEL"}, CSortList::eString, false, {"Roe", "doe", "ABEL"}},
+      {"dates", {"2024-03-01 10:00", "1/5/2024", "Feb 29 2024"}, CSortList::eDate, true,
+       {"1/5/2024", "Feb 29 2024", "2024-03-01 10:00"}},
+      {"dates down", {"2024-03-01 10:00", "1/5/2024", "Feb 29 2024"}, CSortList::eDate, false,
+       {"2024-03-01 10:00", "Feb 29 2024", "1/5/2024"}},
+      {"decimals", {"2.5", "-1", "2.25"}, CSortList::eDouble, true, {"-1", "2.25", "2.5"}},
+      {"decimals down", {"2.25", "-1", "2.5"}, CSortList::eDouble, false, {"2.5", "2.25", "-1"}},
+  };
+  for (const SortCase& c : cases) {
+    Fill(c.texts);
+    CSortList sorter(&m_list, kSortColumn);
+    sorter.Sort(c.ascending, c.type);
+    EXPECT_EQ(Column(kSortColumn), c.sorted) << c.what;
+  }
+}
+
+TEST_F(CSortListTest, EqualTextsAndUnparsableDatesCompareAsEqual) {
+  // With a stable sort, pairs that compare as 0 keep their order.
+  const SortCase cases[] = {
+      {"same text, other case", {"abc", "ABC", "Abc"}, CSortList::eString, true, {"abc", "ABC", "Abc"}},
+      {"same integer", {"7", "07", "+7"}, CSortList::eInteger, false, {"7", "07", "+7"}},
+      {"no date", {"someday", "2023-01-02"}, CSortList::eDate, true, {"someday", "2023-01-02"}},
+      {"no date, down", {"2023-01-02", "someday"}, CSortList::eDate, false, {"2023-01-02", "someday"}},
+  };
+  for (const SortCase& c : cases) {
+    Fill(c.texts);
+    CSortList sorter(&m_list, kSortColumn);
+    sorter.Sort(c.ascending, c.type);
+    EXPECT_EQ(Column(kSortColumn), c.sorted) << c.what;
+  }
+}
+
+TEST_F(CSortListTest, ItemDataIsParkedWhileSortingAndGivenBackAfterwards) {
+  Fill({"30", "10", "20"});
+  {
+    CSortList sorter(&m_list, kSortColumn);
+    const auto* parked = reinterpret_cast<const CSortList::SORT_ITEM*>(m_list.GetItemData(2));
+    ASSERT_NE(parked, nullptr);
+    EXPECT_EQ(parked->dwData, 102u);
+    EXPECT_EQ(parked->strText, "20");
+    // The texts are captured once: later changes to the column do not steer the sort.
+    m_list.SetItemText(0, kSortColumn, "5");
+    sorter.Sort(true, CSortList::eInteger);
+    sorter.Sort(false, CSortList::eInteger);
+    sorter.Sort(true, CSortList::eInteger);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"row1", "row2", "row0"}));
+  }
+  // Each row has its own data back, in its new place.
+  const DWORD_PTR expected[] = {101, 102, 100};
+  for (int row = 0; row < 3; ++row) EXPECT_EQ(m_list.GetItemData(row), expected[row]) << row;
+}
+
+TEST_F(CSortListTest, AnEmptyOrMissingListIsLeftAlone) {
+  {
+    CSortList sorter(&m_list, kSortColumn);
+    sorter.Sort(true, CSortList::eString);
+  }
+  EXPECT_EQ(m_list.GetItemCount(), 0);
+  CSortList none(nullptr, 0);
+  none.Sort(false, CSortList::eDate);
+}
+
+}  // namespace

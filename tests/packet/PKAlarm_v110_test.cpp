@@ -8,123 +8,69 @@
 
 namespace {
 
-using Alarm = PKAlarm_v110;
-using Case = FieldCase<Alarm>;
-using SetByte = void (Alarm::*)(unsigned char);
-using GetByte = unsigned char (Alarm::*)();
-using SetPair = void (Alarm::*)(int, int);
-using GetPair = void (Alarm::*)(int&, int&);
+using A = PKAlarm_v110;
+using SetByte = void (A::*)(unsigned char);
 
-// Level 0x25 (keeps 5), enable 0x1A (keeps A, must keep the level), level 0x3C (must keep the
-// enable code): the byte ends as 0xAC. The level is checked midway, as the last write would
-// hide an enable setter that drops it.
-Case Nibbles(const char* name, int offset, SetByte setEnable, GetByte getEnable, SetByte setLevel, GetByte getLevel) {
+// Enable in the high nibble, level in the low one, each setter keeping the other: level 0x3C,
+// enable 0x1A (must keep C), level 0x2B (must keep A) end as 0xAB.
+FieldCase<A> Nibbles(const char* name, int offset, SetByte setEnable, SetByte setLevel) {
   return {name,
-          [=](Alarm& a) {
-            (a.*setLevel)(0x25);
-            (a.*setEnable)(0x1A);
-            EXPECT_EQ((a.*getLevel)(), 0x05) << "the enable setter dropped the level";
+          [=](A& a) {
             (a.*setLevel)(0x3C);
+            (a.*setEnable)(0x1A);
+            EXPECT_EQ(a.GetPacket()[offset], 0xAC) << "the enable setter dropped the level";
+            (a.*setLevel)(0x2B);
           },
-          {{offset, 0xAC}},
-          [=](Alarm& a) {
-            EXPECT_EQ((a.*getEnable)(), 0x0A);
-            EXPECT_EQ((a.*getLevel)(), 0x0C);
-          }};
+          {{offset, 0xAB}}};
 }
 
-Case WholeByte(const char* name, int offset, SetByte set, GetByte get) {
-  return {name, [=](Alarm& a) { (a.*set)(0x21); }, {{offset, 0x21}}, [=](Alarm& a) { EXPECT_EQ((a.*get)(), 0x21); }};
+// Limit pairs store the first at the lower offset; 300 keeps its low 8 bits (44), 70000 its low
+// 16 bits (0x1170). Offsets 50-58 belong to no field.
+TEST(PKAlarm_v110Layout, NewPacketAndEachField) {
+  ExpectLayout<A>(0xB2, 60, {
+      Nibbles("FHR1", 1, &A::SetFHR1AlarmEnable, &A::SetFHR1Level),
+      {"FHR1 limits", [](A& a) { a.SetFHR1Limit(300, 0xC8); }, {{2, 44}, {3, 0xC8}}},
+      Nibbles("FHR2", 4, &A::SetFHR2AlarmEnable, &A::SetFHR2Level),
+      {"FHR2 limits", [](A& a) { a.SetFHR2Limit(300, 0xC8); }, {{5, 44}, {6, 0xC8}}},
+      Nibbles("UC", 7, &A::SetUCAlarmEnable, &A::SetUCLevel),
+      {"UC limits", [](A& a) { a.SetUCLimit(300, 0xC8); }, {{8, 44}, {9, 0xC8}}},
+      {"UC frequency limits", [](A& a) { a.SetUCFreqLimit(300, 0xC8); }, {{10, 44}, {11, 0xC8}}},
+      Nibbles("ECG", 12, &A::SetECGAlarmEnable, &A::SetECGLevel),
+      {"ECG limits", [](A& a) { a.SetECGLimit(0x1234, 70000); }, {{13, 0x34}, {14, 0x12}, {15, 0x70}, {16, 0x11}}},
+      Nibbles("SpO2", 17, &A::SetSpO2AlarmEnable, &A::SetSpO2Level),
+      {"SpO2 limits", [](A& a) { a.SetSpO2Limit(300, 0xC8); }, {{18, 44}, {19, 0xC8}}},
+      {"SpO2 pulse-rate level, whole byte", [](A& a) { a.SetSpO2RLevel(0x21); }, {{20, 0x21}}},
+      {"SpO2 pulse-rate limits", [](A& a) { a.SetSpO2RLimit(0x1234, 70000); },
+       {{21, 0x34}, {22, 0x12}, {23, 0x70}, {24, 0x11}}},
+      Nibbles("NIBP", 25, &A::SetNIBPAlarmEnable, &A::SetNIBPLevel),
+      {"NIBP source", [](A& a) { a.SetNIBPSource(0x21); }, {{26, 0x21}}},
+      {"NIBP limits", [](A& a) { a.SetNIBPLimit(0x1234, 70000); }, {{27, 0x34}, {28, 0x12}, {29, 0x70}, {30, 0x11}}},
+      Nibbles("TEMP", 31, &A::SetTempAlarmEnable, &A::SetTempLevel),
+      {"temperature limits x10", [](A& a) { a.SetTempLimit(36.0f, 39.5f); },
+       {{32, 0x68}, {33, 0x01}, {34, 0x8B}, {35, 0x01}}},
+      Nibbles("FECG", 36, &A::SetFECGAlarmEnable, &A::SetFECGLevel),
+      {"FECG limits", [](A& a) { a.SetFECGLimit(300, 0xC8); }, {{37, 44}, {38, 0xC8}}},
+      Nibbles("FSpO2", 39, &A::SetFSpO2AlarmEnable, &A::SetFSpO2Level),
+      {"FSpO2 limits", [](A& a) { a.SetFSpO2Limit(300, 0xC8); }, {{40, 44}, {41, 0xC8}}},
+      {"FSpO2 pulse-rate level, whole byte", [](A& a) { a.SetFSpO2RLevel(0x21); }, {{42, 0x21}}},
+      {"FSpO2 pulse-rate limits", [](A& a) { a.SetFSpO2RLimit(300, 0xC8); }, {{43, 44}, {44, 0xC8}}},
+      Nibbles("IUP", 45, &A::SetIUPAlarmEnable, &A::SetIUPLevel),
+      {"IUP limits", [](A& a) { a.SetIUPLimit(300, 0xC8); }, {{46, 44}, {47, 0xC8}}},
+      {"IUP frequency limits", [](A& a) { a.SetIUPFreqLimit(300, 0xC8); }, {{48, 44}, {49, 0xC8}}},
+  });
 }
 
-void ExpectPair(Alarm& alarm, GetPair get, int first, int second) {
-  int gotFirst = -1, gotSecond = -1;
-  (alarm.*get)(gotFirst, gotSecond);
-  EXPECT_EQ(gotFirst, first);
-  EXPECT_EQ(gotSecond, second);
-}
-
-// 300 keeps its low 8 bits, 44.
-Case BytePair(const char* name, int offset, SetPair set, GetPair get) {
-  return {name, [=](Alarm& a) { (a.*set)(300, 0xC8); }, {{offset, 44}, {offset + 1, 0xC8}},
-          [=](Alarm& a) { ExpectPair(a, get, 44, 0xC8); }};
-}
-
-// 70000 keeps its low 16 bits, 0x1170.
-Case WordPair(const char* name, int offset, SetPair set, GetPair get) {
-  return {name, [=](Alarm& a) { (a.*set)(0x1234, 70000); },
-          {{offset, 0x34}, {offset + 1, 0x12}, {offset + 2, 0x70}, {offset + 3, 0x11}},
-          [=](Alarm& a) { ExpectPair(a, get, 0x1234, 0x1170); }};
-}
-
-std::vector<Case> AlarmFields() {
-  using A = Alarm;
-  return {
-      Nibbles("FHR1", 1, &A::SetFHR1AlarmEnable, &A::GetFHR1AlarmEnable, &A::SetFHR1Level, &A::GetFHR1Level),
-      BytePair("FHR1 limits", 2, &A::SetFHR1Limit, &A::GetFHR1Limit),
-      Nibbles("FHR2", 4, &A::SetFHR2AlarmEnable, &A::GetFHR2AlarmEnable, &A::SetFHR2Level, &A::GetFHR2Level),
-      BytePair("FHR2 limits", 5, &A::SetFHR2Limit, &A::GetFHR2Limit),
-      Nibbles("UC", 7, &A::SetUCAlarmEnable, &A::GetUCAlarmEnable, &A::SetUCLevel, &A::GetUCLevel),
-      BytePair("UC limits", 8, &A::SetUCLimit, &A::GetUCLimit),
-      BytePair("UC frequency limits", 10, &A::SetUCFreqLimit, &A::GetUCFreqLimit),
-      Nibbles("ECG", 12, &A::SetECGAlarmEnable, &A::GetECGAlarmEnable, &A::SetECGLevel, &A::GetECGLevel),
-      WordPair("ECG limits", 13, &A::SetECGLimit, &A::GetECGLimit),
-      Nibbles("SpO2", 17, &A::SetSpO2AlarmEnable, &A::GetSpO2AlarmEnable, &A::SetSpO2Level, &A::GetSpO2Level),
-      BytePair("SpO2 limits", 18, &A::SetSpO2Limit, &A::GetSpO2Limit),
-      WholeByte("SpO2 pulse-rate level", 20, &A::SetSpO2RLevel, &A::GetSpO2RLevel),
-      WordPair("SpO2 pulse-rate limits", 21, &A::SetSpO2RLimit, &A::GetSpO2RLimit),
-      Nibbles("NIBP", 25, &A::SetNIBPAlarmEnable, &A::GetNIBPAlarmEnable, &A::SetNIBPLevel, &A::GetNIBPLevel),
-      WholeByte("NIBP source", 26, &A::SetNIBPSource, &A::GetNIBPSource),
-      WordPair("NIBP limits", 27, &A::SetNIBPLimit, &A::GetNIBPLimit),
-      Nibbles("TEMP", 31, &A::SetTempAlarmEnable, &A::GetTempAlarmEnable, &A::SetTempLevel, &A::GetTempLevel),
-      {"temperature limits x10", [](Alarm& a) { a.SetTempLimit(36.0f, 39.5f); },
-       {{32, 0x68}, {33, 0x01}, {34, 0x8B}, {35, 0x01}},
-       [](Alarm& a) {
-         float first = 0, second = 0;
-         a.GetTempLimit(first, second);
-         EXPECT_FLOAT_EQ(first, 36.0f);
-         EXPECT_FLOAT_EQ(second, 39.5f);
-       }},
-      Nibbles("FECG", 36, &A::SetFECGAlarmEnable, &A::GetFECGAlarmEnable, &A::SetFECGLevel, &A::GetFECGLevel),
-      BytePair("FECG limits", 37, &A::SetFECGLimit, &A::GetFECGLimit),
-      Nibbles("FSpO2", 39, &A::SetFSpO2AlarmEnable, &A::GetFSpO2AlarmEnable, &A::SetFSpO2Level, &A::GetFSpO2Level),
-      BytePair("FSpO2 limits", 40, &A::SetFSpO2Limit, &A::GetFSpO2Limit),
-      WholeByte("FSpO2 pulse-rate level", 42, &A::SetFSpO2RLevel, &A::GetFSpO2RLevel),
-      BytePair("FSpO2 pulse-rate limits", 43, &A::SetFSpO2RLimit, &A::GetFSpO2RLimit),
-      Nibbles("IUP", 45, &A::SetIUPAlarmEnable, &A::GetIUPAlarmEnable, &A::SetIUPLevel, &A::GetIUPLevel),
-      BytePair("IUP limits", 46, &A::SetIUPLimit, &A::GetIUPLimit),
-      BytePair("IUP frequency limits", 48, &A::SetIUPFreqLimit, &A::GetIUPFreqLimit),
-  };
+// Widened from single precision, x10, truncated toward zero; no integer at all stores 0xFFFF.
+TEST(PKAlarm_v110Temperature, LimitsAreTruncatedTenths) {
+  A alarm;
+  alarm.SetTempLimit(37.3f, -0.5f);  // 37.3f lies just below 37.3: 372; -5 as 16 bits
+  EXPECT_EQ(Bytes(alarm.GetPacket() + 32, alarm.GetPacket() + 36), Bytes({0x74, 0x01, 0xFB, 0xFF}));
+  float first = 0, second = 0;
+  alarm.GetTempLimit(first, second);
+  EXPECT_FLOAT_EQ(first, 37.2f);
+  EXPECT_FLOAT_EQ(second, 6553.1f);
+  alarm.SetTempLimit(std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::max());
+  EXPECT_EQ(Bytes(alarm.GetPacket() + 32, alarm.GetPacket() + 36), Bytes({0xFF, 0xFF, 0xFF, 0xFF}));
 }
 
 }  // namespace
-
-TEST(PKAlarm_v110Layout, NewPacketIsHeaderZerosAndKey) { ExpectFreshPacket<Alarm>(0xB2, 60); }
-
-TEST(PKAlarm_v110Layout, EachFieldChangesOnlyItsBytes) { ExpectEachFieldChangesOnlyItsBytes(AlarmFields()); }
-
-// Offsets 50-58 and the checksum byte belong to no field.
-TEST(PKAlarm_v110Layout, UnusedBytesSurviveEveryWrite) { ExpectUnownedBytesSurviveAllWrites(AlarmFields()); }
-
-// Temperatures are widened from single precision, scaled x10 and truncated: 37.3f lies just
-// below 37.3 and stores 372; values with no integer store the all-ones pattern.
-TEST(PKAlarm_v110Temperature, StoredBytes) {
-  const float inf = std::numeric_limits<float>::infinity();
-  const struct {
-    float first, second;
-    std::vector<unsigned char> bytes;
-  } rows[] = {
-      {37.3f, 38.0f, {0x74, 0x01, 0x7C, 0x01}},
-      {-0.5f, 0.0f, {0xFB, 0xFF, 0x00, 0x00}},
-      {std::numeric_limits<float>::quiet_NaN(), inf, {0xFF, 0xFF, 0xFF, 0xFF}},
-      {-inf, std::numeric_limits<float>::max(), {0xFF, 0xFF, 0xFF, 0xFF}},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.first);
-    Alarm alarm;
-    alarm.SetTempLimit(row.first, row.second);
-    EXPECT_EQ(std::vector<unsigned char>(alarm.GetPacket() + 32, alarm.GetPacket() + 36), row.bytes);
-  }
-}
-
-TEST(PKAlarm_v110Copy, FollowsTheFrameRules) { ExpectCopyRules<Alarm>(); }

@@ -6,77 +6,46 @@
 
 namespace {
 
-using Monitor = PKMonitor_v110;
-using Case = FieldCase<Monitor>;
+using M = PKMonitor_v110;
 
-constexpr char kFullUnitName[] = "Ward 3 bed 12 CTG-B7";  // exactly 20 characters
-static_assert(sizeof(kFullUnitName) == 21);
-
-// A one-byte code field written with 200, a code outside every map: stored unchanged.
-Case Code(const char* field, int offset, void (Monitor::*set)(unsigned char), unsigned char (Monitor::*get)()) {
-  return {field, [set](Monitor& p) { (p.*set)(200); }, {{offset, 200}},
-          [get](Monitor& p) { EXPECT_EQ((p.*get)(), 200); }};
+// Code fields take 200, a code outside every map: stored unchanged. The unit name is exactly 20
+// characters, so it fills its field with no terminator.
+TEST(PKMonitor_v110Layout, NewPacketAndEachField) {
+  ExpectLayout<M>(0xB3, 56, {
+      {"model type", [](M& p) { p.SetModelType(200); }, {{1, 200}}},
+      {"software version", [](M& p) { p.SetVersion(12, 200); }, {{2, 12}, {3, 200}}},
+      {"unit name", [](M& p) { p.SetUnitName("Ward 3 bed 12 CTG-B7"); }, TextBytes(4, "Ward 3 bed 12 CTG-B7")},
+      {"monitor number", [](M& p) { p.SetMonitorNumber(200); }, {{24, 200}}},
+      {"display mode", [](M& p) { p.SetDisplayMode(200); }, {{25, 200}}},
+      {"ECG lead", [](M& p) { p.SetECGLead(200); }, {{26, 200}}},
+      {"QRS volume", [](M& p) { p.SetQRSVolume(200); }, {{27, 200}}},
+      {"ECG filter", [](M& p) { p.SetECGFilter(200); }, {{28, 200}}},
+      {"ECG AC filter", [](M& p) { p.SetECGACFilter(200); }, {{29, 200}}},
+      {"pace", [](M& p) { p.SetPace(200); }, {{30, 200}}},
+      {"SpO2 rate volume", [](M& p) { p.SetSpO2RateVolume(200); }, {{31, 200}}},
+      {"NIBP cuff type", [](M& p) { p.SetNIBPCuffType(200); }, {{32, 200}}},
+      {"NIBP interval", [](M& p) { p.SetNIBPInterval(200); }, {{33, 200}}},
+      {"NIBP mode", [](M& p) { p.SetNIBPMode(200); }, {{34, 200}}},
+      {"fetal QRS volume", [](M& p) { p.SetFQRSVolume(200); }, {{35, 200}}},
+      {"FECG filter", [](M& p) { p.SetFECGFilter(200); }, {{36, 200}}},
+      {"FECG AC filter", [](M& p) { p.SetFECGACFilter(200); }, {{37, 200}}},
+      {"FSpO2 rate volume", [](M& p) { p.SetFSpO2RateVolume(200); }, {{38, 200}}},
+      {"FHR automatic gain control", [](M& p) { p.SetFHRAutoGainControl(200); }, {{39, 200}}},
+      {"FHR1 volume", [](M& p) { p.SetFHR1Volume(200); }, {{40, 200}}},
+      {"FHR2 volume", [](M& p) { p.SetFHR2Volume(200); }, {{41, 200}}},
+      {"FHR2 offset", [](M& p) { p.SetFHR2Offset(200); }, {{42, 200}}},
+      {"UC offset", [](M& p) { p.SetUCOffset(200); }, {{43, 200}}},
+      {"IUP offset", [](M& p) { p.SetIUPOffset(200); }, {{44, 200}}},
+      {"automatic zeroing", [](M& p) { p.SetAutoZeroing(200); }, {{45, 200}}},
+      {"fetal movement", [](M& p) { p.SetFetalMovement(200); }, {{46, 200}}},
+  });
 }
 
-std::vector<Case> MonitorFields() {
-  return {
-      Code("model type", 1, &Monitor::SetModelType, &Monitor::GetModelType),
-      {"software version", [](Monitor& p) { p.SetVersion(12, 200); }, {{2, 12}, {3, 200}},
-       [](Monitor& p) {
-         unsigned char main = 0, sub = 0;
-         p.GetVersion(main, sub);
-         EXPECT_EQ(main, 12);
-         EXPECT_EQ(sub, 200);
-         EXPECT_STREQ(p.GetVersionToSting(), "12.200");
-       }},
-      {"unit name", [](Monitor& p) { p.SetUnitName(kFullUnitName); }, TextBytes(4, kFullUnitName),
-       [](Monitor& p) { EXPECT_STREQ(p.GetUnitName(), kFullUnitName); }},
-      Code("monitor number", 24, &Monitor::SetMonitorNumber, &Monitor::GetMonitorNumber),
-      Code("display mode", 25, &Monitor::SetDisplayMode, &Monitor::GetDisplayMode),
-      Code("ECG lead", 26, &Monitor::SetECGLead, &Monitor::GetECGLead),
-      Code("QRS volume", 27, &Monitor::SetQRSVolume, &Monitor::GetQRSVolume),
-      Code("ECG filter", 28, &Monitor::SetECGFilter, &Monitor::GetECGFilter),
-      Code("ECG AC filter", 29, &Monitor::SetECGACFilter, &Monitor::GetECGACFilter),
-      Code("pace", 30, &Monitor::SetPace, &Monitor::GetPace),
-      Code("SpO2 rate volume", 31, &Monitor::SetSpO2RateVolume, &Monitor::GetSpO2RateVolume),
-      Code("NIBP cuff type", 32, &Monitor::SetNIBPCuffType, &Monitor::GetNIBPCuffType),
-      Code("NIBP interval", 33, &Monitor::SetNIBPInterval, &Monitor::GetNIBPInterval),
-      Code("NIBP mode", 34, &Monitor::SetNIBPMode, &Monitor::GetNIBPMode),
-      Code("fetal QRS volume", 35, &Monitor::SetFQRSVolume, &Monitor::GetFQRSVolume),
-      Code("FECG filter", 36, &Monitor::SetFECGFilter, &Monitor::GetFECGFilter),
-      Code("FECG AC filter", 37, &Monitor::SetFECGACFilter, &Monitor::GetFECGACFilter),
-      Code("FSpO2 rate volume", 38, &Monitor::SetFSpO2RateVolume, &Monitor::GetFSpO2RateVolume),
-      Code("FHR automatic gain control", 39, &Monitor::SetFHRAutoGainControl, &Monitor::GetFHRAutoGainControl),
-      Code("FHR1 volume", 40, &Monitor::SetFHR1Volume, &Monitor::GetFHR1Volume),
-      Code("FHR2 volume", 41, &Monitor::SetFHR2Volume, &Monitor::GetFHR2Volume),
-      Code("FHR2 offset", 42, &Monitor::SetFHR2Offset, &Monitor::GetFHR2Offset),
-      Code("UC offset", 43, &Monitor::SetUCOffset, &Monitor::GetUCOffset),
-      Code("IUP offset", 44, &Monitor::SetIUPOffset, &Monitor::GetIUPOffset),
-      Code("automatic zeroing", 45, &Monitor::SetAutoZeroing, &Monitor::GetAutoZeroing),
-      Code("fetal movement", 46, &Monitor::SetFetalMovement, &Monitor::GetFetalMovement),
-  };
+TEST(PKMonitor_v110Version, TextIsMainDotSubUnsigned) {
+  M monitor;
+  EXPECT_STREQ(monitor.GetVersionToSting(), "0.0");
+  monitor.SetVersion(12, 200);
+  EXPECT_STREQ(monitor.GetVersionToSting(), "12.200");
 }
 
 }  // namespace
-
-TEST(PKMonitor_v110Layout, NewPacketIsHeaderZerosAndKey) {
-  ExpectFreshPacket<Monitor>(0xB3, 56);
-  Monitor monitor;
-  EXPECT_STREQ(monitor.GetUnitName(), "");
-  EXPECT_STREQ(monitor.GetVersionToSting(), "0.0");
-}
-
-TEST(PKMonitor_v110Layout, EachFieldChangesOnlyItsBytes) { ExpectEachFieldChangesOnlyItsBytes(MonitorFields()); }
-
-TEST(PKMonitor_v110Layout, UnusedBytesSurviveEveryWrite) { ExpectUnownedBytesSurviveAllWrites(MonitorFields()); }
-
-TEST(PKMonitor_v110UnitName, LongNameStopsBeforeMonitorNumber) {
-  Monitor monitor;
-  monitor.SetMonitorNumber(7);
-  monitor.SetUnitName("Delivery suite north bed");  // 24 characters
-  EXPECT_EQ(monitor.GetPacket()[23], 'h');
-  EXPECT_EQ(monitor.GetPacket()[24], 7);
-  EXPECT_STREQ(monitor.GetUnitName(), "Delivery suite north");
-}
-
-TEST(PKMonitor_v110Copy, FollowsTheFrameRules) { ExpectCopyRules<Monitor>(); }

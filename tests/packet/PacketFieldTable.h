@@ -8,9 +8,15 @@
 #include <vector>
 
 // Table-driven checks of a packet class's byte layout, shared by the packet test files.
+// Read-back of every getter and setter pair is the packet fuzzer's job; these pin the bytes.
 
-// Offset -> byte: the bytes a write must leave in the packet.
-using ByteMap = std::map<int, unsigned char>;
+using Bytes = std::vector<unsigned char>;
+using ByteMap = std::map<int, unsigned char>;  // offset -> byte
+
+template <class Packet>
+Bytes BytesOf(Packet& packet) {
+  return {packet.GetPacket(), packet.GetPacket() + packet.GetPacketSize()};
+}
 
 // The bytes that a text leaves in a field starting at `offset`, one per character.
 inline ByteMap TextBytes(int offset, const std::string& text) {
@@ -19,109 +25,71 @@ inline ByteMap TextBytes(int offset, const std::string& text) {
   return bytes;
 }
 
-// One field: a write of a distinctive value, the bytes that write must change (literal offsets
-// and values of the layout), and the check that the value reads back.
+// One field: a write of a distinctive value and the bytes it must change, with literal offsets.
 template <class Packet>
 struct FieldCase {
   std::string field;
   std::function<void(Packet&)> write;
   ByteMap changed;
-  std::function<void(Packet&)> expectReadBack;
 };
 
+// A new packet is the type header, zeros and the key 0xFF, not yet valid. On a zeroed valid packet
+// each write changes exactly its listed bytes to the listed values; on a packet whose body is 0xEE
+// it changes no other byte (a write spilling zeros shows there). The valid flag stays set.
 template <class Packet>
-std::vector<unsigned char> BytesOf(Packet& packet) {
-  return {packet.GetPacket(), packet.GetPacket() + packet.GetPacketSize()};
-}
-
-// A new packet: the type header, N-2 zero bytes, the key 0xFF; not valid until stamped.
-template <class Packet>
-void ExpectFreshPacket(unsigned char typeHeader, int size) {
-  Packet packet;
-  std::vector<unsigned char> expected(static_cast<size_t>(size), 0x00);
+void ExpectLayout(unsigned char typeHeader, int size, const std::vector<FieldCase<Packet>>& cases) {
+  Packet fresh;
+  Bytes expected(static_cast<size_t>(size), 0x00);
   expected.front() = typeHeader;
   expected.back() = 0xFF;
-  EXPECT_EQ(BytesOf(packet), expected);
-  EXPECT_EQ(packet.IsValid(), 0);
-  packet.ResetCheckSum();
-  EXPECT_EQ(packet.IsValid(), 1);
-}
-
-// Each write, on a fresh stamped packet, changes exactly its listed bytes to the listed values,
-// reads back, and leaves the packet valid.
-template <class Packet>
-void ExpectEachFieldChangesOnlyItsBytes(const std::vector<FieldCase<Packet>>& cases) {
-  for (const auto& field : cases) {
-    SCOPED_TRACE(field.field);
-    Packet fresh;
-    Packet packet;
-    packet.ResetCheckSum();
-    field.write(packet);
-    for (const auto& [offset, value] : field.changed) {
-      ASSERT_LT(offset, packet.GetPacketSize());
-      ASSERT_NE(value, fresh.GetPacket()[offset]) << "the table's value is not distinctive";
-    }
-    for (int offset = 0; offset < packet.GetPacketSize(); ++offset) {
-      const auto listed = field.changed.find(offset);
-      const unsigned char expected = listed != field.changed.end() ? listed->second : fresh.GetPacket()[offset];
-      EXPECT_EQ(packet.GetPacket()[offset], expected) << "offset " << offset;
-    }
-    field.expectReadBack(packet);
-    EXPECT_EQ(packet.IsValid(), 1);
-  }
-}
-
-// All writes together, on a packet whose body is pre-filled with 0xEE, leave every byte that no
-// field owns (the unused gap, header and key) as it was: no write spills zeros beyond its field.
-template <class Packet>
-void ExpectUnownedBytesSurviveAllWrites(const std::vector<FieldCase<Packet>>& cases) {
-  Packet packet;
-  packet.Clear(0xEE);
-  const std::vector<unsigned char> before = BytesOf(packet);
-  ByteMap owned;
-  for (const auto& field : cases) {
-    field.write(packet);
-    owned.insert(field.changed.begin(), field.changed.end());
-  }
-  for (int offset = 0; offset < packet.GetPacketSize(); ++offset) {
-    if (!owned.contains(offset)) {
-      EXPECT_EQ(packet.GetPacket()[offset], before[offset]) << "offset " << offset;
+  EXPECT_EQ(BytesOf(fresh), expected);
+  EXPECT_EQ(fresh.GetTypeHeader(), typeHeader);
+  EXPECT_EQ(fresh.IsValid(), 0);
+  for (const FieldCase<Packet>& c : cases) {
+    for (const int fill : {0x00, 0xEE}) {
+      SCOPED_TRACE(c.field + (fill ? " over 0xEE" : ""));
+      Packet packet;
+      packet.Clear(static_cast<unsigned char>(fill));
+      const Bytes before = BytesOf(packet);
+      ASSERT_LT(c.changed.rbegin()->first, packet.GetPacketSize() - 1);
+      c.write(packet);
+      for (int offset = 0; offset < packet.GetPacketSize(); ++offset) {
+        const auto listed = c.changed.find(offset);
+        if (listed == c.changed.end()) {
+          EXPECT_EQ(packet.GetPacket()[offset], before[offset]) << "offset " << offset;
+        } else if (fill == 0) {
+          EXPECT_NE(listed->second, 0) << "the table's value is not distinctive";
+          EXPECT_EQ(packet.GetPacket()[offset], listed->second) << "offset " << offset;
+        }
+      }
+      EXPECT_EQ(packet.IsValid(), 1);
     }
   }
 }
 
-// Copy construction gives an independent packet with the source's bytes, key and valid flag;
-// assignment copies bytes and key into the target's own array and keeps the target's valid flag.
+// One array: its entry count, a setter and getter of one entry, and what an index outside reads.
 template <class Packet>
-void ExpectCopyRules() {
-  Packet source;
-  source.SetKey(0x5C);
-  source.GetPacket()[1] = 0x7E;
-  source.ResetCheckSum();
+struct ArrayCase {
+  std::string array;
+  int count;
+  std::function<void(Packet&, int)> set;
+  std::function<int(Packet&, int)> get;
+  int outside;
+};
 
-  Packet copy(source);
-  EXPECT_NE(copy.GetPacket(), source.GetPacket());
-  EXPECT_EQ(BytesOf(copy), BytesOf(source));
-  EXPECT_EQ(copy.GetKey(), 0x5C);
-  EXPECT_EQ(copy.IsValid(), 1);
-  source.GetPacket()[1] = 0x11;
-  EXPECT_EQ(copy.GetPacket()[1], 0x7E);
-
-  Packet unstamped;
-  EXPECT_EQ(Packet(unstamped).IsValid(), 0);
-
-  Packet target;
-  unsigned char* const ownBytes = target.GetPacket();
-  target = source;
-  EXPECT_EQ(target.GetPacket(), ownBytes);
-  EXPECT_EQ(BytesOf(target), BytesOf(source));
-  EXPECT_EQ(target.GetKey(), 0x5C);
-  EXPECT_EQ(target.IsValid(), 0);
-
-  Packet stamped;
-  stamped.SetKey(0x33);
-  stamped.ResetCheckSum();
-  stamped = unstamped;
-  EXPECT_EQ(stamped.GetKey(), 0xFF);
-  EXPECT_EQ(stamped.IsValid(), 1);
+// Index -1 and index == count: the setter writes nothing (neighbours hold a nonzero byte that a
+// stray access would change or return) and the getter gives the array's outside value.
+template <class Packet>
+void ExpectIndexOutsideIsRejected(const std::vector<ArrayCase<Packet>>& cases) {
+  for (const ArrayCase<Packet>& c : cases) {
+    for (const int index : {-1, c.count}) {
+      SCOPED_TRACE(c.array + "[" + std::to_string(index) + "]");
+      Packet packet;
+      packet.Clear(0xE1);
+      const Bytes before = BytesOf(packet);
+      c.set(packet, index);
+      EXPECT_EQ(BytesOf(packet), before);
+      EXPECT_EQ(c.get(packet, index), c.outside);
+    }
+  }
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/RatioReporter.h"
 #include "bench/baseline/RawPacket.h"
 #include "packet/PKParam_v110.h"
 #include "packet/PKWave_v110.h"
@@ -381,41 +382,6 @@ bool SidesAgree() {
   if (!waveRead) std::fprintf(stderr, "waveform decode: class and baseline read different values\n");
   return numericsBuilt && numericsRead && waveBuilt && waveRead;
 }
-
-// The console table as usual, keeping each benchmark's per-iteration CPU times for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  RatioReporter() : ConsoleReporter(OO_Tabular) {}
-
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.error_occurred) continue;
-      if (run.run_type == Run::RT_Iteration) m_times[run.run_name.str()].push_back(run.GetAdjustedCPUTime());
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-        m_reportedMedians[run.run_name.str()] = run.GetAdjustedCPUTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-
-  // The median over repetitions (one run without --benchmark_repetitions; the reported median
-  // when only aggregates are reported); none when the benchmark was filtered out.
-  std::optional<double> MedianTime(const std::string& name) const {
-    const auto found = m_times.find(name);
-    if (found == m_times.end()) {
-      const auto reported = m_reportedMedians.find(name);
-      if (reported == m_reportedMedians.end()) return std::nullopt;
-      return reported->second;
-    }
-    std::vector<double> times = found->second;
-    std::sort(times.begin(), times.end());
-    const size_t middle = times.size() / 2;
-    return times.size() % 2 ? times[middle] : (times[middle - 1] + times[middle]) / 2;
-  }
-
- private:
-  std::map<std::string, std::vector<double>> m_times;
-  std::map<std::string, double> m_reportedMedians;
-};
 
 void PrintRatios(const RatioReporter& reporter) {
   std::printf("\n");

@@ -12,15 +12,17 @@
 #include "tools/ByteStreamReader.h"
 #include "tools/DecodeSummary.h"
 #include "tools/JsonPrinter.h"
+#include "tools/LanguageOption.h"
 #include "tools/StreamFramer.h"
 #include "tools/TextPrinter.h"
 
-const char kDecodeUsage[] = "vudoda decode [--hex] [--json] [--only CLASS[,CLASS...]] [FILE]";
+const char kDecodeUsage[] = "vudoda decode [--hex] [--json] [--only CLASS[,CLASS...]] [--language N] [FILE]";
 
 namespace {
 
 constexpr const char* kCommand = "decode";
-constexpr CommandLine::Option kOptions[] = {{"--hex", false}, {"--json", false}, {"--only", true}};
+constexpr CommandLine::Option kOptions[] = {{"--hex", false}, {"--json", false}, {"--only", true},
+                                            LanguageOption::kOption};
 
 // The packet kinds to print: all of them, or those that --only names by class.
 using KindFilter = std::set<const PacketKind*>;
@@ -86,6 +88,10 @@ int RunDecode(std::span<const std::string> args, ToolIo& io) {
   }
   if (line.Operands().size() > 1) {
     return ReportUsageFault(io, kCommand, kDecodeUsage, "more than one FILE");
+  }
+  LanguageOption language;
+  if (const std::optional<LanguageOption::Fault> fault = language.Select(line.Value("--language"))) {
+    return ReportLanguageFault(io, kCommand, kDecodeUsage, *fault);
   }
   std::istream* in = &io.in;
   std::string inputName = "standard input";

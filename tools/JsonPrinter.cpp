@@ -1,9 +1,12 @@
 #include "tools/JsonPrinter.h"
 
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
 #include <type_traits>
 #include <variant>
+
+#include "tools/MapText.h"
 
 namespace {
 
@@ -39,7 +42,12 @@ JsonPrinter::JsonPrinter(std::ostream& out) : m_out(out) {}
 
 void JsonPrinter::PrintPacket(const FrameEvent& event, const std::vector<Field>& fields) {
   Json values = Json::object();
-  for (const Field& field : fields) values[field.name] = ToJson(field);
+  for (const Field& field : fields) {
+    values[field.name] = ToJson(field);
+    if (const std::optional<std::string> text = MapText(field)) {
+      values[field.name + "_text"] = text->empty() ? Json(nullptr) : Json(*text);
+    }
+  }
   WriteLine(m_out, Json{{"event", "packet"},
                         {"offset", event.offset},
                         {"packet", event.kind->name},

@@ -9,7 +9,8 @@
 //   {"event":"unknown","offset":O,"length":L}
 //   {"event":"truncated","offset":O,"length":L,"packet":"PKParam_v110"}
 //   {"event":"summary","packets":{...},"unknown_bytes":U,"unknown_runs":R,"truncated_bytes":T}
-// Fields keep the packet's order; a list field is an array; a missing value is null. A text
+// Fields keep the packet's order; a list field is an array; a missing value is null. A coded
+// field is followed by "<name>_text": its map text, or null when its map has no row for it. A text
 // that is not valid UTF-8 has its faulty bytes replaced by U+FFFD.
 class JsonPrinter : public DecodePrinter {
  public:

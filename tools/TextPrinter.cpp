@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tools/HexText.h"
+#include "tools/MapText.h"
 
 namespace {
 
@@ -58,6 +59,8 @@ void TextPrinter::PrintPacket(const FrameEvent& event, const std::vector<Field>&
       if (i > 0) m_out << ' ';
       PrintValue(field.values[i]);
     }
+    const std::optional<std::string> text = MapText(field);
+    if (text && !text->empty()) m_out << " (" << *text << ')';
     m_out << '\n';
   }
 }

@@ -6,7 +6,8 @@
 
 // Readable text: a line per packet (offset, kind, key) and an indented line per field, its
 // values separated by blanks and a missing value written "absent" (a list missing every value:
-// "absent (all N)"); texts are quoted with control characters escaped. Unknown bytes, the
+// "absent (all N)"); texts are quoted with control characters escaped. A coded value is
+// followed by its map text in parentheses, when its map has a row for it. Unknown bytes, the
 // truncated tail and the summary get one line each.
 class TextPrinter : public DecodePrinter {
  public:

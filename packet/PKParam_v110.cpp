@@ -52,27 +52,6 @@ constexpr unsigned char kLastZeroingCode = 5;
 constexpr int kHighestTemp = 450;  // 45.0 degrees; above it the temperature counts as absent
 constexpr double kTempScale = 10.0;
 
-// PARAM_KIND: the numbering of monitored parameters, shared with the display switches.
-enum ParamKind {
-  kKindECG = 1,
-  kKindSpO2 = 2,
-  kKindSpO2R = 3,
-  kKindTemp = 4,
-  kKindNIBP = 5,
-  kKindUC = 6,
-  kKindIUP = 7,
-  kKindFECG = 8,
-  kKindFSpO2 = 9,
-  kKindFSpO2R = 10,
-  kKindFHR1 = 11,
-  kKindFHR2 = 12,
-  kKindFM1 = 13,
-  kKindFM2 = 14,
-  kKindMarker = 17,
-  kKindStimulator = 18,
-  kKindZeroing = 19,
-};
-
 bool IsZeroingEvent(unsigned char code) { return code >= kFirstZeroingCode && code <= kLastZeroingCode; }
 }  // namespace
 
@@ -223,23 +202,23 @@ int PKParam_v110::IsZeroingValid(int index) {
 // The temperature is compared in stored tenths: 450 is exactly 45.0, with no float rounding.
 int PKParam_v110::IsValidData(int kind, int index) {
   switch (kind) {
-    case kKindECG: return GetECG(index) != kNo2Byte;
-    case kKindSpO2: return GetSpO2(index) != kNoByte;
-    case kKindSpO2R: return GetSpO2R(index) != kNo2Byte;
-    case kKindTemp: return Get2ByteValue(m_Packet + kTemp) <= kHighestTemp;
-    case kKindNIBP: return IsNIBPValid(index);
-    case kKindUC: return GetUC(index) != kNoByte;
-    case kKindIUP: return GetIUP(index) != kNoByte;
-    case kKindFECG: return GetFECG(index) != kNoByte;
-    case kKindFSpO2: return GetFSpO2(index) != kNoByte;
-    case kKindFSpO2R: return GetFSpO2R(index) != kNo2Byte;
-    case kKindFHR1: return GetFHR1(index) != kNoByte;
-    case kKindFHR2: return GetFHR2(index) != kNoByte;
-    case kKindFM1: return GetFM1(index) != kNoFMCount;
-    case kKindFM2: return GetFM2(index) != kNoFMCount;
-    case kKindMarker: return (index == 0 && GetMarker() == 1) ? 1 : 0;
-    case kKindStimulator: return (index == 0 && GetStimulator() == 1) ? 1 : 0;
-    case kKindZeroing: return IsZeroingValid(index);
+    case PARAM_ECG: return GetECG(index) != kNo2Byte;
+    case PARAM_SPO2: return GetSpO2(index) != kNoByte;
+    case PARAM_SPO2_PR: return GetSpO2R(index) != kNo2Byte;
+    case PARAM_TEMP: return Get2ByteValue(m_Packet + kTemp) <= kHighestTemp;
+    case PARAM_NIBP: return IsNIBPValid(index);
+    case PARAM_UC: return GetUC(index) != kNoByte;
+    case PARAM_IUP: return GetIUP(index) != kNoByte;
+    case PARAM_FECG: return GetFECG(index) != kNoByte;
+    case PARAM_FSPO2: return GetFSpO2(index) != kNoByte;
+    case PARAM_FSPO2_PR: return GetFSpO2R(index) != kNo2Byte;
+    case PARAM_FHR1: return GetFHR1(index) != kNoByte;
+    case PARAM_FHR2: return GetFHR2(index) != kNoByte;
+    case PARAM_FM1: return GetFM1(index) != kNoFMCount;
+    case PARAM_FM2: return GetFM2(index) != kNoFMCount;
+    case PARAM_MARKER: return (index == 0 && GetMarker() == 1) ? 1 : 0;
+    case PARAM_STIMULATOR: return (index == 0 && GetStimulator() == 1) ? 1 : 0;
+    case PARAM_ZEROING: return IsZeroingValid(index);
     default: return 0;  // 15 and 16 carry no data in this packet; other kinds do not exist
   }
 }

@@ -45,6 +45,31 @@
 // No accessor stamps the checksum byte or touches the valid flag: the sender calls
 // ResetCheckSum() after filling. Array accessors take an index 0-4; outside it a getter
 // returns 0 and a setter writes nothing.
+
+// PARAM_KIND: the numbering of monitored parameters that IsValidData takes; the station's
+// display switches (ObexConfig::IsVisible) use the same numbers.
+enum PARAM_KIND {
+  PARAM_ECG = 1,         // ECG heart rate
+  PARAM_SPO2 = 2,
+  PARAM_SPO2_PR = 3,     // SpO2 pulse rate
+  PARAM_TEMP = 4,
+  PARAM_NIBP = 5,
+  PARAM_UC = 6,
+  PARAM_IUP = 7,
+  PARAM_FECG = 8,        // FECG heart rate
+  PARAM_FSPO2 = 9,
+  PARAM_FSPO2_PR = 10,   // FSpO2 pulse rate
+  PARAM_FHR1 = 11,
+  PARAM_FHR2 = 12,
+  PARAM_FM1 = 13,
+  PARAM_FM2 = 14,
+  PARAM_FM1_SHOWN = 15,  // no data in this packet; shown with FM1
+  PARAM_FM2_SHOWN = 16,  // no data in this packet; shown with FM2
+  PARAM_MARKER = 17,
+  PARAM_STIMULATOR = 18,
+  PARAM_ZEROING = 19,    // UC or IUP zeroing
+};
+
 class AFX_EXT_CLASS PKParam_v110 : public PKBase {
  public:
   // Bytes C1, 106 x 00, FF; valid flag 0.

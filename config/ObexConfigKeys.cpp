@@ -1,0 +1,123 @@
+#include "config/ObexConfigKeys.h"
+
+#include <iterator>
+
+namespace {
+
+constexpr const char* kDemo = "CENTRAL_DEMO";
+constexpr const char* kDefault = "CENTRAL_DEFAULT";
+constexpr const char* kSystem = "CENTRAL_SYSTEM";
+constexpr const char* kColor = "CENTRAL_COLOR";
+constexpr const char* kReviewDefault = "REVIEW_DEFAULT";
+constexpr const char* kReviewColor = "REVIEW_COLOR";
+
+// The file's order: "CENTRAL_SYSTEM" comes twice, the staff after the live colours.
+// clang-format off
+constexpr ObexConfigKey kKeys[] = {
+    {kDemo, "Window Mode", &ObexConfig::m_nWindowMode, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kDemo, "Demo Mode", &ObexConfig::m_nDemoMode, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kDefault, "Data Path", nullptr, &ObexConfig::m_strDataPath, 0, 0, nullptr, ObexConfigKeyRole::DataPath},
+    {kDefault, "Auto Record Stop", &ObexConfig::m_nAutoRecordStop, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kDefault, "Display Mode", &ObexConfig::m_nDisplayMode, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kDefault, "Save Display Mode", &ObexConfig::m_nSaveDisplayMode, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kDefault, "Top Graph", &ObexConfig::m_nTopGraph, nullptr, 1, 1, nullptr, ObexConfigKeyRole::Plain},
+    {kDefault, "Bottom Graph", &ObexConfig::m_nBottomGraph, nullptr, 2, 2, nullptr, ObexConfigKeyRole::Plain},
+    {kDefault, "Language", &ObexConfig::m_nLanguage, nullptr, 3, 3, nullptr, ObexConfigKeyRole::Plain},
+    {kDefault, "Height Unit", &ObexConfig::m_nHeightUnit, nullptr, 1, 1, nullptr, ObexConfigKeyRole::Plain},
+    {kDefault, "Weight Unit", &ObexConfig::m_nWeightUnit, nullptr, 1, 1, nullptr, ObexConfigKeyRole::Plain},
+    {kDefault, "NIBP Unit", &ObexConfig::m_nNIBPUnit, nullptr, 1, 1, nullptr, ObexConfigKeyRole::Plain},
+    {kDefault, "Temp Unit", &ObexConfig::m_nTempUnit, nullptr, 1, 1, nullptr, ObexConfigKeyRole::Plain},
+    {kDefault, "Sweep Speed", &ObexConfig::m_nSweepSpeed, nullptr, 3, 3, nullptr, ObexConfigKeyRole::Plain},
+    {kDefault, "Trend Speed", &ObexConfig::m_nTrendSpeed, nullptr, 3, 3, nullptr, ObexConfigKeyRole::Plain},
+    {kDefault, "ECG Gain", &ObexConfig::m_nECGGain, nullptr, 3, 3, nullptr, ObexConfigKeyRole::Plain},
+    {kDefault, "FECG Gain", &ObexConfig::m_nFECGGain, nullptr, 3, 3, nullptr, ObexConfigKeyRole::Plain},
+    {kDefault, "Record Limit", &ObexConfig::m_nRecordLimit, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kDefault, "All Alarm Sound", &ObexConfig::m_nAllAlarmSound, nullptr, 1, 1, nullptr, ObexConfigKeyRole::Plain},
+    {kDefault, "Device Position Fix", &ObexConfig::m_nDevicePositionFix, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kDefault, "Record On Admit", &ObexConfig::m_nRecordOnAdmit, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kDefault, "FHR1 Delay Time", &ObexConfig::m_nFHR1DelayTime, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kDefault, "FHR2 Delay Time", &ObexConfig::m_nFHR2DelayTime, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kDefault, "FHR1 Alarm Sound", &ObexConfig::m_nFHR1AlarmSound, nullptr, 1, 1, nullptr, ObexConfigKeyRole::AlarmSound},
+    {kDefault, "FHR2 Alarm Sound", &ObexConfig::m_nFHR2AlarmSound, nullptr, 1, 1, nullptr, ObexConfigKeyRole::AlarmSound},
+    {kDefault, "FECG Alarm Sound", &ObexConfig::m_nFECGAlarmSound, nullptr, 1, 1, nullptr, ObexConfigKeyRole::AlarmSound},
+    {kDefault, "FSpO2 Alarm Sound", &ObexConfig::m_nFSpO2AlarmSound, nullptr, 1, 1, nullptr, ObexConfigKeyRole::AlarmSound},
+    {kDefault, "ECG Alarm Sound", &ObexConfig::m_nECGAlarmSound, nullptr, 1, 1, nullptr, ObexConfigKeyRole::AlarmSound},
+    {kDefault, "SpO2 Alarm Sound", &ObexConfig::m_nSpO2AlarmSound, nullptr, 1, 1, nullptr, ObexConfigKeyRole::AlarmSound},
+    {kDefault, "NIBP Alarm Sound", &ObexConfig::m_nNIBPAlarmSound, nullptr, 1, 1, nullptr, ObexConfigKeyRole::AlarmSound},
+    {kDefault, "TEMP Alarm Sound", &ObexConfig::m_nTEMPAlarmSound, nullptr, 1, 1, nullptr, ObexConfigKeyRole::AlarmSound},
+    {kDefault, "UC Alarm Sound", &ObexConfig::m_nUCAlarmSound, nullptr, 1, 1, nullptr, ObexConfigKeyRole::AlarmSound},
+    {kDefault, "IUP Alarm Sound", &ObexConfig::m_nIUPAlarmSound, nullptr, 1, 1, nullptr, ObexConfigKeyRole::AlarmSound},
+    {kSystem, "Broker IP", &ObexConfig::m_nBrokerIP, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kSystem, "Broker Port", &ObexConfig::m_nBrokerPort, nullptr, 4500, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kSystem, "EMR Data Path", nullptr, &ObexConfig::m_strEMRDataPath, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kSystem, "EMR Program Path", nullptr, &ObexConfig::m_strEMRProgramPath, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kSystem, "EMR Image Type", &ObexConfig::m_nEMRImageType, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kSystem, "Hospital Name", nullptr, &ObexConfig::m_strHospitalName, 0, 0, "MY HOSPITAL", ObexConfigKeyRole::Plain},
+    {kSystem, "Serial Name1", &ObexConfig::m_nSerialName1, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kSystem, "Serial Name2", &ObexConfig::m_nSerialName2, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kSystem, "Serial Name3", &ObexConfig::m_nSerialName3, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kSystem, "Serial Name4", &ObexConfig::m_nSerialName4, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kSystem, "Serial Name5", &ObexConfig::m_nSerialName5, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kSystem, "Serial Name6", &ObexConfig::m_nSerialName6, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kSystem, "Serial Name7", &ObexConfig::m_nSerialName7, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kSystem, "Serial Name8", &ObexConfig::m_nSerialName8, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Graph Background", &ObexConfig::m_nGraphBackground, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Param Background", &ObexConfig::m_nParamBackground, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Graph Text", &ObexConfig::m_nGraphText, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Param Text", &ObexConfig::m_nParamText, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Graph FHR1", &ObexConfig::m_nGraphFHR1, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Graph FHR2", &ObexConfig::m_nGraphFHR2, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Graph FECG", &ObexConfig::m_nGraphFECG, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Graph FSpO2", &ObexConfig::m_nGraphFSpO2, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Graph Normal FHR", &ObexConfig::m_nGraphNormalFHR, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Graph HR", &ObexConfig::m_nGraphHR, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Graph SpO2", &ObexConfig::m_nGraphSpO2, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Graph NIBP", &ObexConfig::m_nGraphNIBP, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Graph TEMP", &ObexConfig::m_nGraphTEMP, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Graph UC", &ObexConfig::m_nGraphUC, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Grid Outer", &ObexConfig::m_nGridOuter, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Grid Outer Style", &ObexConfig::m_nGridOuterStyle, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Grid Inner", &ObexConfig::m_nGridInner, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Grid Inner Style", &ObexConfig::m_nGridInnerStyle, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Grid Center", &ObexConfig::m_nGridCenter, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Grid Center Style", &ObexConfig::m_nGridCenterStyle, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Event", &ObexConfig::m_nEvent, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Event Maker", &ObexConfig::m_nEventMaker, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kColor, "Event Stimulator", &ObexConfig::m_nEventStimulator, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kSystem, "Doctor ID", nullptr, &ObexConfig::m_strDoctorID, 0, 0, "", ObexConfigKeyRole::Staff},
+    {kSystem, "Doctor Name", nullptr, &ObexConfig::m_strDoctorName, 0, 0, "", ObexConfigKeyRole::Staff},
+    {kSystem, "Nurse ID", nullptr, &ObexConfig::m_strNurseID, 0, 0, "", ObexConfigKeyRole::Staff},
+    {kSystem, "Nurse Name", nullptr, &ObexConfig::m_strNurseName, 0, 0, "", ObexConfigKeyRole::Staff},
+    {kReviewDefault, "Review Sweep Speed", &ObexConfig::m_nReviewSweepSpeed, nullptr, 3, 3, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewDefault, "Review Trend Speed", &ObexConfig::m_nReviewTrendSpeed, nullptr, 3, 3, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewDefault, "Review ECG Gain", &ObexConfig::m_nReviewECGGain, nullptr, 3, 3, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewDefault, "Review FECG Gain", &ObexConfig::m_nReviewFECGGain, nullptr, 3, 3, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Graph Background", &ObexConfig::m_nReviewGraphBackground, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Param Background", &ObexConfig::m_nReviewParamBackground, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Graph Text", &ObexConfig::m_nReviewGraphText, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Param Text", &ObexConfig::m_nReviewParamText, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Graph FHR1", &ObexConfig::m_nReviewGraphFHR1, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Graph FHR2", &ObexConfig::m_nReviewGraphFHR2, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Graph FECG", &ObexConfig::m_nReviewGraphFECG, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Graph FSpO2", &ObexConfig::m_nReviewGraphFSpO2, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Graph Normal FHR", &ObexConfig::m_nReviewGraphNormalFHR, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Graph HR", &ObexConfig::m_nReviewGraphHR, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Graph SpO2", &ObexConfig::m_nReviewGraphSpO2, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Graph NIBP", &ObexConfig::m_nReviewGraphNIBP, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Graph TEMP", &ObexConfig::m_nReviewGraphTEMP, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Graph UC", &ObexConfig::m_nReviewGraphUC, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Grid Outer", &ObexConfig::m_nReviewGridOuter, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Grid Outer Style", &ObexConfig::m_nReviewGridOuterStyle, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Grid Inner", &ObexConfig::m_nReviewGridInner, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Grid Inner Style", &ObexConfig::m_nReviewGridInnerStyle, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Event", &ObexConfig::m_nReviewEvent, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Event Maker", &ObexConfig::m_nReviewEventMaker, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Event Stimulator", &ObexConfig::m_nReviewEventStimulator, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+    {kReviewColor, "Review Event UCZeroing", &ObexConfig::m_nReviewEventUCZeroing, nullptr, 0, 0, nullptr, ObexConfigKeyRole::Plain},
+};
+// clang-format on
+static_assert(std::size(kKeys) == 100);
+
+}  // namespace
+
+std::span<const ObexConfigKey> GetObexConfigKeys() { return kKeys; }

@@ -1,0 +1,352 @@
+#include "platform/ProfileFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace {
+
+// Offsets are kept in 32 bits; a profile is a few kilobytes, so anything this large is refused.
+constexpr off_t kLargestFile = off_t{1} << 30;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kLineEnd = "\r\n";
+
+bool IsBlank(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\v' || ch == '\f'; }
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+char FoldCase(char ch) { return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch; }
+
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return FoldCase(x) == FoldCase(y); });
+}
+
+std::string_view DropQuotes(std::string_view value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+    return value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+int HexDigit(char ch) {
+  if (ch >= '0' && ch <= '9') return ch - '0';
+  if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
+  if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
+  return -1;
+}
+
+// Windows accumulates in 32 unsigned bits and lets them wrap, so "4294967295" reads -1.
+int ParseProfileInt(std::string_view text, int def) {
+  text = Trim(text);
+  if (text.empty()) return def;
+  bool negative = false;
+  if (text.front() == '+' || text.front() == '-') {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  std::uint32_t base = 10;
+  if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    base = 16;
+    text.remove_prefix(2);
+  }
+  std::uint32_t value = 0;
+  for (char ch : text) {
+    const int digit = HexDigit(ch);
+    if (digit < 0 || static_cast<std::uint32_t>(digit) >= base) break;
+    value = value * base + static_cast<std::uint32_t>(digit);
+  }
+  if (negative) value = 0u - value;
+  return static_cast<int>(value);
+}
+
+bool HoldsLineBreakOrZero(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos; }
+
+// False when the file exists but cannot be read; a missing file reads as no bytes.
+bool ReadWholeFile(const char* path, std::string& bytes) {
+  // Non-blocking, so that a named pipe in the file's place cannot hang the open.
+  const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR;
+  struct stat info {};
+  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size < kLargestFile;
+  if (ok) {
+    bytes.resize(static_cast<std::size_t>(info.st_size));
+    std::size_t done = 0;
+    while (ok && done < bytes.size()) {
+      const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) ok = false;
+      if (got <= 0) break;  // at 0 the file shrank meanwhile: keep what was there
+      done += static_cast<std::size_t>(got);
+    }
+    bytes.resize(done);
+  }
+  ::close(fd);
+  return ok;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t put = ::write(fd, bytes.data(), bytes.size());
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(put));
+  }
+  return true;
+}
+
+// The file a write replaces: through a symbolic link to its target, so the link stays a link.
+std::string ReplacedPath(const char* path) {
+  struct stat info {};
+  if (::lstat(path, &info) == 0 && S_ISLNK(info.st_mode)) {
+    if (char* target = ::realpath(path, nullptr)) {
+      std::string resolved(target);
+      std::free(target);
+      return resolved;
+    }
+  }
+  return path;
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A new, exclusively created file beside `target`; its name in `tempPath`. -1 when none can be made.
+int CreateTemporaryBeside(const std::string& target, std::string& tempPath) {
+  static std::atomic<unsigned> counter{0};
+  const std::string folder = FolderOf(target);
+  const std::string base = target.substr(target.rfind('/') == std::string::npos ? 0 : target.rfind('/') + 1);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    tempPath = folder + "/." + base + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// The old file's permissions and owner go to its replacement; a new file gets 0666 less the umask.
+void KeepPermissions(int fd, const std::string& target) {
+  struct stat old {};
+  if (::stat(target.c_str(), &old) != 0) return;
+  if (::fchmod(fd, old.st_mode & 07777) != 0) return;
+  // Only root may hand a file to another owner; for anyone else the permissions are what matter.
+  [[maybe_unused]] const int owned = ::fchown(fd, old.st_uid, old.st_gid);
+}
+
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+bool ReplaceFileAtomically(const char* path, std::string_view bytes) {
+  const std::string target = ReplacedPath(path);
+  std::string tempPath;
+  const int fd = CreateTemporaryBeside(target, tempPath);
+  if (fd < 0) return false;
+  KeepPermissions(fd, target);
+  const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  const bool closed = ::close(fd) == 0;
+  if (!written || !closed || ::rename(tempPath.c_str(), target.c_str()) != 0) {
+    ::unlink(tempPath.c_str());
+    return false;
+  }
+  SyncFolder(FolderOf(target));
+  return true;
+}
+
+void AppendKeyLine(std::string& out, std::string_view key, std::string_view value) {
+  out.append(key).append("=").append(value).append(kLineEnd);
+}
+
+}  // namespace
+
+ProfileFile::ProfileFile(std::string text) : m_text(std::move(text)) { Parse(); }
+
+bool ProfileFile::Load(const char* path) {
+  std::string bytes;
+  const bool readable = path && ReadWholeFile(path, bytes);
+  *this = ProfileFile(readable ? std::move(bytes) : std::string());
+  return readable;
+}
+
+// One pass over the lines; only headers and keys inside a section get an entry, so a large file
+// of other lines costs no memory beyond its bytes.
+void ProfileFile::Parse() {
+  if (m_text.size() >= static_cast<std::size_t>(kLargestFile)) m_text.clear();
+  if (m_text.starts_with(kByteOrderMark)) {
+    m_hasByteOrderMark = true;
+    m_text.erase(0, kByteOrderMark.size());
+  }
+  const std::string_view text(m_text);
+  bool inSection = false;
+  std::size_t begin = 0;
+  while (begin < text.size()) {
+    std::size_t end = text.find('\n', begin);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view line = text.substr(begin, end - begin);
+    const std::string_view trimmed = Trim(line);
+    const auto at = [&](std::string_view part) { return static_cast<std::uint32_t>(part.data() - text.data()); };
+    const auto add = [&](std::string_view name, std::string_view value, bool isSection) {
+      m_entries.push_back({static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(end), at(name),
+                           at(name) + static_cast<std::uint32_t>(name.size()), at(value),
+                           at(value) + static_cast<std::uint32_t>(value.size()), isSection});
+    };
+    const std::size_t closing = trimmed.rfind(']');
+    if (trimmed.starts_with('[') && closing != std::string_view::npos) {
+      m_headers.push_back(m_entries.size());
+      add(Trim(trimmed.substr(1, closing - 1)), trimmed.substr(closing, 0), true);
+      inSection = true;
+    } else if (const std::size_t equals = trimmed.find('='); inSection && equals != std::string_view::npos) {
+      const std::string_view name = Trim(trimmed.substr(0, equals));
+      if (!name.empty()) add(name, Trim(trimmed.substr(equals + 1)), false);
+    }
+    begin = end + 1;
+  }
+}
+
+std::string_view ProfileFile::Name(const Entry& entry) const {
+  return std::string_view(m_text).substr(entry.nameBegin, entry.nameEnd - entry.nameBegin);
+}
+
+std::string_view ProfileFile::Value(const Entry& entry) const {
+  return std::string_view(m_text).substr(entry.valueBegin, entry.valueEnd - entry.valueBegin);
+}
+
+std::optional<std::size_t> ProfileFile::FindSection(std::string_view section) const {
+  for (std::size_t header : m_headers) {
+    if (SameName(Name(m_entries[header]), section)) return header;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::size_t> ProfileFile::FindKey(std::size_t header, std::string_view key) const {
+  for (std::size_t i = header + 1; i < m_entries.size() && !m_entries[i].isSection; ++i) {
+    if (SameName(Name(m_entries[i]), key)) return i;
+  }
+  return std::nullopt;
+}
+
+std::size_t ProfileFile::LastEntryOf(std::size_t header) const {
+  std::size_t last = header;
+  while (last + 1 < m_entries.size() && !m_entries[last + 1].isSection) ++last;
+  return last;
+}
+
+std::optional<std::string_view> ProfileFile::FindRaw(std::string_view section, std::string_view key) const {
+  section = Trim(section);
+  key = Trim(key);
+  const auto findIn = [&](const std::vector<KeyValue>& keys) -> std::optional<std::string_view> {
+    for (const KeyValue& pair : keys) {
+      if (SameName(pair.first, key)) return pair.second;
+    }
+    return std::nullopt;
+  };
+  if (const auto header = FindSection(section)) {
+    if (const auto entry = FindKey(*header, key)) {
+      const auto changed = m_changedValues.find(*entry);
+      return changed != m_changedValues.end() ? std::string_view(changed->second) : Value(m_entries[*entry]);
+    }
+    const auto added = m_addedKeys.find(LastEntryOf(*header));
+    return added != m_addedKeys.end() ? findIn(added->second) : std::nullopt;
+  }
+  for (const NewSection& added : m_addedSections) {
+    if (SameName(added.name, section)) return findIn(added.keys);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string_view> ProfileFile::Find(std::string_view section, std::string_view key) const {
+  const auto raw = FindRaw(section, key);
+  if (!raw) return std::nullopt;
+  // A value set but not yet saved reads as it will once written and read back.
+  return DropQuotes(Trim(*raw));
+}
+
+int ProfileFile::FindInt(std::string_view section, std::string_view key, int def) const {
+  const auto value = Find(section, key);
+  return value ? ParseProfileInt(*value, def) : def;
+}
+
+bool ProfileFile::Set(std::string_view section, std::string_view key, std::string_view value) {
+  section = Trim(section);
+  key = Trim(key);
+  if (section.empty() || key.empty() || HoldsLineBreakOrZero(section) || HoldsLineBreakOrZero(key) ||
+      HoldsLineBreakOrZero(value) || key.find('=') != std::string_view::npos || key.front() == '[') {
+    return false;
+  }
+  const auto setIn = [&](std::vector<KeyValue>& keys) {
+    for (KeyValue& pair : keys) {
+      if (SameName(pair.first, key)) {
+        pair.second = value;
+        return;
+      }
+    }
+    keys.emplace_back(key, value);
+  };
+  if (const auto header = FindSection(section)) {
+    if (const auto entry = FindKey(*header, key)) {
+      m_changedValues[*entry] = value;
+    } else {
+      setIn(m_addedKeys[LastEntryOf(*header)]);
+    }
+    return true;
+  }
+  for (NewSection& added : m_addedSections) {
+    if (SameName(added.name, section)) {
+      setIn(added.keys);
+      return true;
+    }
+  }
+  m_addedSections.push_back({std::string(section), {}});
+  setIn(m_addedSections.back().keys);
+  return true;
+}
+
+std::string ProfileFile::Serialize() const {
+  std::string out;
+  out.reserve(m_text.size() + m_text.size() / 16 + 64);
+  if (m_hasByteOrderMark) out.append(kByteOrderMark);
+  const std::string_view text(m_text);
+  std::size_t nextEntry = 0;
+  std::size_t begin = 0;
+  while (begin < text.size()) {
+    std::size_t end = text.find('\n', begin);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(begin, end - begin);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    const bool hasEntry = nextEntry < m_entries.size() && m_entries[nextEntry].lineBegin == begin;
+    const std::size_t entry = hasEntry ? nextEntry++ : 0;
+    const auto changed = hasEntry ? m_changedValues.find(entry) : m_changedValues.end();
+    if (changed != m_changedValues.end()) {
+      AppendKeyLine(out, Name(m_entries[entry]), changed->second);
+    } else {
+      out.append(line).append(kLineEnd);
+    }
+    if (const auto added = hasEntry ? m_addedKeys.find(entry) : m_addedKeys.end(); added != m_addedKeys.end()) {
+      for (const KeyValue& pair : added->second) AppendKeyLine(out, pair.first, pair.second);
+    }
+    begin = end + 1;
+  }
+  for (const NewSection& added : m_addedSections) {
+    out.append("[").append(added.name).append("]").append(kLineEnd);
+    for (const KeyValue& pair : added.keys) AppendKeyLine(out, pair.first, pair.second);
+  }
+  return out;
+}
+
+bool ProfileFile::Save(const char* path) const { return path && *path && ReplaceFileAtomically(path, Serialize()); }

@@ -1,0 +1,186 @@
+#include "qnutilex/DbFieldValue.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "platform/CodePage.h"
+
+namespace {
+
+template <typename Number>
+bool ParseNumber(std::string_view text, Number& value) {
+  const char* end = text.data() + text.size();
+  Number parsed{};
+  const auto [stop, fault] = std::from_chars(text.data(), end, parsed);
+  if (fault != std::errc() || stop != end || text.empty()) return false;
+  value = parsed;
+  return true;
+}
+
+std::string CodePageName() { return std::to_string(GetACP()); }
+
+// ASCII reads the same in every supported code page, so it needs no conversion.
+bool IsAscii(std::string_view text) {
+  unsigned char all = 0;
+  for (const char ch : text) all |= static_cast<unsigned char>(ch);
+  return all < 0x80;
+}
+
+int Digits(std::string_view text, std::size_t first, std::size_t count) {
+  int value = 0;
+  for (std::size_t index = first; index < first + count; ++index) {
+    if (text[index] < '0' || text[index] > '9') return -1;
+    value = value * 10 + (text[index] - '0');
+  }
+  return value;
+}
+
+// The form that this component writes, "YYYY-MM-DD HH:MM:SS" with ".000" or no fraction,
+// read without the general parser: a listing reads many dates. SetDateTime counts the whole
+// seconds exactly as ParseDateTime does, so the value is the same to the last bit.
+bool ReadWholeSecondTimestamp(std::string_view text, COleDateTime& date) {
+  if (text.size() != 19 && !(text.size() == 23 && text.compare(19, 4, ".000") == 0)) return false;
+  if (text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':' || text[16] != ':') return false;
+  const int year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2);
+  const int hour = Digits(text, 11, 2), minute = Digits(text, 14, 2), second = Digits(text, 17, 2);
+  if (year < 0 || month < 0 || day < 0 || hour < 0 || minute < 0 || second < 0) return false;
+  return date.SetDateTime(year, month, day, hour, minute, second) == 0;
+}
+
+}  // namespace
+
+bool ToDbValue(long value, DbValue& stored, std::string& /*error*/) {
+  stored = DbValue::Integer(value);
+  return true;
+}
+
+bool ToDbValue(double value, DbValue& stored, std::string& error) {
+  if (!std::isfinite(value)) {
+    error = "a number that is not finite cannot be stored";
+    return false;
+  }
+  stored = DbValue::Real(value);
+  return true;
+}
+
+bool ToDbValue(const COleDateTime& value, DbValue& stored, std::string& error) {
+  if (value.GetStatus() == COleDateTime::null) {
+    stored = DbValue::Null();
+    return true;
+  }
+  const CString text = value.FormatTimestamp();
+  if (text.IsEmpty()) {
+    error = "an invalid date cannot be stored";
+    return false;
+  }
+  stored = DbValue::Text(text.str());
+  return true;
+}
+
+bool ToDbValue(const CString& value, DbValue& stored, std::string& error) {
+  std::string utf8;
+  if (!AnsiToUtf8(value.str(), utf8)) {
+    error = "the text is not valid in the process code page " + CodePageName();
+    return false;
+  }
+  stored = DbValue::Text(std::move(utf8));
+  return true;
+}
+
+bool FromDbCell(const DbCell& cell, long& value, std::string& error) {
+  switch (cell.kind) {
+    case DbKind::kNull:
+      value = 0;
+      return true;
+    case DbKind::kInteger:
+      value = static_cast<long>(cell.integer);
+      return true;
+    case DbKind::kReal:
+      // Below 2^63 in magnitude, so that the conversion is defined.
+      if (std::trunc(cell.real) == cell.real && std::fabs(cell.real) < 9.2e18) {
+        value = static_cast<long>(cell.real);
+        return true;
+      }
+      break;
+    case DbKind::kText:
+      if (ParseNumber(cell.text, value)) return true;
+      break;
+  }
+  error = "the value is not a whole number";
+  return false;
+}
+
+bool FromDbCell(const DbCell& cell, double& value, std::string& error) {
+  switch (cell.kind) {
+    case DbKind::kNull:
+      value = 0.0;
+      return true;
+    case DbKind::kInteger:
+      value = static_cast<double>(cell.integer);
+      return true;
+    case DbKind::kReal:
+      value = cell.real;
+      return true;
+    case DbKind::kText:
+      if (ParseNumber(cell.text, value) && std::isfinite(value)) return true;
+      break;
+  }
+  error = "the value is not a number";
+  return false;
+}
+
+bool FromDbCell(const DbCell& cell, COleDateTime& value, std::string& error) {
+  if (cell.kind == DbKind::kNull) {
+    value.m_dt = 0.0;
+    value.SetStatus(COleDateTime::null);
+    return true;
+  }
+  COleDateTime parsed;
+  if (cell.kind == DbKind::kText && ReadWholeSecondTimestamp(cell.text, parsed)) {
+    value = parsed;
+    return true;
+  }
+  // ParseDateTime needs a terminated text; dates are short, so this copy stays on the stack.
+  if (cell.kind == DbKind::kText && cell.text.size() < 64 && cell.text.find('\0') == std::string_view::npos) {
+    char text[64];
+    cell.text.copy(text, cell.text.size());
+    text[cell.text.size()] = '\0';
+    if (parsed.ParseDateTime(text)) {
+      value = parsed;
+      return true;
+    }
+  }
+  error = "the value is not a date";
+  return false;
+}
+
+bool FromDbCell(const DbCell& cell, CString& value, std::string& error) {
+  switch (cell.kind) {
+    case DbKind::kNull:
+      value.Empty();
+      return true;
+    case DbKind::kInteger:
+      value = CString(std::to_string(cell.integer));
+      return true;
+    case DbKind::kReal: {
+      char text[32];
+      const auto [end, fault] = std::to_chars(text, text + sizeof text, cell.real);
+      value = CString(text, static_cast<int>(end - text));
+      return true;
+    }
+    case DbKind::kText:
+      break;
+  }
+  if (IsAscii(cell.text)) {
+    value = CString(cell.text);
+    return true;
+  }
+  std::string converted;
+  if (!Utf8ToAnsi(cell.text, converted)) {
+    error = "the stored text is not valid UTF-8 or has characters that the process code page " + CodePageName() +
+            " cannot hold";
+    return false;
+  }
+  value = CString(std::move(converted));
+  return true;
+}

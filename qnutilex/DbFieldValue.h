@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+#include "platform/COleDateTime.h"
+#include "platform/CString.h"
+#include "qnutilex/DbCell.h"
+#include "qnutilex/DbValue.h"
+
+// How the member types of the row classes are stored, one rule for every engine:
+// - long: an integer; double: a real number (not NaN or infinite, which SQL cannot hold);
+// - COleDateTime: the text "YYYY-MM-DD HH:MM:SS.SSS" (to the millisecond); a null date is NULL;
+// - CString: the text converted from the process code page to UTF-8.
+// Reading takes what an engine or another program may have stored: integers and reals for
+// either number type (a real read as long only when whole), numeric texts, any date text that
+// COleDateTime::ParseDateTime reads, and NULL as 0 or the empty text. Every conversion fails
+// as a whole with a reason in `error` and leaves its target unchanged.
+bool ToDbValue(long value, DbValue& stored, std::string& error);
+bool ToDbValue(double value, DbValue& stored, std::string& error);
+bool ToDbValue(const COleDateTime& value, DbValue& stored, std::string& error);
+bool ToDbValue(const CString& value, DbValue& stored, std::string& error);
+
+bool FromDbCell(const DbCell& cell, long& value, std::string& error);
+bool FromDbCell(const DbCell& cell, double& value, std::string& error);
+bool FromDbCell(const DbCell& cell, COleDateTime& value, std::string& error);
+bool FromDbCell(const DbCell& cell, CString& value, std::string& error);

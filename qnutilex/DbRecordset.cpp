@@ -1,0 +1,175 @@
+#include "qnutilex/DbRecordset.h"
+
+bool DbRecordset::Fail(std::string message) {
+  m_lastError = std::move(message);
+  return false;
+}
+
+bool DbRecordset::FailFromEngine() { return Fail(m_engine->LastError()); }
+
+bool DbRecordset::Open(DbEngine& engine, std::string_view sql) {
+  Close();
+  if (!engine.Query(sql, m_rows)) return Fail(engine.LastError());
+  m_engine = &engine;
+  m_rowsRead = true;
+  return true;
+}
+
+bool DbRecordset::OpenTable(DbEngine& engine, std::string_view table) {
+  Close();
+  DbEngine::TableInfo info;
+  if (!engine.DescribeTable(table, info)) return Fail(engine.LastError());
+  m_rows.Reset(std::move(info.columns), std::string(table));
+  m_table = table;
+  m_engine = &engine;
+  return true;
+}
+
+void DbRecordset::Close() {
+  m_engine = nullptr;
+  m_rows.Clear();
+  m_table.clear();
+  m_rowsRead = false;
+  m_position = 0;
+  EndEdit();
+}
+
+bool DbRecordset::EnsureRows() {
+  if (!IsOpen()) return Fail("no recordset is open");
+  if (m_rowsRead) return true;
+  if (!m_engine->Query("SELECT * FROM " + DbEngine::QuoteIdentifier(m_table), m_rows)) return FailFromEngine();
+  m_rowsRead = true;
+  return true;
+}
+
+bool DbRecordset::IsBOF() { return !EnsureRows() || m_rows.RowCount() == 0; }
+
+bool DbRecordset::IsEOF() { return !EnsureRows() || !HasCurrentRow(); }
+
+long DbRecordset::GetRecordCount() { return EnsureRows() ? static_cast<long>(m_rows.RowCount()) : -1; }
+
+bool DbRecordset::MoveFirst() {
+  if (!EnsureRows()) return false;
+  if (m_editMode != EditMode::kNone) return Fail("a row is being edited: store it with Update first");
+  if (m_rows.RowCount() == 0) return Fail("the recordset has no rows");
+  m_position = 0;
+  return true;
+}
+
+bool DbRecordset::MoveNext() {
+  if (!EnsureRows()) return false;
+  if (m_editMode != EditMode::kNone) return Fail("a row is being edited: store it with Update first");
+  if (!HasCurrentRow()) return Fail("there is no row after the last one");
+  ++m_position;
+  return true;
+}
+
+int DbRecordset::Column(std::string_view name) {
+  const int column = m_rows.FindColumn(name);
+  if (column < 0) Fail("no column named " + std::string(name) + " in the recordset");
+  return column;
+}
+
+bool DbRecordset::GetField(std::string_view name, DbCell& value) {
+  if (!EnsureRows()) return false;
+  const int column = Column(name);
+  if (column < 0) return false;
+  if (!HasCurrentRow()) return Fail("there is no current row");
+  value = m_rows.Cell(m_position, static_cast<std::size_t>(column));
+  return true;
+}
+
+const std::string& DbRecordset::TableToWrite() const { return m_table.empty() ? m_rows.SourceTable() : m_table; }
+
+bool DbRecordset::AddNew() {
+  if (!IsOpen()) return Fail("no recordset is open");
+  if (m_editMode != EditMode::kNone) return Fail("a row is being edited: store it with Update first");
+  if (TableToWrite().empty()) return Fail("the rows do not come from one table, so none can be added");
+  m_editMode = EditMode::kAdding;
+  m_edits.assign(m_rows.ColumnCount(), DbValue::Null());
+  m_edited.assign(m_rows.ColumnCount(), false);
+  return true;
+}
+
+bool DbRecordset::SetField(std::string_view name, DbValue value) {
+  if (!IsOpen()) return Fail("no recordset is open");
+  const int column = Column(name);
+  if (column < 0) return false;
+  if (m_editMode == EditMode::kNone) {
+    if (!EnsureRows()) return false;
+    if (!HasCurrentRow()) return Fail("there is no current row");
+    m_editMode = EditMode::kEditing;
+    m_edits.assign(m_rows.ColumnCount(), DbValue::Null());
+    m_edited.assign(m_rows.ColumnCount(), false);
+  }
+  m_edits[static_cast<std::size_t>(column)] = std::move(value);
+  m_edited[static_cast<std::size_t>(column)] = true;
+  return true;
+}
+
+bool DbRecordset::Update() {
+  if (!IsOpen()) return Fail("no recordset is open");
+  switch (m_editMode) {
+    case EditMode::kAdding:
+      return InsertNewRow();
+    case EditMode::kEditing:
+      return WriteBackEditedRow();
+    case EditMode::kNone:
+      break;
+  }
+  return true;  // nothing was changed, so nothing needs storing
+}
+
+bool DbRecordset::InsertNewRow() {
+  std::vector<std::string> columns;
+  std::vector<DbValue> values;
+  for (std::size_t column = 0; column < m_edits.size(); ++column) {
+    if (!m_edited[column]) continue;
+    columns.push_back(m_rows.ColumnName(column));
+    values.push_back(m_edits[column]);
+  }
+  if (!m_engine->InsertRow(TableToWrite(), columns, values)) return FailFromEngine();
+  if (m_rowsRead) {
+    m_rows.AppendRow(m_edits);
+    m_position = m_rows.RowCount() - 1;
+  }
+  EndEdit();
+  return true;
+}
+
+bool DbRecordset::WriteBackEditedRow() {
+  const std::string& table = TableToWrite();
+  DbEngine::TableInfo info;
+  if (table.empty()) return Fail("the rows do not come from one table, so none can be written back");
+  if (!m_engine->DescribeTable(table, info)) return FailFromEngine();
+  if (info.keyColumns.empty()) return Fail("the table " + table + " has no primary key, so no row can be written back");
+  for (const std::string& key : info.keyColumns) {
+    if (m_rows.FindColumn(key) < 0) return Fail("the rows lack the key column " + key + " of " + table);
+  }
+  // The row is found by every value read, the key among them: if another connection changed
+  // or deleted it since, nothing matches and nothing is overwritten.
+  std::vector<std::string> columns, matchColumns;
+  std::vector<DbValue> values, matchValues, stored;
+  for (std::size_t column = 0; column < m_rows.ColumnCount(); ++column) {
+    matchColumns.push_back(m_rows.ColumnName(column));
+    matchValues.push_back(m_rows.Value(m_position, column));
+    stored.push_back(m_edited[column] ? m_edits[column] : matchValues.back());
+    if (!m_edited[column]) continue;
+    columns.push_back(m_rows.ColumnName(column));
+    values.push_back(m_edits[column]);
+  }
+  long changed = 0;
+  if (!m_engine->UpdateRows(table, columns, values, matchColumns, matchValues, changed)) return FailFromEngine();
+  if (changed == 0) {
+    return Fail("the row was changed or deleted by another connection since it was read; it was not written");
+  }
+  m_rows.ReplaceRow(m_position, stored);
+  EndEdit();
+  return true;
+}
+
+void DbRecordset::EndEdit() {
+  m_editMode = EditMode::kNone;
+  m_edits.clear();
+  m_edited.clear();
+}

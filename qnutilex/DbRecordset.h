@@ -1,0 +1,82 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/AfxExport.h"
+#include "qnutilex/DbCell.h"
+#include "qnutilex/DbEngine.h"
+#include "qnutilex/DbRows.h"
+#include "qnutilex/DbValue.h"
+
+// The recordset of a QnAdo, kept on the client as ADO's client-side cursor: an open reads
+// every row of the result, so the count is known at once and the rows no longer depend on the
+// database. A new row (AddNew, Update) is inserted into the table the rows come from; an edited
+// row (Update without AddNew) is written back by the table's primary key with optimistic
+// concurrency: only while the stored row still holds every value that was read, so a row
+// changed or deleted meanwhile by another connection is never overwritten.
+//
+// Every operation that can fail returns false and leaves the reason in LastError(). The
+// engine given to an open must stay open until Close().
+class AFX_EXT_CLASS DbRecordset {
+ public:
+  DbRecordset() = default;
+  DbRecordset(const DbRecordset&) = delete;
+  DbRecordset& operator=(const DbRecordset&) = delete;
+  virtual ~DbRecordset() = default;
+
+  // Closes what was open, then reads the rows of `sql`; positioned on the first row.
+  bool Open(DbEngine& engine, std::string_view sql);
+  // Closes what was open, then opens the whole of `table`, whose rows are read when first
+  // needed: a recordset opened only to add rows never reads the table.
+  bool OpenTable(DbEngine& engine, std::string_view table);
+  // Drops the rows and any edit in progress; harmless when closed.
+  void Close();
+
+  bool IsOpen() const { return m_engine != nullptr; }
+  // Before the first row, or past the last (both when there is no row); true when closed.
+  bool IsBOF();
+  bool IsEOF();
+  // The number of rows, or -1 when closed or the rows cannot be read.
+  long GetRecordCount();
+  bool MoveFirst();
+  bool MoveNext();
+
+  // The value of the current row at column `name` (ASCII case ignored); it views the
+  // recordset's storage until the next change of the recordset.
+  bool GetField(std::string_view name, DbCell& value);
+
+  // Starts a new row; SetField and Update fill and store it.
+  bool AddNew();
+  // Sets column `name` of the new row, or of the current row (which starts editing it).
+  bool SetField(std::string_view name, DbValue value);
+  // Stores the new or edited row. The recordset then holds it as stored, current.
+  bool Update();
+
+  const std::string& LastError() const { return m_lastError; }
+
+ private:
+  enum class EditMode { kNone, kAdding, kEditing };
+
+  bool Fail(std::string message);
+  bool FailFromEngine();
+  // Reads the rows of a table opened by OpenTable, once.
+  bool EnsureRows();
+  bool HasCurrentRow() const { return m_position < m_rows.RowCount(); }
+  int Column(std::string_view name);
+  const std::string& TableToWrite() const;
+  bool InsertNewRow();
+  bool WriteBackEditedRow();
+  void EndEdit();
+
+  DbEngine* m_engine = nullptr;
+  DbRows m_rows;
+  std::string m_table;        // the table of OpenTable
+  bool m_rowsRead = false;    // false while a table's rows are not read yet
+  std::size_t m_position = 0;
+  EditMode m_editMode = EditMode::kNone;
+  std::vector<DbValue> m_edits;  // one per column
+  std::vector<bool> m_edited;    // which columns were set
+  std::string m_lastError;
+};

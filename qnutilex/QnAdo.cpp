@@ -1,0 +1,149 @@
+#include "qnutilex/QnAdo.h"
+
+#include <string>
+
+#include "platform/CodePage.h"
+#include "qnutilex/DbCommand.h"
+#include "qnutilex/DbConnection.h"
+#include "qnutilex/DbFieldValue.h"
+#include "qnutilex/DbRecordset.h"
+
+// The three objects exist from the start, so that copies taken before Connect share the
+// connection that Connect then opens.
+QnAdo::QnAdo()
+    : m_pConnection(std::make_shared<DbConnection>()),
+      m_pCommand(std::make_shared<DbCommand>()),
+      m_pRecordset(std::make_shared<DbRecordset>()) {}
+
+QnAdo::QnAdo(const QnAdo& other) = default;
+QnAdo& QnAdo::operator=(const QnAdo& other) = default;
+QnAdo::~QnAdo() = default;
+
+int QnAdo::Fail(const std::string& utf8Message) {
+  std::string text;
+  m_strLastError = CString(Utf8ToAnsi(utf8Message, text) ? text : utf8Message);
+  return 0;
+}
+
+int QnAdo::Succeed(bool done) { return done ? 1 : Fail(m_pRecordset->LastError()); }
+
+int QnAdo::RequireConnection() { return IsConnected() ? 1 : Fail("not connected to a database"); }
+
+int QnAdo::RequireRecordset() { return IsRecordsetOpened() ? 1 : Fail("no recordset is open"); }
+
+int QnAdo::Connect(const char* uri) {
+  m_pRecordset->Close();
+  std::string error;
+  return m_pConnection->Open(uri ? uri : "", error) ? 1 : Fail(error);
+}
+
+void QnAdo::Disconnect() {
+  m_pRecordset->Close();
+  m_pConnection->Close();
+}
+
+int QnAdo::IsConnected() const { return m_pConnection->IsOpen() ? 1 : 0; }
+int QnAdo::IsRecordsetOpened() const { return m_pRecordset->IsOpen() ? 1 : 0; }
+int QnAdo::IsCommandCreated() const { return m_pCommand ? 1 : 0; }
+int QnAdo::IsEOF() const { return m_pRecordset->IsEOF() ? 1 : 0; }
+int QnAdo::IsBOF() const { return m_pRecordset->IsBOF() ? 1 : 0; }
+
+namespace {
+
+// Statements and names arrive in the process code page; the engines take UTF-8.
+bool ToUtf8(const char* text, std::string& utf8, std::string& error) {
+  if (AnsiToUtf8(text ? text : "", utf8)) return true;
+  error = "the statement is not valid in the process code page " + std::to_string(GetACP());
+  return false;
+}
+
+}  // namespace
+
+int QnAdo::OpenTable(const char* table, CursorTypeEnum /*cursorType*/, LockTypeEnum /*lockType*/) {
+  std::string name, error;
+  if (!RequireConnection()) return 0;
+  if (!ToUtf8(table, name, error)) return Fail(error);
+  return Succeed(m_pRecordset->OpenTable(*m_pConnection->Engine(), name));
+}
+
+int QnAdo::OpenRecordset(const char* sql, CursorTypeEnum /*cursorType*/, LockTypeEnum /*lockType*/) {
+  std::string statement, error;
+  if (!RequireConnection()) return 0;
+  if (!ToUtf8(sql, statement, error)) {
+    m_pRecordset->Close();
+    return Fail(error);
+  }
+  if (!m_pRecordset->Open(*m_pConnection->Engine(), statement)) return Fail(m_pRecordset->LastError());
+  return m_pRecordset->GetRecordCount() > 0 ? 1 : Fail("the query gave no rows");
+}
+
+long QnAdo::GetRecordCount() {
+  const long count = m_pRecordset->GetRecordCount();
+  if (count < 0) Fail(m_pRecordset->LastError());
+  return count;
+}
+
+int QnAdo::MoveFirst() { return Succeed(m_pRecordset->MoveFirst()); }
+int QnAdo::MoveNext() { return Succeed(m_pRecordset->MoveNext()); }
+
+int QnAdo::CloseRecordset() {
+  m_pRecordset->Close();
+  return 1;
+}
+
+int QnAdo::RunOnConnection(const char* sql) {
+  if (!RequireConnection()) return 0;
+  long changed;
+  DbEngine& engine = *m_pConnection->Engine();
+  return engine.Execute(sql, changed) ? 1 : Fail(engine.LastError());
+}
+
+int QnAdo::BeginTrans() { return RunOnConnection("BEGIN"); }
+int QnAdo::CommitTrans() { return RunOnConnection("COMMIT"); }
+int QnAdo::Rollback() { return RunOnConnection("ROLLBACK"); }
+
+int QnAdo::AddNew(const _variant_t& fields, const _variant_t& values) {
+  if (fields != vtMissing || values != vtMissing) return Fail("AddNew takes no field or value list");
+  return Succeed(m_pRecordset->AddNew());
+}
+
+int QnAdo::Update(const _variant_t& fields, const _variant_t& values) {
+  if (fields != vtMissing || values != vtMissing) return Fail("Update takes no field or value list");
+  return Succeed(m_pRecordset->Update());
+}
+
+template <typename Value>
+int QnAdo::SetField(const char* name, const Value& value) {
+  const std::string column(name ? name : "");
+  DbValue stored;
+  std::string error;
+  if (!RequireRecordset()) return 0;
+  if (!ToDbValue(value, stored, error)) return Fail(column + ": " + error);
+  return Succeed(m_pRecordset->SetField(column, std::move(stored)));
+}
+
+template <typename Value>
+int QnAdo::GetField(const char* name, Value& value) {
+  const std::string_view column(name ? name : "");
+  DbCell cell;
+  std::string error;
+  if (!m_pRecordset->GetField(column, cell)) return Fail(m_pRecordset->LastError());
+  if (!FromDbCell(cell, value, error)) return Fail(std::string(column) + ": " + error);
+  return 1;
+}
+
+int QnAdo::SetFieldValue(const char* name, long value) { return SetField(name, value); }
+int QnAdo::SetFieldValue(const char* name, double value) { return SetField(name, value); }
+int QnAdo::SetFieldValue(const char* name, const COleDateTime& value) { return SetField(name, value); }
+int QnAdo::SetFieldValue(const char* name, const CString& value) { return SetField(name, value); }
+int QnAdo::GetFieldValue(const char* name, long& value) { return GetField(name, value); }
+int QnAdo::GetFieldValue(const char* name, double& value) { return GetField(name, value); }
+int QnAdo::GetFieldValue(const char* name, COleDateTime& value) { return GetField(name, value); }
+int QnAdo::GetFieldValue(const char* name, CString& value) { return GetField(name, value); }
+
+int QnAdo::ExecuteSQL(const char* sql) {
+  std::string statement, error;
+  if (!RequireConnection()) return 0;
+  if (!ToUtf8(sql, statement, error)) return Fail(error);
+  return m_pCommand->Execute(*m_pConnection->Engine(), statement) ? 1 : Fail(m_pConnection->Engine()->LastError());
+}

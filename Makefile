@@ -8,17 +8,18 @@ SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
 # Debian packages the build, the tests, the benchmarks and the fuzzers need.
 PACKAGES := g++ cmake ninja-build clang libclang-rt-14-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev nlohmann-json3-dev
+            libbenchmark-dev nlohmann-json3-dev sqlite3 libsqlite3-dev
 
 BUILD := build
 BUILD_SANITIZE := build-sanitize
+BUILD_THREAD := build-thread
 BUILD_FUZZ := build-fuzz
 BUILD_BENCH := build-bench
 
 CONFIGURE := cmake -G Ninja -S .
 CTEST := ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build demo test test-build test-sanitize fuzz-build fuzz-smoke bench fuzz clean
+.PHONY: all deps build demo test test-build test-sanitize test-thread fuzz-build fuzz-smoke bench fuzz clean
 
 all: build
 
@@ -39,6 +40,8 @@ build: deps
 	cmake --build $(BUILD) -j $(JOBS)
 
 DEMO_STREAM := $(BUILD)/demo/monitor-link.bin
+DEMO_DB := $(BUILD)/demo/station.db
+DEMO_CONFIG := $(BUILD)/demo/Maternis.ini
 
 demo: build
 	@mkdir -p $(dir $(DEMO_STREAM))
@@ -48,8 +51,22 @@ demo: build
 	$(BUILD)/bin/vudoda simulate --seconds 1.25 | $(BUILD)/bin/vudoda decode --only PKProtocolVer,PKPatient_v110,PKParam_v110
 	@echo "== The whole minute, counted =="
 	$(BUILD)/bin/vudoda decode --json $(DEMO_STREAM) | tail -n 1
+	@echo "== The station's configuration, as it runs with it =="
+	rm -f $(DEMO_CONFIG)
+	$(BUILD)/bin/vudoda config set Language 5 --file $(DEMO_CONFIG)
+	$(BUILD)/bin/vudoda config set "Hospital Name" "Demo Birth Centre" --file $(DEMO_CONFIG)
+	$(BUILD)/bin/vudoda config show --file $(DEMO_CONFIG)
+	@echo "== A made-up patient is admitted, her study starts, the station lists its studies =="
+	rm -f $(DEMO_DB) $(DEMO_DB)-wal $(DEMO_DB)-shm
+	$(BUILD)/bin/vudoda db init sqlite:$(DEMO_DB)
+	patient=$$($(BUILD)/bin/vudoda db add-patient --database sqlite:$(DEMO_DB) --first Anna --last Lindqvist \
+	  --birthday 1992-03-14 --height 168 --weight 71.5 --doctor D-07 --comment "first pregnancy, 38 weeks" \
+	  | tee /dev/stderr | sed 's/^added patient //'); \
+	$(BUILD)/bin/vudoda db add-study --database sqlite:$(DEMO_DB) --patient "$$patient" --doctor D-07 --nurse N-12 \
+	  --comment "admission CTG"
+	$(BUILD)/bin/vudoda db studies --database sqlite:$(DEMO_DB)
 
-test: test-build test-sanitize fuzz-smoke
+test: test-build test-sanitize test-thread fuzz-smoke
 
 test-build: build
 	$(CTEST) --test-dir $(BUILD)
@@ -58,6 +75,14 @@ test-sanitize: deps
 	$(CONFIGURE) -B $(BUILD_SANITIZE) -DCMAKE_BUILD_TYPE=Debug -DVUDODA_SANITIZE=ON
 	cmake --build $(BUILD_SANITIZE) -j $(JOBS)
 	$(CTEST) --test-dir $(BUILD_SANITIZE)
+
+# ThreadSanitizer runs only the tests that share objects between threads (named *Contention*),
+# so only their program is built.
+test-thread: deps
+	$(CONFIGURE) -B $(BUILD_THREAD) -DCMAKE_BUILD_TYPE=Debug -DVUDODA_TSAN=ON -DVUDODA_BUILD_TOOLS=OFF \
+	  -DVUDODA_INSTALL=OFF
+	cmake --build $(BUILD_THREAD) -j $(JOBS) --target util_tests
+	$(CTEST) --test-dir $(BUILD_THREAD) -R Contention --no-tests=error
 
 fuzz-build: deps
 	$(CONFIGURE) -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
@@ -91,4 +116,4 @@ bench: deps
 	for program in $(BUILD_BENCH)/bin/*_bench; do "$$program"; done
 
 clean:
-	rm -rf $(BUILD) $(BUILD_SANITIZE) $(BUILD_FUZZ) $(BUILD_BENCH)
+	rm -rf $(BUILD) $(BUILD_SANITIZE) $(BUILD_THREAD) $(BUILD_FUZZ) $(BUILD_BENCH)

@@ -5,7 +5,7 @@ include(CMakePackageConfigHelpers)
 
 set(VUDODA_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/VuDoda)
 
-install(TARGETS vudoda_platform vudoda
+install(TARGETS vudoda_platform qnutil qnutilex vudoda
   EXPORT VuDodaTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
@@ -13,10 +13,16 @@ install(TARGETS vudoda_platform vudoda
 
 # Headers keep their folder under include/vudoda, so `#include "packet/PKBase.h"` reads the
 # same in the tree and against the installed package.
-foreach(folder platform packet)
+foreach(folder platform qnutil qnutilex packet database config constmap util)
   install(DIRECTORY ${folder}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vudoda/${folder}
     FILES_MATCHING PATTERN "*.h")
 endforeach()
+
+# The language libraries are loaded by name at run time, never linked: beside the libraries,
+# where the platform's library search finds them.
+if(VUDODA_LANGUAGE_LIBRARIES)
+  install(TARGETS ${VUDODA_LANGUAGE_LIBRARIES} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+endif()
 
 install(EXPORT VuDodaTargets
   NAMESPACE VuDoda::

@@ -19,6 +19,14 @@ typedef const wchar_t* LPCWSTR;
 typedef BOOL* LPBOOL;
 typedef DWORD LCID;
 typedef double DATE;
+typedef std::intptr_t INT_PTR;
+typedef void* LPVOID;
+
+// A loaded module (a program or a shared library), as LoadLibraryA returns it. Opaque: only the
+// library functions of the platform look inside (platform/LibraryLoader.h).
+struct HINSTANCE__;
+typedef HINSTANCE__* HINSTANCE;
+typedef HINSTANCE HMODULE;
 
 #ifndef TRUE
 #define TRUE 1

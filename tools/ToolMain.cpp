@@ -2,7 +2,10 @@
 
 #include <ostream>
 
+#include "tools/ConfigCommand.h"
+#include "tools/DbCommand.h"
 #include "tools/DecodeCommand.h"
+#include "tools/MapsCommand.h"
 #include "tools/SimulateCommand.h"
 
 namespace {
@@ -16,11 +19,26 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
+    {"config", kConfigUsage,
+     "show the station configuration (coded values with their texts in its language), get\n"
+     "      or set one KEY, or reset it to the factory defaults; --file or Maternis.ini beside\n"
+     "      the program",
+     &RunConfig},
+    {"db", kDbUsage,
+     "the patient database: create it (init), list patients, studies with their patients or\n"
+     "      users (--where CONDITION), add a patient, a study or a user; --database URI or\n"
+     "      Data/vudoda.db beside the program",
+     &RunDb},
     {"decode", kDecodeUsage,
      "frame a monitor-link byte stream and print every packet's fields (text or --json);\n"
      "      --hex reads hex text; --only prints just the named packet classes (unknown bytes\n"
-     "      are always reported); standard input without FILE",
+     "      are always reported); coded values with their texts in the station language N;\n"
+     "      standard input without FILE",
      &RunDecode},
+    {"maps", kMapsUsage,
+     "list each constant map's codes, string ids and texts in map order (or only KIND, by\n"
+     "      number or name), in the station language N (1-14; 3: English)",
+     &RunMaps},
     {"simulate", kSimulateUsage,
      "write the link of a made-up bedside fetal monitor for N seconds (default 60);\n"
      "      raw bytes, or hex text with --hex; the same --seed gives the same stream",

@@ -61,7 +61,8 @@ demo: build
 	$(BUILD)/bin/vudoda db init sqlite:$(DEMO_DB)
 	patient=$$($(BUILD)/bin/vudoda db add-patient --database sqlite:$(DEMO_DB) --first Anna --last Lindqvist \
 	  --birthday 1992-03-14 --height 168 --weight 71.5 --doctor D-07 --comment "first pregnancy, 38 weeks" \
-	  | tee /dev/stderr | sed 's/^added patient //'); \
+	  | sed 's/^added patient //'); \
+	echo "added patient $$patient"; \
 	$(BUILD)/bin/vudoda db add-study --database sqlite:$(DEMO_DB) --patient "$$patient" --doctor D-07 --nurse N-12 \
 	  --comment "admission CTG"
 	$(BUILD)/bin/vudoda db studies --database sqlite:$(DEMO_DB)

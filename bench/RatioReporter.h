@@ -6,8 +6,10 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -45,3 +47,37 @@ class RatioReporter : public benchmark::ConsoleReporter {
   std::map<std::string, double> m_reportedMedians;
 };
 
+
+// One measured pair: the library as a host uses it, and the hand-written baseline doing the
+// same work in the same program.
+struct BenchmarkPair {
+  const char* label;  // as printed in the ratio line
+  const char* name;   // the benchmarks are <name>/class and <name>/baseline
+  void (*classSide)(benchmark::State&);
+  void (*baselineSide)(benchmark::State&);
+};
+
+// Registers both sides of every pair, runs what the command line selects, then prints one line
+// per pair: "<label>: <class / baseline>x baseline (target <= <targetRatio>x)", without the
+// target when it is 0. The caller still calls benchmark::Shutdown().
+inline void RunPairs(std::span<const BenchmarkPair> pairs, double targetRatio,
+                     benchmark::TimeUnit unit = benchmark::kNanosecond) {
+  for (const BenchmarkPair& pair : pairs) {
+    benchmark::RegisterBenchmark((std::string(pair.name) + "/class").c_str(), pair.classSide)->Unit(unit);
+    benchmark::RegisterBenchmark((std::string(pair.name) + "/baseline").c_str(), pair.baselineSide)->Unit(unit);
+  }
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  std::printf("\n");
+  for (const BenchmarkPair& pair : pairs) {
+    const auto classTime = reporter.MedianTime(std::string(pair.name) + "/class");
+    const auto baselineTime = reporter.MedianTime(std::string(pair.name) + "/baseline");
+    if (!classTime || !baselineTime || *baselineTime <= 0) {
+      std::printf("%s: not measured (both sides must run)\n", pair.label);
+    } else if (targetRatio > 0) {
+      std::printf("%s: %.2fx baseline (target <= %gx)\n", pair.label, *classTime / *baselineTime, targetRatio);
+    } else {
+      std::printf("%s: %.2fx baseline\n", pair.label, *classTime / *baselineTime);
+    }
+  }
+}

@@ -85,30 +85,10 @@ void SaveBaseline(benchmark::State& state) {
   }
 }
 
-struct Pair {
-  const char* label;
-  const char* name;
-  void (*classSide)(benchmark::State&);
-  void (*baselineSide)(benchmark::State&);
-};
-
-constexpr Pair kPairs[] = {
+constexpr BenchmarkPair kPairs[] = {
     {"Open of a full file", "open", OpenClass, OpenBaseline},
     {"Save of a full file", "save", SaveClass, SaveBaseline},
 };
-
-void PrintRatios(const RatioReporter& reporter) {
-  std::printf("\n");
-  for (const Pair& pair : kPairs) {
-    const auto classTime = reporter.MedianTime(std::string(pair.name) + "/class");
-    const auto baselineTime = reporter.MedianTime(std::string(pair.name) + "/baseline");
-    if (classTime && baselineTime && *baselineTime > 0) {
-      std::printf("%s: %.2fx baseline\n", pair.label, *classTime / *baselineTime);
-    } else {
-      std::printf("%s: not measured (both sides must run)\n", pair.label);
-    }
-  }
-}
 
 }  // namespace
 
@@ -121,14 +101,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("full file: %zu bytes\n", FileBytes(ScratchFile()).size());
-  for (const Pair& pair : kPairs) {
-    benchmark::RegisterBenchmark((std::string(pair.name) + "/class").c_str(), pair.classSide);
-    benchmark::RegisterBenchmark((std::string(pair.name) + "/baseline").c_str(), pair.baselineSide);
-  }
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
+  RunPairs(kPairs, 0);
   benchmark::Shutdown();
-  PrintRatios(reporter);
   fs::remove_all(ScratchFile().parent_path());
   return 0;
 }

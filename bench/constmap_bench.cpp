@@ -73,17 +73,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "map texts: the module's string table is not in the resource search\n");
     return 1;
   }
-  benchmark::RegisterBenchmark("map_text_by_code/class", LookupClass);
-  benchmark::RegisterBenchmark("map_text_by_code/baseline", LookupBaseline);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
+  constexpr BenchmarkPair kPairs[] = {{"map text by code", "map_text_by_code", LookupClass, LookupBaseline}};
+  RunPairs(kPairs, kTargetRatio);
   benchmark::Shutdown();
-  const auto classTime = reporter.MedianTime("map_text_by_code/class");
-  const auto baselineTime = reporter.MedianTime("map_text_by_code/baseline");
-  if (classTime && baselineTime && *baselineTime > 0) {
-    std::printf("\nmap text by code: %.2fx baseline (target <= %gx)\n", *classTime / *baselineTime, kTargetRatio);
-  } else {
-    std::printf("\nmap text by code: not measured (both sides must run)\n");
-  }
   return 0;
 }

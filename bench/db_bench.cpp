@@ -326,14 +326,7 @@ void UniqueIdRawSide(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(UniqueIdRaw(g_fixture->raw));
 }
 
-struct Pair {
-  const char* label;
-  const char* name;
-  void (*classSide)(benchmark::State&);
-  void (*rawSide)(benchmark::State&);
-};
-
-constexpr Pair kPairs[] = {
+constexpr BenchmarkPair kPairs[] = {
     {"Add", "add", AddClass, AddRaw},
     {"Get", "get", GetClass, GetRaw},
     {"Update", "update", UpdateClass, UpdateRaw},
@@ -417,19 +410,6 @@ void PrintPeakMemory(const std::filesystem::path& folder) {
               2 * kPeakPatients, classPeak / 1024.0, rawPeak / 1024.0);
 }
 
-void PrintRatios(const RatioReporter& reporter) {
-  std::printf("\n");
-  for (const Pair& pair : kPairs) {
-    const auto classTime = reporter.MedianTime(std::string(pair.name) + "/class");
-    const auto rawTime = reporter.MedianTime(std::string(pair.name) + "/raw");
-    if (classTime && rawTime && *rawTime > 0) {
-      std::printf("%s: %.2fx raw SQLite (target <= %gx)\n", pair.label, *classTime / *rawTime, kTargetRatio);
-    } else {
-      std::printf("%s: not measured (both sides must run)\n", pair.label);
-    }
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -447,13 +427,7 @@ int main(int argc, char** argv) {
 
   int status = 1;
   if (SidesAgree()) {
-    for (const Pair& pair : kPairs) {
-      benchmark::RegisterBenchmark((std::string(pair.name) + "/class").c_str(), pair.classSide);
-      benchmark::RegisterBenchmark((std::string(pair.name) + "/raw").c_str(), pair.rawSide);
-    }
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    PrintRatios(reporter);
+    RunPairs(kPairs, kTargetRatio);
     PrintPeakMemory(fixture.folder);
     status = 0;
   }

@@ -341,14 +341,7 @@ void WaveBuildBaseline(benchmark::State& state) {
   });
 }
 
-struct Pair {
-  const char* label;  // as printed in the ratio lines
-  const char* name;   // benchmark name stem: <name>/class and <name>/baseline
-  void (*classSide)(benchmark::State&);
-  void (*baselineSide)(benchmark::State&);
-};
-
-constexpr Pair kPairs[] = {
+constexpr BenchmarkPair kPairs[] = {
     {"numerics decode", "numerics_decode", NumericsDecodeClass, NumericsDecodeBaseline},
     {"numerics build", "numerics_build", NumericsBuildClass, NumericsBuildBaseline},
     {"waveform decode", "waveform_decode", WaveDecodeClass, WaveDecodeBaseline},
@@ -383,32 +376,13 @@ bool SidesAgree() {
   return numericsBuilt && numericsRead && waveBuilt && waveRead;
 }
 
-void PrintRatios(const RatioReporter& reporter) {
-  std::printf("\n");
-  for (const Pair& pair : kPairs) {
-    const auto classTime = reporter.MedianTime(std::string(pair.name) + "/class");
-    const auto baselineTime = reporter.MedianTime(std::string(pair.name) + "/baseline");
-    if (classTime && baselineTime && *baselineTime > 0) {
-      std::printf("%s: %.2fx baseline (target <= %gx)\n", pair.label, *classTime / *baselineTime, kTargetRatio);
-    } else {
-      std::printf("%s: not measured (both sides must run)\n", pair.label);
-    }
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   if (!SidesAgree()) return 1;
-  for (const Pair& pair : kPairs) {
-    benchmark::RegisterBenchmark((std::string(pair.name) + "/class").c_str(), pair.classSide);
-    benchmark::RegisterBenchmark((std::string(pair.name) + "/baseline").c_str(), pair.baselineSide);
-  }
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
+  RunPairs(kPairs, kTargetRatio);
   benchmark::Shutdown();
-  PrintRatios(reporter);
   return 0;
 }

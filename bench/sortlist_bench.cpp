@@ -167,19 +167,14 @@ void SortBaseline(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kRows);
 }
 
-struct Pair {
-  const char* label;
-  const char* name;
-  CSortList::EDataType type;
-  void (*classSide)(benchmark::State&);
-  void (*baselineSide)(benchmark::State&);
-};
-
-constexpr Pair kPairs[] = {
-    {"sort integers", "sort_integers", CSortList::eInteger, SortClass<CSortList::eInteger>, SortBaseline<CSortList::eInteger>},
-    {"sort texts", "sort_texts", CSortList::eString, SortClass<CSortList::eString>, SortBaseline<CSortList::eString>},
-    {"sort dates", "sort_dates", CSortList::eDate, SortClass<CSortList::eDate>, SortBaseline<CSortList::eDate>},
-    {"sort decimals", "sort_decimals", CSortList::eDouble, SortClass<CSortList::eDouble>, SortBaseline<CSortList::eDouble>},
+// One pair per column type, in the order of kTypes.
+constexpr CSortList::EDataType kTypes[] = {CSortList::eInteger, CSortList::eString, CSortList::eDate,
+                                           CSortList::eDouble};
+constexpr BenchmarkPair kPairs[] = {
+    {"sort integers", "sort_integers", SortClass<CSortList::eInteger>, SortBaseline<CSortList::eInteger>},
+    {"sort texts", "sort_texts", SortClass<CSortList::eString>, SortBaseline<CSortList::eString>},
+    {"sort dates", "sort_dates", SortClass<CSortList::eDate>, SortBaseline<CSortList::eDate>},
+    {"sort decimals", "sort_decimals", SortClass<CSortList::eDouble>, SortBaseline<CSortList::eDouble>},
 };
 
 // A ratio means something only when both sides put the texts in the same order. Texts that
@@ -187,14 +182,15 @@ constexpr Pair kPairs[] = {
 // the comparison itself.
 bool SidesAgree() {
   bool agree = true;
-  for (const Pair& pair : kPairs) {
-    const Texts texts = MakeTexts(pair.type);
+  for (size_t i = 0; i < std::size(kPairs); ++i) {
+    const BenchmarkPair& pair = kPairs[i];
+    const Texts texts = MakeTexts(kTypes[i]);
     StudyList list;
     list.Fill(texts);
-    list.Sort(pair.type);
+    list.Sort(kTypes[i]);
     const Texts byClass = list.Column();
-    const Texts byBaseline = SortedByBaseline(texts, pair.type);
-    const Comparison compare = ComparisonFor(pair.type);
+    const Texts byBaseline = SortedByBaseline(texts, kTypes[i]);
+    const Comparison compare = ComparisonFor(kTypes[i]);
     const bool same = byClass.size() == byBaseline.size() &&
                       std::equal(byClass.begin(), byClass.end(), byBaseline.begin(),
                                  [&](const CString& a, const CString& b) { return a == b || (compare(a, b) >= 0 && compare(b, a) >= 0); });
@@ -204,32 +200,13 @@ bool SidesAgree() {
   return agree;
 }
 
-void PrintRatios(const RatioReporter& reporter) {
-  std::printf("\n");
-  for (const Pair& pair : kPairs) {
-    const auto classTime = reporter.MedianTime(std::string(pair.name) + "/class");
-    const auto baselineTime = reporter.MedianTime(std::string(pair.name) + "/baseline");
-    if (classTime && baselineTime && *baselineTime > 0) {
-      std::printf("%s: %.2fx baseline (target <= %gx)\n", pair.label, *classTime / *baselineTime, kTargetRatio);
-    } else {
-      std::printf("%s: not measured (both sides must run)\n", pair.label);
-    }
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   if (!SidesAgree()) return 1;
-  for (const Pair& pair : kPairs) {
-    benchmark::RegisterBenchmark((std::string(pair.name) + "/class").c_str(), pair.classSide)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark((std::string(pair.name) + "/baseline").c_str(), pair.baselineSide)->Unit(benchmark::kMillisecond);
-  }
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
+  RunPairs(kPairs, kTargetRatio, benchmark::kMillisecond);
   benchmark::Shutdown();
-  PrintRatios(reporter);
   return 0;
 }

@@ -77,6 +77,21 @@ TEST(PKBaseFrame, StateAfterEachOperation) {
   }
 }
 
+// Regression: a bare frame over no bytes once wrote through a null pointer.
+TEST(PKBaseFrame, FrameWithoutBytesRefusesEverything) {
+  unsigned char block[4] = {0xA0, 1, 2, 0xFF};
+  for (int size : {0, 1, -4}) {
+    PKBase frame(size == 1 ? block : nullptr, size, 0xA0);
+    frame.Clear(0xFF);
+    frame.SetKey(0x12);
+    frame.ResetCheckSum();
+    EXPECT_EQ(frame.GetPacketSize(), 0);
+    EXPECT_EQ(frame.SetPacket(block, 0, 0), 0);
+    EXPECT_EQ(frame.IsValid(), 0);
+  }
+  EXPECT_EQ(block[3], 0xFF);  // the one-byte "frame" never wrote into its block
+}
+
 TEST(PKBaseFrame, CopyFromAShorterPacketIsRejected) {
   PKControl control;
   control.SetKey(0x33);

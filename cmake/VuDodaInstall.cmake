@@ -13,10 +13,20 @@ install(TARGETS vudoda_platform qnutil qnutilex vudoda
 
 # Headers keep their folder under include/vudoda, so `#include "packet/PKBase.h"` reads the
 # same in the tree and against the installed package.
+# Headers that only the libraries' own sources include (the database engines behind QnAdo, the
+# column lists of the row classes, the window registry) stay out of the package.
 foreach(folder platform qnutil qnutilex packet database config constmap util)
   install(DIRECTORY ${folder}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vudoda/${folder}
-    FILES_MATCHING PATTERN "*.h")
+    FILES_MATCHING PATTERN "*.h"
+    PATTERN "Db*.h" EXCLUDE
+    PATTERN "SqliteEngine.h" EXCLUDE
+    PATTERN "*Columns.h" EXCLUDE
+    PATTERN "WindowRecord.h" EXCLUDE
+    PATTERN "schema" EXCLUDE)
 endforeach()
+
+# The CREATE TABLE scripts, for a host or an installer that creates a station's database.
+install(FILES database/schema/sqlite.sql DESTINATION ${CMAKE_INSTALL_DATADIR}/vudoda/schema)
 
 # The language libraries are loaded by name at run time, never linked: beside the libraries,
 # where the platform's library search finds them.

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/ProfileFile.h"
 
@@ -29,6 +31,28 @@ DWORD CopyOut(std::string_view text, LPSTR returned, DWORD size) {
   return static_cast<DWORD>(copied);
 }
 
+// Windows cuts a name list to the buffer and still closes it with two zeros, so that a reader
+// stepping from name to name stops inside the buffer.
+DWORD CopyList(const std::vector<std::string_view>& names, LPSTR returned, DWORD size) {
+  std::string list;
+  for (std::string_view name : names) list.append(name).push_back('\0');
+  list.push_back('\0');
+  if (size < 2) return CopyOut("", returned, size);
+  if (list.size() <= size) {
+    std::memcpy(returned, list.data(), list.size());
+    return static_cast<DWORD>(list.size() - 1);
+  }
+  std::memcpy(returned, list.data(), size - 2);
+  returned[size - 2] = returned[size - 1] = '\0';
+  return size - 2;
+}
+
+// Writes the profile back only when `changed`, so that deleting what is not there leaves the
+// file as it was.
+BOOL SaveIfChanged(const ProfileFile& profile, bool changed, LPCSTR fileName) {
+  return !changed || profile.Save(fileName) ? TRUE : FALSE;
+}
+
 }  // namespace
 
 UINT GetPrivateProfileIntA(LPCSTR appName, LPCSTR keyName, int nDefault, LPCSTR fileName) {
@@ -38,14 +62,25 @@ UINT GetPrivateProfileIntA(LPCSTR appName, LPCSTR keyName, int nDefault, LPCSTR 
 
 DWORD GetPrivateProfileStringA(LPCSTR appName, LPCSTR keyName, LPCSTR defaultText, LPSTR returned, DWORD size,
                                LPCSTR fileName) {
-  if (!appName || !keyName) return CopyOut("", returned, size);
+  if (!returned) return 0;
   const ProfileFile profile = LoadProfile(fileName);
+  if (!appName) return CopyList(profile.SectionNames(), returned, size);
+  if (!keyName) {
+    const auto keys = profile.KeyNames(appName);
+    return keys.empty() ? CopyOut(TrimmedDefault(defaultText), returned, size) : CopyList(keys, returned, size);
+  }
   const auto value = profile.Find(appName, keyName);
   return CopyOut(value ? *value : TrimmedDefault(defaultText), returned, size);
 }
 
+DWORD GetPrivateProfileSectionNamesA(LPSTR returned, DWORD size, LPCSTR fileName) {
+  return GetPrivateProfileStringA(nullptr, nullptr, nullptr, returned, size, fileName);
+}
+
 BOOL WritePrivateProfileStringA(LPCSTR appName, LPCSTR keyName, LPCSTR text, LPCSTR fileName) {
-  if (!appName || !keyName || !text || !fileName) return FALSE;
   ProfileFile profile;
-  return profile.Load(fileName) && profile.Set(appName, keyName, text) && profile.Save(fileName) ? TRUE : FALSE;
+  if (!appName || !fileName || !profile.Load(fileName)) return FALSE;
+  if (!keyName) return SaveIfChanged(profile, profile.DeleteSection(appName), fileName);
+  if (!text) return SaveIfChanged(profile, profile.DeleteKey(appName, keyName), fileName);
+  return profile.Set(appName, keyName, text) && profile.Save(fileName) ? TRUE : FALSE;
 }

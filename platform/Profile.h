@@ -13,12 +13,18 @@ AFX_EXT_API UINT GetPrivateProfileIntA(LPCSTR appName, LPCSTR keyName, int nDefa
 
 // Copies the value of `keyName` in `appName` (one pair of quotes dropped), or `defaultText` less
 // its trailing blanks when missing (null: empty), into `returned`, cut to `size` - 1 bytes and
-// zero-terminated. Returns the bytes copied without the zero. Listing names (a null `appName`
-// or `keyName`) is not supported: the buffer is emptied and 0 returned.
+// zero-terminated; returns the bytes copied without the zero. A null `appName` lists the section
+// names, a null `keyName` the keys of `appName` (none: the default as above): each name and a
+// zero, then one more zero; returns the bytes without the last zero, or `size` - 2 when the list
+// was cut (its last name shortened and followed by two zeros).
 AFX_EXT_API DWORD GetPrivateProfileStringA(LPCSTR appName, LPCSTR keyName, LPCSTR defaultText, LPSTR returned,
                                            DWORD size, LPCSTR fileName);
 
+// The section names as GetPrivateProfileStringA with a null `appName` lists them.
+AFX_EXT_API DWORD GetPrivateProfileSectionNamesA(LPSTR returned, DWORD size, LPCSTR fileName);
+
 // Writes `keyName`=`text` into section `appName`, creating the file, the section or the key as
-// needed. FALSE, and the file untouched, when it cannot be written or a name or the text holds a
-// line break; deleting (a null `keyName` or `text`) is not supported and gives FALSE.
+// needed; a null `text` deletes the key, a null `keyName` the whole section (TRUE, and the file
+// untouched, when there is none). FALSE, and the file untouched, for a null `appName`, a file
+// that cannot be read or written, or a name or text that holds a line break.
 AFX_EXT_API BOOL WritePrivateProfileStringA(LPCSTR appName, LPCSTR keyName, LPCSTR text, LPCSTR fileName);

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <set>
 
 namespace {
 
@@ -169,6 +170,21 @@ bool ReplaceFileAtomically(const char* path, std::string_view bytes) {
   return true;
 }
 
+// Names listed once each, as first spelt: later duplicates are the ones that reads never reach.
+class NameList {
+ public:
+  void Add(std::string_view name) {
+    std::string folded(name);
+    std::transform(folded.begin(), folded.end(), folded.begin(), FoldCase);
+    if (!name.empty() && m_seen.insert(std::move(folded)).second) m_names.push_back(name);
+  }
+  std::vector<std::string_view> Take() { return std::move(m_names); }
+
+ private:
+  std::vector<std::string_view> m_names;
+  std::set<std::string> m_seen;
+};
+
 void AppendKeyLine(std::string& out, std::string_view key, std::string_view value) {
   out.append(key).append("=").append(value).append(kLineEnd);
 }
@@ -315,6 +331,64 @@ bool ProfileFile::Set(std::string_view section, std::string_view key, std::strin
   m_addedSections.push_back({std::string(section), {}});
   setIn(m_addedSections.back().keys);
   return true;
+}
+
+void ProfileFile::ApplyEdits() {
+  if (!m_changedValues.empty() || !m_addedKeys.empty() || !m_addedSections.empty()) *this = ProfileFile(Serialize());
+}
+
+void ProfileFile::EraseLines(std::size_t begin, std::size_t end) {
+  m_text.erase(begin, std::min(end, m_text.size()) - begin);
+  m_entries.clear();
+  m_headers.clear();
+  Parse();
+}
+
+bool ProfileFile::DeleteKey(std::string_view section, std::string_view key) {
+  ApplyEdits();
+  const auto header = FindSection(Trim(section));
+  const auto entry = header ? FindKey(*header, Trim(key)) : std::nullopt;
+  if (!entry) return false;
+  EraseLines(m_entries[*entry].lineBegin, m_entries[*entry].lineEnd + std::size_t{1});
+  return true;
+}
+
+bool ProfileFile::DeleteSection(std::string_view section) {
+  ApplyEdits();
+  const auto header = FindSection(Trim(section));
+  if (!header) return false;
+  const auto next = std::upper_bound(m_headers.begin(), m_headers.end(), *header);
+  EraseLines(m_entries[*header].lineBegin, next == m_headers.end() ? m_text.size() : m_entries[*next].lineBegin);
+  return true;
+}
+
+std::vector<std::string_view> ProfileFile::SectionNames() const {
+  NameList names;
+  for (std::size_t header : m_headers) names.Add(Name(m_entries[header]));
+  for (const NewSection& added : m_addedSections) names.Add(added.name);
+  return names.Take();
+}
+
+std::vector<std::string_view> ProfileFile::KeyNames(std::string_view section) const {
+  section = Trim(section);
+  NameList names;
+  const std::vector<KeyValue>* addedKeys = nullptr;
+  if (const auto header = FindSection(section)) {
+    const std::size_t last = LastEntryOf(*header);
+    for (std::size_t entry = *header + 1; entry <= last; ++entry) names.Add(Name(m_entries[entry]));
+    if (const auto added = m_addedKeys.find(last); added != m_addedKeys.end()) addedKeys = &added->second;
+  } else {
+    for (const NewSection& added : m_addedSections) {
+      if (SameName(added.name, section)) {
+        addedKeys = &added.keys;
+        break;
+      }
+    }
+  }
+  if (addedKeys) {
+    for (const KeyValue& pair : *addedKeys) names.Add(pair.first);
+  }
+  return names.Take();
 }
 
 std::string ProfileFile::Serialize() const {

@@ -44,6 +44,17 @@ class AFX_EXT_CLASS ProfileFile {
   // for names or values that would not read back as written: CR, LF or NUL anywhere, '=' or a
   // leading '[' in the key.
   bool Set(std::string_view section, std::string_view key, std::string_view value);
+  // Removes the first `key` of the first `section` (its line). False when there is none.
+  bool DeleteKey(std::string_view section, std::string_view key);
+  // Removes the first `section`: its header and every line up to the next header, foreign lines
+  // included. False when there is none.
+  bool DeleteSection(std::string_view section);
+
+  // The section names in file order, each once as first spelt, unnamed "[]" left out; the keys of
+  // the first `section` the same way (empty when there is no such section). Edits included; valid
+  // until the next edit.
+  std::vector<std::string_view> SectionNames() const;
+  std::vector<std::string_view> KeyNames(std::string_view section) const;
 
   // The file's bytes: every line as read (or as written, for set keys), each ending in CR LF.
   std::string Serialize() const;
@@ -70,6 +81,10 @@ class AFX_EXT_CLASS ProfileFile {
   };
 
   void Parse();
+  // Folds pending edits into the text, so that lines can be removed from it.
+  void ApplyEdits();
+  // Removes the bytes [begin, end) of the text, whole lines, and parses the rest.
+  void EraseLines(std::size_t begin, std::size_t end);
   std::string_view Name(const Entry& entry) const;
   std::string_view Value(const Entry& entry) const;
   // Index in m_entries of the first header named `section`, or nullopt.

@@ -53,17 +53,22 @@ struct Field {
   CodeKind code;
 };
 
-// Shorthands for the values of a listing.
-inline FieldValue IntValue(long long value) { return Scalar{value}; }
+// Shorthands for the values of a listing. Each builds its value in place: moving a temporary
+// variant makes GCC 12 warn, wrongly, that its string may be used uninitialized.
+inline FieldValue IntValue(long long value) {
+  return FieldValue(std::in_place, std::in_place_type<long long>, value);
+}
 inline FieldValue IntValueIf(bool present, long long value) {
   return present ? IntValue(value) : std::nullopt;
 }
 // The value rounded to `decimals`, so that a float read from the link prints as it was sent.
 inline FieldValue DecimalValue(double value, int decimals) {
   const double scale = std::pow(10.0, decimals);
-  return Scalar{RealValue{std::round(value * scale) / scale, decimals}};
+  return FieldValue(std::in_place, std::in_place_type<RealValue>, RealValue{std::round(value * scale) / scale, decimals});
 }
 inline FieldValue DecimalValueIf(bool present, double value, int decimals) {
   return present ? DecimalValue(value, decimals) : std::nullopt;
 }
-inline FieldValue TextValue(std::string text) { return Scalar{std::move(text)}; }
+inline FieldValue TextValue(std::string text) {
+  return FieldValue(std::in_place, std::in_place_type<std::string>, std::move(text));
+}

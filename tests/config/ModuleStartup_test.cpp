@@ -11,41 +11,33 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs the probe from `folder` (its program folder) and returns what it printed.
-std::string RunProbeIn(const fs::path& folder) {
-  const std::string command = "cd '" + folder.string() + "' && ./startup_probe 2>&1";
-  std::string output;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    std::array<char, 256> chunk{};
-    while (std::fgets(chunk.data(), chunk.size(), pipe)) output += chunk.data();
-    ::pclose(pipe);
-  }
-  return output;
-}
-
+// The station's start-up for real: the probe program loads the module at run time from its own
+// program folder, next to a Maternis.ini and a language library, and prints what start-up chose.
 TEST_F(ConfigScratch, StartUpLoadsTheLanguageOfTheConfigurationFile) {
-  const fs::path buildFolder = fs::path(VUDODA_MODULE).parent_path();
   fs::copy_file(VUDODA_STARTUP_PROBE, m_folder / "startup_probe");
   fs::copy_file(VUDODA_MODULE, m_folder / "libvudoda.so");
-  fs::copy_file(buildFolder / "LANG_GER.dll", m_folder / "LANG_GER.dll");
+  fs::copy_file(fs::path(VUDODA_MODULE).parent_path() / "LANG_GER.dll", m_folder / "LANG_GER.dll");
   const std::string english = "resource=none\non=On\nchain=empty\n";
+  const std::string german = "resource=LANG_GER.dll\non=Ein\nchain=empty\n";
   const struct {
     const char* file;  // Maternis.ini, or null for none
     std::string expected;
   } cases[] = {
-      {"[CENTRAL_DEFAULT]\r\nLanguage=5\r\n", "resource=LANG_GER.dll\non=Ein\nchain=empty\n"},
-      {"[central_default]\nlanguage = \"5\"\n", "resource=LANG_GER.dll\non=Ein\nchain=empty\n"},
-      {"[CENTRAL_DEFAULT]\r\nLanguage=3\r\n", english},
-      {"[CENTRAL_DEFAULT]\r\nLanguage=0\r\n", english},
+      {"[CENTRAL_DEFAULT]\r\nLanguage=5\r\n", german},  {"[central_default]\nlanguage = \"5\"\n", german},
+      {"[CENTRAL_DEFAULT]\r\nLanguage=3\r\n", english}, {"[CENTRAL_DEFAULT]\r\nLanguage=0\r\n", english},
       {"[CENTRAL_DEFAULT]\r\nLanguage=15\r\n", english},
       {"[CENTRAL_DEFAULT]\r\nLanguage=13\r\n", english},  // no LANG_KOR.dll anywhere near
-      {"[CENTRAL_DEMO]\r\nLanguage=5\r\n", english},
-      {nullptr, english},
+      {"[CENTRAL_DEMO]\r\nLanguage=5\r\n", english},    {nullptr, english},
   };
   for (const auto& c : cases) {
     fs::remove(m_folder / "Maternis.ini");
-    if (c.file) WriteFile((m_folder / "Maternis.ini").string(), c.file);
-    EXPECT_EQ(RunProbeIn(m_folder), c.expected) << (c.file ? c.file : "no file");
+    if (c.file) WriteFile(File("Maternis.ini"), c.file);
+    std::string output;
+    FILE* probe = ::popen(("cd '" + m_folder.string() + "' && ./startup_probe 2>&1").c_str(), "r");
+    ASSERT_NE(probe, nullptr);
+    for (std::array<char, 256> chunk{}; std::fgets(chunk.data(), chunk.size(), probe);) output += chunk.data();
+    ::pclose(probe);
+    EXPECT_EQ(output, c.expected) << (c.file ? c.file : "no file");
   }
 }
 

@@ -1,15 +1,20 @@
 #include "config/ObexConfig.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <random>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "ConfigScratch.h"
 #include "platform/Profile.h"
-#include "platform/ProfileFile.h"
 
 namespace {
 
@@ -24,12 +29,15 @@ struct StoredKey {
       : section(s), key(k), number(m), recordDefault(record), readDefault(read) {}
   StoredKey(const char* s, const char* k, CString ObexConfig::*m, const char* def)
       : section(s), key(k), text(m), textDefault(def) {}
+  std::string Stored(ObexConfig& config) const { return number ? std::to_string(config.*number) : (config.*text).str(); }
+  std::string Default(bool afterRead) const {
+    if (number) return std::to_string(afterRead ? readDefault : recordDefault);
+    return textDefault ? textDefault : DataFolderBesideProgram();
+  }
 
-  const char* section;
-  const char* key;
+  const char *section, *key;
   int ObexConfig::*number = nullptr;
-  int recordDefault = 0;
-  int readDefault = 0;
+  int recordDefault = 0, readDefault = 0;
   CString ObexConfig::*text = nullptr;
   const char* textDefault = nullptr;
 };
@@ -137,13 +145,6 @@ const StoredKey kStoredKeys[] = {
     {"REVIEW_COLOR", "Review Event UCZeroing", &ObexConfig::m_nReviewEventUCZeroing, 0, 0},
 };
 
-constexpr int ObexConfig::*kAlarmSounds[] = {
-    &ObexConfig::m_nFHR1AlarmSound, &ObexConfig::m_nFHR2AlarmSound, &ObexConfig::m_nFECGAlarmSound,
-    &ObexConfig::m_nFSpO2AlarmSound, &ObexConfig::m_nECGAlarmSound, &ObexConfig::m_nSpO2AlarmSound,
-    &ObexConfig::m_nNIBPAlarmSound, &ObexConfig::m_nTEMPAlarmSound, &ObexConfig::m_nUCAlarmSound,
-    &ObexConfig::m_nIUPAlarmSound,
-};
-
 constexpr int ObexConfig::*kDisplayFlags[] = {
     &ObexConfig::m_bVisible0,      &ObexConfig::m_bVisibleECG,        &ObexConfig::m_bVisibleSpO2,
     &ObexConfig::m_bVisibleSpO2PR, &ObexConfig::m_bVisibleTemp,       &ObexConfig::m_bVisibleNIBP,
@@ -153,87 +154,45 @@ constexpr int ObexConfig::*kDisplayFlags[] = {
     &ObexConfig::m_bVisibleMarker, &ObexConfig::m_bVisibleStimulator, &ObexConfig::m_bVisible17,
 };
 
-std::string ExpectedText(const StoredKey& key) {
-  return key.textDefault ? key.textDefault : DataFolderBesideProgram();
-}
-
-bool IsAlarmSound(int ObexConfig::*member) {
-  for (int ObexConfig::*sound : kAlarmSounds) {
-    if (sound == member) return true;
-  }
-  return false;
-}
-
-// A record whose every stored member differs from its defaults and from every other member.
-void FillDistinct(ObexConfig& config, const fs::path& existingFolder) {
-  int next = 1000;
+// Gives the stored member of row r the value `first` + `step` * r (texts "text N"), and the data
+// path an existing folder.
+void Fill(ObexConfig& config, int first, int step, const fs::path& dataFolder) {
   for (const StoredKey& key : kStoredKeys) {
-    if (key.number) config.*key.number = next++;
-    if (key.text) config.*key.text = CString(("text " + std::to_string(next++)).c_str());
+    if (key.number) config.*key.number = first;
+    if (key.text) config.*key.text = CString(("text " + std::to_string(first)).c_str());
+    first += step;
   }
-  config.m_strDataPath = existingFolder.c_str();
+  config.m_strDataPath = dataFolder.c_str();
 }
 
-void ExpectSameStoredMembers(ObexConfig& actual, ObexConfig& expected) {
-  for (const StoredKey& key : kStoredKeys) {
-    if (key.number) {
-      EXPECT_EQ(actual.*key.number, expected.*key.number) << key.key;
-    }
-    if (key.text) {
-      EXPECT_EQ(actual.*key.text, expected.*key.text) << key.key;
-    }
-  }
-}
-
-TEST(ObexConfigRecord, StartsAtTheFactoryDefaults) {
-  ObexConfig config;
-  for (const StoredKey& key : kStoredKeys) {
-    if (key.number) {
-      EXPECT_EQ(config.*key.number, key.recordDefault) << key.key;
-    }
-    if (key.text) {
-      EXPECT_EQ((config.*key.text).str(), ExpectedText(key)) << key.key;
-    }
-  }
-  for (int ObexConfig::*flag : kDisplayFlags) EXPECT_EQ(config.*flag, 1);
-  EXPECT_EQ(config.m_nLanguage, 3);
-  EXPECT_EQ(config.m_nBrokerPort, 4500);
-  EXPECT_EQ(config.m_strHospitalName, "MY HOSPITAL");
-  EXPECT_EQ(config.m_strNurseName, "");
-}
-
-TEST(ObexConfigRecord, CopyTakesEverythingAssignmentKeepsSwitchesDefaultKeepsStaff) {
+TEST(ObexConfigRecord, DefaultsCopyAssignmentAndResetFollowTheirRules) {
   ObexConfig source;
-  FillDistinct(source, fs::temp_directory_path());
+  for (const StoredKey& key : kStoredKeys) EXPECT_EQ(key.Stored(source), key.Default(false)) << key.key;
+  for (int ObexConfig::*flag : kDisplayFlags) EXPECT_EQ(source.*flag, 1);
+  Fill(source, 1000, 1, fs::temp_directory_path());
   int value = 1;
   for (int ObexConfig::*flag : kDisplayFlags) source.*flag = ++value;
 
   ObexConfig copy(source);
-  ExpectSameStoredMembers(copy, source);
-  for (int ObexConfig::*flag : kDisplayFlags) EXPECT_EQ(copy.*flag, source.*flag);
-
   ObexConfig assigned;
-  ObexConfig& result = (assigned = source);
-  EXPECT_EQ(&result, &assigned);
-  for (const StoredKey& key : kStoredKeys) {
-    if (key.text) {
-      EXPECT_EQ(assigned.*key.text, source.*key.text) << key.key;
-    }
-    if (key.number) {
-      EXPECT_EQ(assigned.*key.number, IsAlarmSound(key.number) ? 1 : source.*key.number) << key.key;
-    }
+  EXPECT_EQ(&(assigned = source), &assigned);
+  for (std::size_t row = 0; row < std::size(kStoredKeys); ++row) {
+    const StoredKey& key = kStoredKeys[row];
+    EXPECT_EQ(key.Stored(copy), key.Stored(source)) << key.key;
+    const bool alarmSound = row >= 23 && row < 33;  // the ten switches keep the destination's value
+    EXPECT_EQ(key.Stored(assigned), alarmSound ? "1" : key.Stored(source)) << key.key;
   }
-  for (int ObexConfig::*flag : kDisplayFlags) EXPECT_EQ(assigned.*flag, 1);
+  for (int ObexConfig::*flag : kDisplayFlags) {
+    EXPECT_EQ(copy.*flag, source.*flag);
+    EXPECT_EQ(assigned.*flag, 1);
+  }
 
-  copy.Default();
-  EXPECT_EQ(copy.m_strDoctorID, source.m_strDoctorID);
-  EXPECT_EQ(copy.m_strDoctorName, source.m_strDoctorName);
-  EXPECT_EQ(copy.m_strNurseID, source.m_strNurseID);
-  EXPECT_EQ(copy.m_strNurseName, source.m_strNurseName);
-  EXPECT_EQ(copy.m_strHospitalName, "MY HOSPITAL");
-  EXPECT_EQ(copy.m_strDataPath.str(), DataFolderBesideProgram());
-  EXPECT_EQ(copy.m_nBrokerPort, 4500);
-  EXPECT_EQ(copy.m_bVisibleFHR1, 1);
+  copy.Default();  // all but the doctor and nurse texts (default empty) go back
+  for (const StoredKey& key : kStoredKeys) {
+    const bool staff = key.textDefault && !*key.textDefault;
+    EXPECT_EQ(key.Stored(copy), staff ? key.Stored(source) : key.Default(false)) << key.key;
+  }
+  for (int ObexConfig::*flag : kDisplayFlags) EXPECT_EQ(copy.*flag, 1);
 }
 
 TEST(ObexConfigRecord, IsVisibleFollowsTheParameterNumbering) {
@@ -253,75 +212,49 @@ TEST(ObexConfigRecord, IsVisibleFollowsTheParameterNumbering) {
   EXPECT_EQ(config.IsVisible(19), 1);
 }
 
-TEST_F(ConfigScratch, SaveWritesEveryKeyInItsSectionAndOpenReadsItBack) {
+TEST_F(ConfigScratch, SaveWritesEveryKeyGroupedBySectionAndOpenReadsItBack) {
   const std::string file = File("Maternis.ini");
   ObexConfig saved;
-  FillDistinct(saved, m_folder);
+  Fill(saved, 1000, 1, m_folder);
   ASSERT_EQ(saved.Save(file.c_str()), 1);
 
-  for (const StoredKey& key : kStoredKeys) {
-    if (key.number) {
-      EXPECT_EQ(static_cast<int>(GetPrivateProfileIntA(key.section, key.key, -1, file.c_str())), saved.*key.number)
-          << key.key;
-    } else {
-      char text[512];
-      GetPrivateProfileStringA(key.section, key.key, "", text, sizeof text, file.c_str());
-      EXPECT_EQ(saved.*key.text, text) << key.key;
-    }
-  }
-
   // One header per section, in the order of first writing; keys in writing order within it.
-  std::vector<std::string> sections;
+  std::vector<std::pair<std::string, std::string>> sections;
   for (const StoredKey& key : kStoredKeys) {
-    if (std::find(sections.begin(), sections.end(), key.section) == sections.end()) sections.push_back(key.section);
+    auto section = std::find_if(sections.begin(), sections.end(), [&](const auto& s) { return s.first == key.section; });
+    if (section == sections.end()) section = sections.insert(sections.end(), {key.section, ""});
+    section->second += std::string(key.key) + "=" + key.Stored(saved) + "\r\n";
   }
-  std::string expectedShape;
-  for (const std::string& section : sections) {
-    expectedShape += "[" + section + "]\r\n";
-    for (const StoredKey& key : kStoredKeys) {
-      if (key.section == section) expectedShape += std::string(key.key) + "=\r\n";
-    }
-  }
-  EXPECT_EQ(KeysWithoutValues(ReadFile(file)), expectedShape);
+  std::string expected;
+  for (const auto& [section, lines] : sections) expected += "[" + section + "]\r\n" + lines;
+  EXPECT_EQ(ReadFile(file), expected);
+  EXPECT_EQ(static_cast<int>(GetPrivateProfileIntA("CENTRAL_DEFAULT", "Language", 3, file.c_str())),
+            saved.m_nLanguage);
 
   ObexConfig opened;
   opened.m_bVisibleECG = 0;
   ASSERT_EQ(opened.Open(file.c_str()), 1);
-  ExpectSameStoredMembers(opened, saved);
+  for (const StoredKey& key : kStoredKeys) EXPECT_EQ(key.Stored(opened), key.Stored(saved)) << key.key;
   EXPECT_EQ(opened.m_bVisibleECG, 0);
 }
 
-TEST_F(ConfigScratch, OpenOfAnEmptyFileTakesTheReadDefaultsAndAMissingFileNothing) {
+TEST_F(ConfigScratch, OpenTakesTheReadDefaultsForWhatTheFileLacksAndAMissingFileNothing) {
   ObexConfig config;
-  FillDistinct(config, m_folder);
-  config.m_bVisibleFHR2 = 0;
+  Fill(config, 1000, 1, m_folder);
   ObexConfig before(config);
   EXPECT_EQ(config.Open(File("missing.ini").c_str()), 0);
-  ExpectSameStoredMembers(config, before);
+  for (const StoredKey& key : kStoredKeys) EXPECT_EQ(key.Stored(config), key.Stored(before)) << key.key;
 
   WriteFile(File("empty.ini"), "");
+  config.m_bVisibleFHR2 = 0;
   ASSERT_EQ(config.Open(File("empty.ini").c_str()), 1);
-  for (const StoredKey& key : kStoredKeys) {
-    if (key.number) {
-      EXPECT_EQ(config.*key.number, key.readDefault) << key.key;
-    }
-    if (key.text) {
-      EXPECT_EQ((config.*key.text).str(), ExpectedText(key)) << key.key;
-    }
-  }
-  EXPECT_EQ(config.m_nBrokerPort, 0);
+  for (const StoredKey& key : kStoredKeys) EXPECT_EQ(key.Stored(config), key.Default(true)) << key.key;
   EXPECT_EQ(config.m_bVisibleFHR2, 0);
-}
 
-TEST_F(ConfigScratch, ADataPathThatDoesNotExistFallsBackWhileEmrPathsStayAsRead) {
-  WriteFile(File("Maternis.ini"),
-            "[CENTRAL_DEFAULT]\nData Path=/no/such/station/folder\n"
-            "[CENTRAL_SYSTEM]\nEMR Data Path=/no/such/emr\nEMR Program Path=/no/such/program\n");
-  ObexConfig config;
-  ASSERT_EQ(config.Open(File("Maternis.ini").c_str()), 1);
+  WriteFile(File("paths.ini"), "[CENTRAL_DEFAULT]\nData Path=/no/such/station\n[CENTRAL_SYSTEM]\nEMR Data Path=/no/such/emr\n");
+  ASSERT_EQ(config.Open(File("paths.ini").c_str()), 1);
   EXPECT_EQ(config.m_strDataPath.str(), DataFolderBesideProgram());
   EXPECT_EQ(config.m_strEMRDataPath, "/no/such/emr");
-  EXPECT_EQ(config.m_strEMRProgramPath, "/no/such/program");
 }
 
 TEST_F(ConfigScratch, SaveCreatesTheFileAndFailsWhenItCannotBeCreated) {
@@ -330,10 +263,39 @@ TEST_F(ConfigScratch, SaveCreatesTheFileAndFailsWhenItCannotBeCreated) {
   const std::string nested = File("station/settings/Maternis.ini");
   ASSERT_EQ(config.Save(nested.c_str()), 1);
   EXPECT_EQ(GetPrivateProfileIntA("CENTRAL_DEFAULT", "Language", 3, nested.c_str()), 5u);
-
   WriteFile(File("plain-file"), "");
   EXPECT_EQ(config.Save(File("plain-file/Maternis.ini").c_str()), 0);
   EXPECT_FALSE(fs::exists(File("plain-file/Maternis.ini")));
+}
+
+TEST_F(ConfigScratch, AProcessKilledWhileSavingLeavesTheOldFileOrTheNewOneWhole) {
+  const std::string file = File("Maternis.ini");
+  ObexConfig record;
+  Fill(record, 1, 0, m_folder);
+  ASSERT_EQ(record.Save(file.c_str()), 1);
+  std::mt19937 random(20240611);
+  int lastRound = 1;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(4);
+  for (int kill = 0; kill < 40 && std::chrono::steady_clock::now() < deadline; ++kill) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    for (int round = lastRound + 1; child == 0; ++round) {  // the child saves round after round until killed
+      Fill(record, round, 0, m_folder);
+      record.Save(file.c_str());
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+    ::kill(child, SIGKILL);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+
+    // The file parses and every one of the 100 keys is from the same round, the old or a newer one.
+    ObexConfig opened, expected;
+    ASSERT_EQ(opened.Open(file.c_str()), 1) << "kill " << kill;
+    EXPECT_GE(opened.m_nLanguage, lastRound) << "kill " << kill;
+    lastRound = opened.m_nLanguage;
+    Fill(expected, lastRound, 0, m_folder);
+    for (const StoredKey& key : kStoredKeys) EXPECT_EQ(key.Stored(opened), key.Stored(expected)) << key.key;
+  }
+  EXPECT_GT(lastRound, 1) << "no save finished before a kill";
 }
 
 TEST_F(ConfigScratch, HostileFilesOpenWithoutHarmAndStillYieldTheirGoodKeys) {

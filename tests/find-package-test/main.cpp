@@ -1,10 +1,18 @@
 // Builds a control packet through the installed headers and libraries and checks its bytes,
-// and reads a map text from the installed module's string table.
+// reads a map text from the installed module's string table, and compiles against one public
+// header of every subsystem, so that a header the package lacks fails here.
 #include <cstdio>
 #include <cstring>
 
+#include "config/ObexConfig.h"
 #include "constmap/ObConstMap.h"
+#include "database/TBLPatientStudy.h"
 #include "packet/PKControl.h"
+#include "platform/afx.h"
+#include "platform/afxwin.h"
+#include "util/CGroupCheck.h"
+#include "util/CSmartBuffer.h"
+#include "util/CSortList.h"
 
 int main() {
   PKControl control;

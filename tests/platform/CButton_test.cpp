@@ -14,10 +14,8 @@ struct ButtonKind {
 // Windows' button rules: each kind holds the states its style allows, and only the automatic
 // kinds step their own state on a click.
 constexpr ButtonKind kKinds[] = {
-    {"push button", BS_PUSHBUTTON, BST_UNCHECKED, {0, 0, 0}},
     {"check box", BS_CHECKBOX, BST_CHECKED, {0, 0, 0}},
     {"automatic check box", BS_AUTOCHECKBOX, BST_CHECKED, {1, 0, 1}},
-    {"three-state box", BS_3STATE, BST_INDETERMINATE, {0, 0, 0}},
     {"automatic three-state box", BS_AUTO3STATE, BST_INDETERMINATE, {1, 2, 0}},
     {"group box", BS_GROUPBOX, BST_UNCHECKED, {0, 0, 0}},
 };
@@ -36,16 +34,6 @@ TEST(CButtonCheck, EachKindHoldsTheStatesItsStyleAllowsAndStepsOnClicks) {
       EXPECT_EQ(button.GetCheck(), kind.afterClicks[click]) << kind.what << ", click " << click + 1;
     }
   }
-}
-
-TEST(CButtonCheck, ADisabledButtonIgnoresClicks) {
-  CWnd dialog;
-  ASSERT_TRUE(dialog.Create(nullptr, "Dialog", WS_VISIBLE, RECT{0, 0, 100, 100}, nullptr, 0));
-  CButton button;
-  ASSERT_TRUE(button.Create("Alarm", WS_CHILD | WS_DISABLED | BS_AUTOCHECKBOX, RECT{0, 0, 40, 10}, &dialog, 1));
-  button.SendMessage(BM_CLICK);
-  EXPECT_EQ(button.GetCheck(), BST_UNCHECKED);
-  EXPECT_FALSE(button.Create("twice", WS_CHILD, RECT{}, &dialog, 2));
 }
 
 }  // namespace

@@ -67,7 +67,7 @@ demo: build
 	  --comment "admission CTG"
 	$(BUILD)/bin/vudoda db studies --database sqlite:$(DEMO_DB)
 
-test: test-build test-sanitize test-thread fuzz-smoke
+test: test-thread test-build test-sanitize fuzz-smoke
 
 test-build: build
 	$(CTEST) --test-dir $(BUILD)

@@ -8,6 +8,7 @@
 #include "platform/CString.h"
 #include "platform/CodePage.h"
 #include "platform/LibraryLoader.h"
+#include "platform/mbstring.h"
 
 namespace {
 
@@ -37,36 +38,12 @@ bool LoadSearchedString(UINT id, std::string& out) {
   return false;
 }
 
-// Bytes of the character that `lead` begins in the process code page.
-size_t CharacterLength(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  switch (GetACP()) {
-    case CP_UTF8:
-      return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-    case 949:
-      return 2;
-    default:
-      return 1;
-  }
-}
-
-// The longest prefix of whole characters of `text` that is at most `limit` bytes.
-size_t WholeCharacters(const std::string& text, size_t limit) {
-  size_t end = 0;
-  while (end < text.size()) {
-    const size_t next = end + CharacterLength(static_cast<unsigned char>(text[end]));
-    if (next > limit) break;
-    end = next;
-  }
-  return end;
-}
-
 }  // namespace
 
 int LoadStringA(HINSTANCE module, UINT id, LPSTR buffer, int size) {
   std::string text;
   if (!buffer || size < 1 || !LoadModuleString(module, id, text)) return 0;
-  const size_t copied = WholeCharacters(text, static_cast<size_t>(size) - 1);
+  const size_t copied = WholeCharacterPrefix(text, static_cast<size_t>(size) - 1);
   std::memcpy(buffer, text.data(), copied);
   buffer[copied] = '\0';
   return static_cast<int>(copied);

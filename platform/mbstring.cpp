@@ -33,3 +33,26 @@ int _mbsicmp(const unsigned char* string1, const unsigned char* string2) {
     if (ca == 0) return 0;
   }
 }
+
+std::size_t _mbclen(const unsigned char* character) {
+  const unsigned lead = *character;
+  if (lead < 0x80) return 1;
+  switch (GetACP()) {
+    case CP_UTF8:
+      return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    case kKoreanCodePage:
+      return IsKoreanLeadByte(lead) ? 2 : 1;
+    default:
+      return 1;
+  }
+}
+
+std::size_t WholeCharacterPrefix(std::string_view text, std::size_t limit) {
+  std::size_t kept = 0;
+  while (kept < text.size()) {
+    const std::size_t next = kept + _mbclen(reinterpret_cast<const unsigned char*>(text.data() + kept));
+    if (next > limit) break;
+    kept = next < text.size() ? next : text.size();  // a broken last sequence ends the text
+  }
+  return kept;
+}

@@ -8,7 +8,8 @@ SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
 # Debian packages the build, the tests, the benchmarks and the fuzzers need.
 PACKAGES := g++ cmake ninja-build clang libclang-rt-14-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev nlohmann-json3-dev sqlite3 libsqlite3-dev
+            libbenchmark-dev nlohmann-json3-dev sqlite3 libsqlite3-dev libcli11-dev libsodium-dev \
+            libpq-dev postgresql libasio-dev libcairo2-dev
 
 BUILD := build
 BUILD_SANITIZE := build-sanitize

@@ -77,7 +77,9 @@ int PKBase::SetPacket(unsigned char* data, int size, int checkKey) {
 }
 
 int PKBase::CopyPacket(PKBase* other) {
-  if (other == nullptr || other->m_nPacketSize < m_nPacketSize) return 0;
+  // A frame over no bytes, on either side, has nothing to copy.
+  if (other == nullptr || m_pPacket == nullptr || other->m_pPacket == nullptr || other->m_nPacketSize < m_nPacketSize)
+    return 0;
   std::memmove(m_pPacket, other->m_pPacket, static_cast<size_t>(m_nPacketSize));
   m_Key = other->m_Key;
   return m_nPacketSize;

@@ -55,7 +55,8 @@ class AFX_EXT_CLASS PKBase {
   // block's last byte when `checkKey` is zero, the valid flag becomes 1, and it returns 1.
   int SetPacket(unsigned char* data, int size, int checkKey);
   // Copies N bytes and the key from `other`, which should be of the same packet class; valid
-  // flag, type header and size stay. Returns N, or 0 (nothing copied) when `other` is shorter.
+  // flag, type header and size stay. Returns N, or 0 (nothing copied) when `other` is shorter or
+  // either frame has no bytes.
   int CopyPacket(PKBase* other);
 
   unsigned char* GetPacket() { return m_pPacket; }

@@ -1,5 +1,11 @@
 #include "platform/CButton.h"
 
+CButton* CButton::FromHandle(HWND hWnd) {
+  if (auto* attached = dynamic_cast<CButton*>(FromHandlePermanent(hWnd))) return attached;
+  // The temporary object is made by the window's class: a CButton exactly for a "BUTTON" window.
+  return dynamic_cast<CButton*>(FromHandleTemporary(hWnd));
+}
+
 BOOL CButton::Create(LPCTSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
   return CWnd::Create("BUTTON", lpszCaption, dwStyle, rect, pParentWnd, nID);
 }

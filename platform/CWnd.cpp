@@ -93,6 +93,11 @@ void CWnd::Detach() {
 CWnd* CWnd::FromHandle(HWND hWnd) {
   if (!::IsWindow(hWnd)) return nullptr;
   if (CWnd* permanent = FromHandlePermanent(hWnd)) return permanent;
+  return FromHandleTemporary(hWnd);
+}
+
+CWnd* CWnd::FromHandleTemporary(HWND hWnd) {
+  if (!::IsWindow(hWnd)) return nullptr;
   auto& temporaries = TemporaryObjects();
   if (const auto found = temporaries.find(hWnd); found != temporaries.end()) return found->second.get();
   DropTemporariesOfDestroyedWindows();

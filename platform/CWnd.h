@@ -84,6 +84,11 @@ class AFX_EXT_CLASS CWnd {
   // A notification this control sent its parent, reflected back: its map's reflected entries.
   virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
 
+  // The temporary object of the window, of its class's kind, whatever object is attached to it;
+  // it lives until the window is destroyed. For a class that needs its own kind of object for a
+  // window whose attached object is of another kind. NULL for no window.
+  static CWnd* FromHandleTemporary(HWND hWnd);
+
   static const AFX_MSGMAP* GetThisMessageMap();
   virtual const AFX_MSGMAP* GetMessageMap() const;
 

@@ -33,7 +33,11 @@ CGroupCheck::~CGroupCheck() = default;
 void CGroupCheck::SetGroupbox(unsigned int nID, int bHideControls) {
   CWnd* parent = GetParent();
   if (parent == nullptr) return;
-  SetGroupbox(dynamic_cast<CButton*>(parent->GetDlgItem(static_cast<int>(nID))), bHideControls);
+  // A dialog's group box is known by its window class and style, not by the C++ object the host
+  // happens to have made for it (often a plain CWnd).
+  const HWND groupbox = ::GetDlgItem(parent->m_hWnd, static_cast<int>(nID));
+  if ((::GetWindowLongPtrA(groupbox, GWL_STYLE) & BS_TYPEMASK) != BS_GROUPBOX) return;
+  SetGroupbox(CButton::FromHandle(groupbox), bHideControls);
 }
 
 void CGroupCheck::SetGroupbox(CButton* pGroupbox, int bHideControls) {

@@ -7,13 +7,14 @@
 // check state enables or disables (and, if asked, shows or hides) every control that lies over
 // the group box. The host subclasses a check box of its dialog as a CGroupCheck and names the
 // group box once with SetGroupbox; from then on clicks and SetCheck keep the group in step.
-// Until a group box is named (or when the id names no button child) it does nothing of its own.
+// Until a group box is named (or when the id names no group box child) it does nothing of its own.
 class AFX_EXT_CLASS CGroupCheck : public CButton {
  public:
   CGroupCheck();
   ~CGroupCheck() override;
 
-  // The group box is the parent's child with control id `nID`; nothing when there is none.
+  // The group box is the parent's child with control id `nID`, a "BUTTON" window of the
+  // BS_GROUPBOX style whatever object is attached to it; nothing when there is no such child.
   void SetGroupbox(unsigned int nID, int bHideControls);
   // Clears the group box's caption, places this button on the group box's top edge 10 pixels
   // in from its left and right after it in the sibling order, sized to its caption plus 25

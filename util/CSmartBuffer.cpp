@@ -7,13 +7,30 @@
 
 namespace {
 
-// The lock's flag and ticket stay plain fields of the object (its layout is fixed); every
-// access that a second thread may race with goes through an atomic view of them.
+// The lock's state lives in one word, the locked flag, so that taking and releasing the lock are
+// each a single compare-and-swap: while locked the flag holds the holder's ticket with its top
+// bit set (nonzero whatever the ticket), unlocked it holds 0. A release therefore succeeds only
+// for the exact ticket of the holder, and there is no moment at which the flag is set but the
+// ticket not yet drawn. The ticket field mirrors the holder's ticket; only the holder writes it.
+// Both stay plain fields of the object (its layout is fixed) and are reached through atomic views.
+constexpr unsigned int kLockedBit = 0x80000000u;
+static_assert(RAND_MAX <= 0x7FFFFFFF, "a ticket must leave the flag's top bit free");
+
 std::atomic_ref<int> LockFlag(int& flag) { return std::atomic_ref<int>(flag); }
 std::atomic_ref<unsigned long> LockTicket(unsigned long& ticket) { return std::atomic_ref<unsigned long>(ticket); }
 
 static_assert(alignof(int) >= std::atomic_ref<int>::required_alignment);
 static_assert(alignof(unsigned long) >= std::atomic_ref<unsigned long>::required_alignment);
+
+int LockedFlagFor(unsigned long ticket) { return static_cast<int>(static_cast<unsigned int>(ticket) | kLockedBit); }
+
+// A fresh ticket: rand() is never negative; 0 is drawn again, because 0 is what a caller may
+// offer an unlocked buffer and must never open a held one.
+unsigned long DrawTicket() {
+  int drawn = std::rand();
+  while (drawn == 0) drawn = std::rand();
+  return static_cast<unsigned long>(drawn);
+}
 
 }  // namespace
 
@@ -80,20 +97,22 @@ void CSmartBuffer::Free() {
 }
 
 int CSmartBuffer::EnterCriticalSection(unsigned long& ticket) {
+  const unsigned long drawn = DrawTicket();
   int unlocked = 0;
-  if (!LockFlag(m_bLocked).compare_exchange_strong(unlocked, 1, std::memory_order_acquire)) return 0;
-  // rand() is never negative, so the ticket is the non-negative number it drew.
-  const auto drawn = static_cast<unsigned long>(std::rand());
+  if (!LockFlag(m_bLocked).compare_exchange_strong(unlocked, LockedFlagFor(drawn), std::memory_order_acquire)) return 0;
   LockTicket(m_ulTicket).store(drawn, std::memory_order_relaxed);
   ticket = drawn;
   return 1;
 }
 
 int CSmartBuffer::ExitCriticalSection(unsigned long ticket) {
-  unsigned long expected = ticket;
-  if (!LockTicket(m_ulTicket).compare_exchange_strong(expected, 0, std::memory_order_relaxed)) return 0;
-  LockFlag(m_bLocked).store(0, std::memory_order_release);
-  return 1;
+  const int flag = LockFlag(m_bLocked).load(std::memory_order_relaxed);
+  if (flag == 0) return ticket == 0 ? 1 : 0;  // unlocked: the stored ticket is 0
+  if (ticket > static_cast<unsigned long>(RAND_MAX) || flag != LockedFlagFor(ticket)) return 0;
+  // Only the holder gets here; it clears the mirror before the lock is free for the next one.
+  LockTicket(m_ulTicket).store(0, std::memory_order_relaxed);
+  int held = flag;
+  return LockFlag(m_bLocked).compare_exchange_strong(held, 0, std::memory_order_release) ? 1 : 0;
 }
 
 void CSmartBuffer::ReleaseBlock() {

@@ -46,11 +46,13 @@ class AFX_EXT_CLASS CSmartBuffer {
   // 1 when there is a block, else 0.
   int IsAvailable() const { return m_pBuffer != nullptr ? 1 : 0; }
 
-  // Try-lock: 1 and a fresh non-negative ticket in `ticket` when the lock was free; 0 and
-  // `ticket` untouched when it is held. Never blocks; two threads never both obtain it.
+  // Try-lock: 1 and a fresh ticket in `ticket` (a positive number from rand()) when the lock was
+  // free; 0 and `ticket` untouched when it is held. Never blocks; two threads never both obtain
+  // it.
   int EnterCriticalSection(unsigned long& ticket);
   // 1 and the lock released when `ticket` is the current holder's (0 when unlocked); else 0 and
-  // nothing changes.
+  // nothing changes. Taking and releasing are each one atomic step, so no other number, 0
+  // included, can release a held lock, whatever other threads do meanwhile.
   int ExitCriticalSection(unsigned long ticket);
 
  private:

@@ -88,6 +88,15 @@ TEST(PKBaseFrame, FrameWithoutBytesRefusesEverything) {
     EXPECT_EQ(frame.GetPacketSize(), 0);
     EXPECT_EQ(frame.SetPacket(block, 0, 0), 0);
     EXPECT_EQ(frame.IsValid(), 0);
+    // Copying into or out of it copies nothing, key included.
+    PKBase empty(nullptr, 0, 0xA0);
+    PKControl control;
+    control.SetKey(0x34);
+    EXPECT_EQ(frame.CopyPacket(&empty), 0);
+    EXPECT_EQ(frame.CopyPacket(&control), 0);
+    EXPECT_EQ(frame.GetKey(), 0x12);
+    EXPECT_EQ(control.CopyPacket(&frame), 0);
+    EXPECT_EQ(control.GetKey(), 0x34);
   }
   EXPECT_EQ(block[3], 0xFF);  // the one-byte "frame" never wrote into its block
 }

@@ -13,9 +13,10 @@ constexpr UINT kInside = 21, kPartlyOver = 22, kTouchingRight = 23, kTouchingBot
 
 // A dialog at (100, 50) on the screen: the check box, then a group box at (20, 40)-(220, 160) in
 // the dialog with controls in, over, beside and away from it. It counts the check box's clicks.
+// The group box's object is a CButton, or, as dialogs often have it, a plain CWnd.
 class GroupDialog : public CWnd {
  public:
-  GroupDialog() {
+  explicit GroupDialog(bool plainGroupbox = false) {
     Create(nullptr, "Monitoring", WS_VISIBLE, RECT{100, 50, 500, 350}, nullptr, 0);
     m_check.Create("Fetal ECG", WS_CHILD | WS_VISIBLE | BS_AUTO3STATE, RECT{0, 0, 10, 10}, this, kCheckId);
     m_check.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), TRUE);
@@ -24,8 +25,11 @@ class GroupDialog : public CWnd {
         {kTouchingRight, {220, 60, 260, 80}}, {kTouchingBottom, {30, 160, 90, 180}}, {kFarAway, {300, 200, 350, 220}},
     };
     for (int i = 0; i < 6; ++i) {
-      const DWORD style = i == 0 ? BS_GROUPBOX : BS_AUTOCHECKBOX;
-      m_controls[i].Create("control", WS_CHILD | WS_VISIBLE | style, controls[i].second, this, controls[i].first);
+      const DWORD style = WS_CHILD | WS_VISIBLE | (i == 0 ? BS_GROUPBOX : BS_AUTOCHECKBOX);
+      if (i == 0 && plainGroupbox)
+        m_plainGroupbox.Create("BUTTON", "control", style, controls[i].second, this, controls[i].first);
+      else
+        m_controls[i].Create("control", style, controls[i].second, this, controls[i].first);
     }
   }
 
@@ -33,6 +37,7 @@ class GroupDialog : public CWnd {
 
   CGroupCheck m_check;
   CButton m_controls[6];
+  CWnd m_plainGroupbox;
   int m_clicks = 0;
 
  protected:
@@ -72,11 +77,23 @@ void ExpectGroup(const GroupDialog& dialog, const GroupCase& c, const char* how)
 }
 
 TEST(CGroupCheckGroup, EachStateEnablesAndShowsTheOverlappingControls) {
-  for (const GroupCase& c : kGroupCases) {
+  for (const bool plainGroupbox : {false, true}) {
+    for (const GroupCase& c : kGroupCases) {
+      GroupDialog dialog(plainGroupbox);
+      dialog.m_check.SetGroupbox(kGroupboxId, c.hide);
+      dialog.m_check.SetCheck(c.state);
+      ExpectGroup(dialog, c, plainGroupbox ? "plain CWnd group box" : c.hide ? "SetCheck, hiding" : "SetCheck");
+    }
+  }
+}
+
+// An id that names a check box, or nothing, gives no group: the dialog stays as it was.
+TEST(CGroupCheckGroup, AnIdThatNamesNoGroupboxChangesNothing) {
+  for (const UINT id : {kInside, 99u}) {
     GroupDialog dialog;
-    dialog.m_check.SetGroupbox(kGroupboxId, c.hide);
-    dialog.m_check.SetCheck(c.state);
-    ExpectGroup(dialog, c, c.hide ? "SetCheck, hiding" : "SetCheck");
+    dialog.m_check.SetGroupbox(id, 1);
+    dialog.m_check.SetCheck(BST_UNCHECKED);
+    for (const UINT control : {kGroupboxId, kInside, kPartlyOver}) EXPECT_EQ(FlagsOf(dialog.Item(control)), Flags(true, true)) << id;
   }
 }
 

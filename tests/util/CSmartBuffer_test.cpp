@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <thread>
@@ -78,20 +79,27 @@ TEST(CSmartBufferLock, TicketLockOpensOnlyWithItsTicket) {
   EXPECT_EQ(buffer.EnterCriticalSection(second), 0);
   EXPECT_EQ(second, 777u);
   EXPECT_EQ(buffer.ExitCriticalSection(ticket + 1), 0);
+  EXPECT_EQ(buffer.ExitCriticalSection(0), 0);
   EXPECT_EQ(buffer.EnterCriticalSection(second), 0);
   EXPECT_EQ(buffer.ExitCriticalSection(ticket), 1);
   EXPECT_EQ(buffer.EnterCriticalSection(second), 1);
 }
 
-// Several threads race for the lock on one shared buffer. Whoever gets it writes the block's
-// bytes without any other synchronisation: two holders at once would show as a second holder,
-// as a torn block, or (under ThreadSanitizer) as a data race.
+// Several threads race for the lock on one shared buffer while one more keeps offering ticket
+// 0, which opens only an unlocked buffer. Whoever holds the lock writes the block's bytes without
+// any other synchronisation: two holders at once would show as a second holder, as a refused
+// release, as a torn block, or (under ThreadSanitizer) as a data race.
 TEST(CSmartBufferContention, LockIsHeldByOneThreadAtATime) {
-  constexpr int kThreads = 4, kRounds = 2000;
+  // Enough rounds for a thread to be preempted inside the lock's own steps many times over.
+  constexpr int kThreads = 4, kRounds = 200000;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   CSmartBuffer* shared = CSmartBuffer::CreateBuffer(64, kThreads, 1);
   ASSERT_NE(shared, nullptr);
   std::memset(shared->GetBuffer(), 0, 64);
-  std::atomic<int> holders{0}, faults{0};
+  std::atomic<int> holders{0}, faults{0}, finished{0};
+  std::thread stranger([&] {
+    while (finished.load() < kThreads) shared->ExitCriticalSection(0);
+  });
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&] {
@@ -99,6 +107,7 @@ TEST(CSmartBufferContention, LockIsHeldByOneThreadAtATime) {
       for (int round = 0; round < kRounds;) {
         unsigned long ticket = 0;
         if (!shared->EnterCriticalSection(ticket)) {
+          if (std::chrono::steady_clock::now() > deadline) break;  // a lock that never opens again
           std::this_thread::yield();
           continue;
         }
@@ -108,9 +117,11 @@ TEST(CSmartBufferContention, LockIsHeldByOneThreadAtATime) {
         if (!shared->ExitCriticalSection(ticket)) faults.fetch_add(1);
         ++round;
       }
+      finished.fetch_add(1);
     });
   }
   for (std::thread& thread : threads) thread.join();
+  stranger.join();
   EXPECT_EQ(faults.load(), 0);
   const auto* bytes = static_cast<const unsigned char*>(shared->GetBuffer());
   for (int i = 0; i < 64; ++i) ASSERT_EQ(bytes[i], static_cast<unsigned char>(kThreads * kRounds)) << i;

@@ -11,15 +11,19 @@ namespace {
 
 TEST(PKControlLayout, NewPacketAndEachField) {
   ExpectLayout<PKControl>(0xA0, 4, {
-      {"command type", [](PKControl& p) { p.SetType(3); }, {{1, 0x03}}},
-      {"command data", [](PKControl& p) { p.SetData(0xFE); }, {{2, 0xFE}}},
+      {"command type", [](PKControl& p) { p.SetType(3); }, {{1, 0x03}},
+       [](PKControl& p) { return Shown(p.GetType()); }, "3"},
+      {"command data", [](PKControl& p) { p.SetData(0xFE); }, {{2, 0xFE}},
+       [](PKControl& p) { return Shown(p.GetData()); }, "254"},
   });
 }
 
 TEST(PKProtocolVerLayout, NewPacketAndVersionKeepingTheLow8Bits) {
   ExpectLayout<PKProtocolVer>(0xB0, 4, {
-      {"version 257.300", [](PKProtocolVer& p) { p.SetVersion(257, 300); }, {{1, 0x01}, {2, 0x2C}}},
-      {"version -1.128", [](PKProtocolVer& p) { p.SetVersion(-1, 128); }, {{1, 0xFF}, {2, 0x80}}},
+      {"version 257.300", [](PKProtocolVer& p) { p.SetVersion(257, 300); }, {{1, 0x01}, {2, 0x2C}},
+       [](PKProtocolVer& p) { return Shown(p.GetMainVersion(), p.GetSubVersion(), p.GetVersionToString()); }, "1 44 1.44"},
+      {"version -1.128", [](PKProtocolVer& p) { p.SetVersion(-1, 128); }, {{1, 0xFF}, {2, 0x80}},
+       [](PKProtocolVer& p) { return Shown(p.GetMainVersion(), p.GetSubVersion(), p.GetVersionToString()); }, "255 128 255.128"},
   });
 }
 

@@ -4,11 +4,14 @@
 
 #include <functional>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
-// Table-driven checks of a packet class's byte layout, shared by the packet test files.
-// Read-back of every getter and setter pair is the packet fuzzer's job; these pin the bytes.
+#include "platform/CString.h"
+
+// Table-driven checks of a packet class's byte layout, shared by the packet test files: each
+// setter's bytes at literal offsets, and what each getter reads back from those bytes.
 
 using Bytes = std::vector<unsigned char>;
 using ByteMap = std::map<int, unsigned char>;  // offset -> byte
@@ -25,17 +28,38 @@ inline ByteMap TextBytes(int offset, const std::string& text) {
   return bytes;
 }
 
-// One field: a write of a distinctive value and the bytes it must change, with literal offsets.
+// A getter's result as text, several results of one getter separated by blanks; single bytes
+// as numbers.
+inline void AppendShown(std::ostringstream& out, unsigned char value) { out << static_cast<int>(value); }
+inline void AppendShown(std::ostringstream& out, const CString& value) { out << value.str(); }
+template <class Value>
+void AppendShown(std::ostringstream& out, const Value& value) {
+  out << value;
+}
+template <class... Values>
+std::string Shown(const Values&... values) {
+  std::ostringstream out;
+  ((AppendShown(out, values), out << ' '), ...);
+  std::string text = out.str();
+  text.pop_back();
+  return text;
+}
+
+// One field: a write of a distinctive value, the bytes it must change with literal offsets, and
+// what the field's getters then read back (through Shown).
 template <class Packet>
 struct FieldCase {
   std::string field;
   std::function<void(Packet&)> write;
   ByteMap changed;
+  std::function<std::string(Packet&)> read;
+  std::string readBack;
 };
 
 // A new packet is the type header, zeros and the key 0xFF, not yet valid. On a zeroed valid packet
 // each write changes exactly its listed bytes to the listed values; on a packet whose body is 0xEE
-// it changes no other byte (a write spilling zeros shows there). The valid flag stays set.
+// it changes no other byte (a write spilling zeros shows there). On both, the getters read back
+// the value written, so a getter reading a neighbour's bytes shows. The valid flag stays set.
 template <class Packet>
 void ExpectLayout(unsigned char typeHeader, int size, const std::vector<FieldCase<Packet>>& cases) {
   Packet fresh;
@@ -62,6 +86,7 @@ void ExpectLayout(unsigned char typeHeader, int size, const std::vector<FieldCas
           EXPECT_EQ(packet.GetPacket()[offset], listed->second) << "offset " << offset;
         }
       }
+      EXPECT_EQ(c.read(packet), c.readBack);
       EXPECT_EQ(packet.IsValid(), 1);
     }
   }

@@ -77,6 +77,18 @@ TEST(CStringTrimAndCompare, HighBytesAreNoBlanksAndSortAfterAscii) {
   EXPECT_EQ(CString("_").CompareNoCase("A"), -1);              // folding goes to lower case, as _stricmp
 }
 
+// A null text compares as the empty one, in every comparison.
+TEST(CStringTrimAndCompare, NullTextIsTheEmptyText) {
+  const char* const none = nullptr;
+  const CString empty, text("a");
+  EXPECT_EQ(empty.Compare(none), 0);
+  EXPECT_EQ(text.Compare(none), 1);
+  EXPECT_EQ(empty.CompareNoCase(none), 0);
+  EXPECT_EQ(text.CompareNoCase(none), 1);
+  EXPECT_TRUE(empty == none && none == empty && text != none && none != text);
+  EXPECT_TRUE(!(text < none) && !(empty < none));
+}
+
 TEST(CStringFormat, LongTextsAndTheStringItselfAsArgument) {
   const std::string longText(10000, 'x');
   CString text;

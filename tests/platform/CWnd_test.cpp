@@ -57,6 +57,26 @@ TEST(CWndTree, SetWindowPosReordersTheSiblings) {
   EXPECT_FALSE(::SetWindowPos(first, dialog.m_hWnd, 5, 5, 1, 1, 0)) << "not a sibling";
 }
 
+// A window shows only while it and every window above it are visible; hiding a parent keeps
+// the child's own flag.
+TEST(CWndTree, VisibleOnlyWhileEveryAncestorIsVisible) {
+  TestDialog dialog;
+  CWnd grandchild;
+  ASSERT_TRUE(grandchild.Create(nullptr, "Inner", WS_CHILD | WS_VISIBLE, RECT{0, 0, 5, 5}, &dialog.m_children[0], 9));
+  const auto visible = [&] {
+    return std::vector<bool>{::IsWindowVisible(dialog.m_hWnd) != 0, ::IsWindowVisible(dialog.m_children[0].m_hWnd) != 0,
+                             ::IsWindowVisible(grandchild.m_hWnd) != 0};
+  };
+  EXPECT_EQ(visible(), (std::vector<bool>{true, true, true}));
+  dialog.m_children[0].ShowWindow(SW_HIDE);
+  EXPECT_EQ(visible(), (std::vector<bool>{true, false, false}));
+  dialog.m_children[0].ShowWindow(SW_SHOW);
+  dialog.ShowWindow(SW_HIDE);
+  EXPECT_EQ(visible(), (std::vector<bool>{false, false, false}));
+  dialog.ShowWindow(SW_SHOW);
+  EXPECT_EQ(visible(), (std::vector<bool>{true, true, true}));
+}
+
 // Only an overlap counts: rectangles that share an edge, and an empty one, do not intersect.
 TEST(CWndGeometry, IntersectRectCountsOverlapNotSharedEdges) {
   const RECT box{10, 10, 50, 50};

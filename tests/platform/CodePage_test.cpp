@@ -55,6 +55,7 @@ TEST_F(CodePageTest, CharactersTakeEachCodePagesBytesBothWays) {
       {L"\u20AC", 1252, "\x80"},
       {L"\uD55C\uAD6D\uC5B4", 949, "\xC7\xD1\xB1\xB9\xBE\xEE"},  // "Korean" in Korean
       {L"\u2103\u2109", 949, "\xA1\xC9\xA2\xB5"},                  // Celsius and Fahrenheit signs
+      {L"\uB620", 949, "\x8C\x63"},                                // a syllable beyond EUC-KR's 2,350
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ToCodePage(c.codePage, c.wide), c.bytes) << c.codePage << " " << c.bytes;
@@ -109,6 +110,13 @@ TEST_F(CodePageTest, Win32SizeRulesAndParameterChecks) {
   wchar_t wide[2] = {};
   EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "a\xC2\xB0", -1, nullptr, 0), 3);  // "a°" and the terminator
   EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "a\xC2\xB0", -1, wide, 2), 0);     // does not fit
+  wchar_t exact[3] = {};
+  EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "a\xC2\xB0", -1, exact, 3), 3);    // fills it exactly
+  EXPECT_EQ(std::wstring(exact, 3), std::wstring(L"a\u00B0", 3));
+  char bytes[2] = {};
+  EXPECT_EQ(WideCharToMultiByte(949, 0, L"\uB620", 1, bytes, 2, nullptr, nullptr), 2);
+  EXPECT_EQ(std::string(bytes, 2), "\x8C\x63");
+  EXPECT_EQ(WideCharToMultiByte(949, 0, L"\uB620", 1, bytes, 1, nullptr, nullptr), 0);
   EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0x1, "a", 1, wide, 2), 0);              // unknown flag
   EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, nullptr, 1, wide, 2), 0);
 }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -14,7 +15,36 @@
 // runtime to find it in a program built with hidden visibility.)
 extern "C" __attribute__((visibility("default"))) const char* __asan_default_options() { return "allocator_may_return_null=1"; }
 
+// Which object the program deletes is watched through the global operator delete (where no
+// sanitizer owns it; under AddressSanitizer a buffer that is not deleted shows as a leak).
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#define VUDODA_WATCH_DELETE 1
 namespace {
+const void* g_watched = nullptr;
+bool g_watchedDeleted = false;
+void Deleting(void* object) {
+  if (object != nullptr && object == g_watched) g_watchedDeleted = true;
+  std::free(object);
+}
+}  // namespace
+__attribute__((visibility("default"))) void operator delete(void* object) noexcept { Deleting(object); }
+__attribute__((visibility("default"))) void operator delete(void* object, std::size_t) noexcept { Deleting(object); }
+#endif
+
+namespace {
+
+// Runs `release`, which must delete `buffer`.
+template <class Release>
+void ExpectDeletedBy([[maybe_unused]] const CSmartBuffer* buffer, Release release) {
+#ifdef VUDODA_WATCH_DELETE
+  g_watched = buffer, g_watchedDeleted = false;
+  release();
+  g_watched = nullptr;
+  EXPECT_TRUE(g_watchedDeleted);
+#else
+  release();
+#endif
+}
 
 struct Observed {
   unsigned int count;
@@ -61,8 +91,13 @@ TEST(CSmartBufferCount, SelfDeletingBufferGoesWithItsLastHolderOrAnyFree) {
   ASSERT_NE(counted, nullptr);
   counted->RemoveRef(1);
   EXPECT_EQ(Observe(*counted), (Observed{1, 16, 1}));
-  counted->RemoveRef(1);
-  CSmartBuffer::CreateBuffer(16, 5, 1)->Free();
+  ExpectDeletedBy(counted, [&] { counted->RemoveRef(1); });
+  for (const unsigned int holders : {1u, 5u}) {
+    CSmartBuffer* freed = CSmartBuffer::CreateBuffer(16, holders, 1);
+    ExpectDeletedBy(freed, [&] { freed->Free(); });
+    CSmartBuffer* released = CSmartBuffer::CreateBuffer(16, holders, 1);
+    ExpectDeletedBy(released, [&] { released->RemoveRef(holders); });
+  }
   CSmartBuffer* block = CSmartBuffer::CreateBuffer(8, 3, 0);
   block->Free();
   EXPECT_EQ(Observe(*block), (Observed{0, 0, 0})) << "freed, not self-deleting";

@@ -39,7 +39,8 @@ class CSortListTest : public ::testing::Test {
   CListCtrl m_list;
 };
 
-// The control's sort is stable: pairs that compare as 0 keep their order.
+// The control's sort is stable: rows whose texts compare as 0 keep their order, in either
+// direction.
 TEST_F(CSortListTest, SortsByEachTypeInBothDirections) {
   const struct {
     std::vector<std::string> texts;
@@ -49,14 +50,23 @@ TEST_F(CSortListTest, SortsByEachTypeInBothDirections) {
   } cases[] = {
       {{"10", "9", "100"}, CSortList::eInteger, true, {"9", "10", "100"}},
       {{"10", "9", "100"}, CSortList::eInteger, false, {"100", "10", "9"}},
+      // Differences beyond an int keep their sign.
+      {{"2147483648", "-1", "0"}, CSortList::eInteger, true, {"-1", "0", "2147483648"}},
+      {{"0", "-2147483649", "1"}, CSortList::eInteger, false, {"1", "0", "-2147483649"}},
       {{"9000000000", "-9000000000", "0"}, CSortList::eInteger, true, {"-9000000000", "0", "9000000000"}},
       {{"5", "abc", "-2"}, CSortList::eInteger, true, {"-2", "abc", "5"}},
       {{"10", "9", "100"}, CSortList::eString, true, {"10", "100", "9"}},
       {{"doe", "Roe", "ABEL"}, CSortList::eString, false, {"Roe", "doe", "ABEL"}},
       {{"abc", "ABC", "Abc"}, CSortList::eString, true, {"abc", "ABC", "Abc"}},
+      {{"Abc", "abc", "b", "ABC"}, CSortList::eString, false, {"b", "Abc", "abc", "ABC"}},
+      {{"7", "07", "3", "+7"}, CSortList::eInteger, true, {"3", "7", "07", "+7"}},
       {{"2024-03-01 10:00", "1/5/2024", "Feb 29 2024"}, CSortList::eDate, true, {"1/5/2024", "Feb 29 2024", "2024-03-01 10:00"}},
       {{"2024-03-01 10:00", "1/5/2024", "Feb 29 2024"}, CSortList::eDate, false, {"2024-03-01 10:00", "Feb 29 2024", "1/5/2024"}},
+      // A text that is no date compares as 0 with any other, on either side: two rows keep their order.
       {{"someday", "2023-01-02"}, CSortList::eDate, true, {"someday", "2023-01-02"}},
+      {{"someday", "2023-01-02"}, CSortList::eDate, false, {"someday", "2023-01-02"}},
+      {{"2023-01-02", "someday"}, CSortList::eDate, true, {"2023-01-02", "someday"}},
+      {{"2023-01-02", "someday"}, CSortList::eDate, false, {"2023-01-02", "someday"}},
       {{"2.5", "-1", "2.25"}, CSortList::eDouble, true, {"-1", "2.25", "2.5"}},
       {{"2.25", "-1", "2.5"}, CSortList::eDouble, false, {"2.5", "2.25", "-1"}},
       {{}, CSortList::eString, true, {}},  // an empty control: nothing to do

@@ -359,19 +359,26 @@ TEST_F(ConfigScratch, SaveIsOneReplacementThatKeepsOtherKeysAndStoresLineBreaksA
 }
 
 // Where the folder refuses new files, the writable file is written in place (not atomically); a
-// missing file there cannot be made, and Save says so with the reason instead of 1.
+// missing file there cannot be made, nor a read-only file written, and Save says so with the
+// reason instead of 1.
 TEST_F(ConfigScratch, SaveIntoAFolderThatRefusesNewFilesWritesInPlaceOrFails) {
-  const std::string file = File("Maternis.ini");
+  const std::string file = File("Maternis.ini"), readOnly = File("read-only.ini");
   ObexConfig config;
   ASSERT_EQ(config.Save(file.c_str()), 1);
+  ASSERT_EQ(config.Save(readOnly.c_str()), 1);
+  const std::string readOnlyBytes = ReadFile(readOnly);
   ::chmod(file.c_str(), 0666);
+  ::chmod(readOnly.c_str(), 0444);
   config.m_nLanguage = 7;
   EXPECT_EQ(RunWithReadOnlyFolder([&] { return config.Save(file.c_str()); }), 1);
-  EXPECT_EQ(RunWithReadOnlyFolder([&] { return config.Save(File("new.ini").c_str()) ? 0 : errno; }), EACCES);
+  for (const std::string& refused : {File("new.ini"), readOnly}) {
+    EXPECT_EQ(RunWithReadOnlyFolder([&] { return config.Save(refused.c_str()) ? 0 : errno; }), EACCES) << refused;
+  }
   ObexConfig opened;
   ASSERT_EQ(opened.Open(file.c_str()), 1);
   EXPECT_EQ(opened.m_nLanguage, 7);
   EXPECT_FALSE(fs::exists(File("new.ini")));
+  EXPECT_EQ(ReadFile(readOnly), readOnlyBytes);
 }
 
 // A named pipe in the file's place would block a plain open until someone opens its other end.

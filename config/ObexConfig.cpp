@@ -1,5 +1,7 @@
 #include "config/ObexConfig.h"
 
+#include <cerrno>
+
 #include "config/ObexConfigKeys.h"
 #include "packet/PKParam_v110.h"
 #include "qnutil/QnGF.h"
@@ -94,18 +96,24 @@ int ObexConfig::Open(const char* path) {
 
 int ObexConfig::Open() { return Open(QnGF::MakePath(nullptr, kFileName)); }
 
-// The writes gather in the QnIni and reach the disk in one atomic replacement of the file, so
-// that a save cut short leaves the old file or the new one, never a mix.
+// The writes gather in one batch and reach the disk in one atomic replacement of the file, so
+// that a save cut short leaves the old file or the new one, never a mix; the batch is merged into
+// the file as it stands then, so keys that others wrote into it stay.
 int ObexConfig::Save(const char* path) {
-  if (!QnGF::IsFile(path) && QnGF::CreateFileA(path, 1, 1) != 0) return 0;
+  if (!QnGF::IsFile(path)) {
+    if (const int error = QnGF::CreateFileA(path, 1, 1)) {
+      errno = error;
+      return 0;
+    }
+  }
   QnIni ini;
   ini.SetIni(path);
+  ini.BeginBatch();
   for (const ObexConfigKey& key : GetObexConfigKeys()) {
     if (key.number) ini.WriteInt(key.section, key.key, this->*key.number);
     if (key.text) ini.WriteString(key.section, key.key, this->*key.text);
   }
-  ini.Flush();
-  return 1;
+  return ini.Flush();
 }
 
 int ObexConfig::Save() { return Save(QnGF::MakePath(nullptr, kFileName)); }

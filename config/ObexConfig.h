@@ -35,8 +35,11 @@ class AFX_EXT_CLASS ObexConfig {
   int Open(const char* path);
   // Open of "Maternis.ini" in the program folder.
   int Open();
-  // Writes every stored member to the file at `path`, created when missing, replaced atomically.
-  // 1 when written; 0, and nothing written, when the missing file cannot be created.
+  // Writes every stored member to the file at `path`, created when missing, in one atomic
+  // replacement that keeps the file's other keys (QnIni's batch). A text's line breaks are stored
+  // as spaces. Where the folder refuses new files but the file is writable, the file is rewritten
+  // in place: synced, but not atomic. 1 when written; 0 when nothing could be written (the file
+  // cannot be created, is not a regular file, or the write failed), errno telling why.
   int Save(const char* path);
   // Save to "Maternis.ini" in the program folder.
   int Save();

@@ -47,12 +47,6 @@ DWORD CopyList(const std::vector<std::string_view>& names, LPSTR returned, DWORD
   return size - 2;
 }
 
-// Writes the profile back only when `changed`, so that deleting what is not there leaves the
-// file as it was.
-BOOL SaveIfChanged(const ProfileFile& profile, bool changed, LPCSTR fileName) {
-  return !changed || profile.Save(fileName) ? TRUE : FALSE;
-}
-
 }  // namespace
 
 UINT GetPrivateProfileIntA(LPCSTR appName, LPCSTR keyName, int nDefault, LPCSTR fileName) {
@@ -77,10 +71,15 @@ DWORD GetPrivateProfileSectionNamesA(LPSTR returned, DWORD size, LPCSTR fileName
   return GetPrivateProfileStringA(nullptr, nullptr, nullptr, returned, size, fileName);
 }
 
+// A deletion of what is not there writes nothing, so the file stays as it was.
 BOOL WritePrivateProfileStringA(LPCSTR appName, LPCSTR keyName, LPCSTR text, LPCSTR fileName) {
-  ProfileFile profile;
-  if (!appName || !fileName || !profile.Load(fileName)) return FALSE;
-  if (!keyName) return SaveIfChanged(profile, profile.DeleteSection(appName), fileName);
-  if (!text) return SaveIfChanged(profile, profile.DeleteKey(appName, keyName), fileName);
-  return profile.Set(appName, keyName, text) && profile.Save(fileName) ? TRUE : FALSE;
+  if (!appName || !fileName) return FALSE;
+  bool refused = false;
+  const int error = ProfileFile::Update(fileName, [&](ProfileFile& profile) {
+    if (!keyName) return profile.DeleteSection(appName);
+    if (!text) return profile.DeleteKey(appName, keyName);
+    refused = !profile.Set(appName, keyName, text);
+    return !refused;
+  });
+  return error == 0 && !refused ? TRUE : FALSE;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 // Win32's profile functions over standard Windows INI files (platform/ProfileFile.h holds the
-// rules). Each call reads the file afresh; a write replaces the file atomically, so the file on
-// disk is always whole. A file name is used as it stands (relative to the working folder).
+// rules). Each call reads the file afresh, so it sees every write made before it. A write is
+// ProfileFile::Update: it takes its turn with the file's other writers and edits the file as it
+// finds it, then replaces it atomically (in place where the folder refuses new files). A file
+// name is used as it stands (relative to the working folder).
 #include "platform/AfxExport.h"
 #include "platform/windef.h"
 

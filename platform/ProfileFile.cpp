@@ -1,20 +1,10 @@
 #include "platform/ProfileFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <set>
 
 namespace {
 
-// Offsets are kept in 32 bits; a profile is a few kilobytes, so anything this large is refused.
-constexpr off_t kLargestFile = off_t{1} << 30;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kLineEnd = "\r\n";
 
@@ -73,103 +63,6 @@ int ParseProfileInt(std::string_view text, int def) {
 
 bool HoldsLineBreakOrZero(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos; }
 
-// False when the file exists but cannot be read; a missing file reads as no bytes.
-bool ReadWholeFile(const char* path, std::string& bytes) {
-  // Non-blocking, so that a named pipe in the file's place cannot hang the open.
-  const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT || errno == ENOTDIR;
-  struct stat info {};
-  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size < kLargestFile;
-  if (ok) {
-    bytes.resize(static_cast<std::size_t>(info.st_size));
-    std::size_t done = 0;
-    while (ok && done < bytes.size()) {
-      const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) ok = false;
-      if (got <= 0) break;  // at 0 the file shrank meanwhile: keep what was there
-      done += static_cast<std::size_t>(got);
-    }
-    bytes.resize(done);
-  }
-  ::close(fd);
-  return ok;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t put = ::write(fd, bytes.data(), bytes.size());
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(put));
-  }
-  return true;
-}
-
-// The file a write replaces: through a symbolic link to its target, so the link stays a link.
-std::string ReplacedPath(const char* path) {
-  struct stat info {};
-  if (::lstat(path, &info) == 0 && S_ISLNK(info.st_mode)) {
-    if (char* target = ::realpath(path, nullptr)) {
-      std::string resolved(target);
-      std::free(target);
-      return resolved;
-    }
-  }
-  return path;
-}
-
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// A new, exclusively created file beside `target`; its name in `tempPath`. -1 when none can be made.
-int CreateTemporaryBeside(const std::string& target, std::string& tempPath) {
-  static std::atomic<unsigned> counter{0};
-  const std::string folder = FolderOf(target);
-  const std::string base = target.substr(target.rfind('/') == std::string::npos ? 0 : target.rfind('/') + 1);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    tempPath = folder + "/." + base + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
-}
-
-// The old file's permissions and owner go to its replacement; a new file gets 0666 less the umask.
-void KeepPermissions(int fd, const std::string& target) {
-  struct stat old {};
-  if (::stat(target.c_str(), &old) != 0) return;
-  if (::fchmod(fd, old.st_mode & 07777) != 0) return;
-  // Only root may hand a file to another owner; for anyone else the permissions are what matter.
-  [[maybe_unused]] const int owned = ::fchown(fd, old.st_uid, old.st_gid);
-}
-
-void SyncFolder(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
-bool ReplaceFileAtomically(const char* path, std::string_view bytes) {
-  const std::string target = ReplacedPath(path);
-  std::string tempPath;
-  const int fd = CreateTemporaryBeside(target, tempPath);
-  if (fd < 0) return false;
-  KeepPermissions(fd, target);
-  const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-  const bool closed = ::close(fd) == 0;
-  if (!written || !closed || ::rename(tempPath.c_str(), target.c_str()) != 0) {
-    ::unlink(tempPath.c_str());
-    return false;
-  }
-  SyncFolder(FolderOf(target));
-  return true;
-}
-
 // Names listed once each, as first spelt: later duplicates are the ones that reads never reach.
 class NameList {
  public:
@@ -193,17 +86,10 @@ void AppendKeyLine(std::string& out, std::string_view key, std::string_view valu
 
 ProfileFile::ProfileFile(std::string text) : m_text(std::move(text)) { Parse(); }
 
-bool ProfileFile::Load(const char* path) {
-  std::string bytes;
-  const bool readable = path && ReadWholeFile(path, bytes);
-  *this = ProfileFile(readable ? std::move(bytes) : std::string());
-  return readable;
-}
-
 // One pass over the lines; only headers and keys inside a section get an entry, so a large file
 // of other lines costs no memory beyond its bytes.
 void ProfileFile::Parse() {
-  if (m_text.size() >= static_cast<std::size_t>(kLargestFile)) m_text.clear();
+  if (m_text.size() >= kLargestText) m_text.clear();
   if (m_text.starts_with(kByteOrderMark)) {
     m_hasByteOrderMark = true;
     m_text.erase(0, kByteOrderMark.size());
@@ -422,5 +308,3 @@ std::string ProfileFile::Serialize() const {
   }
   return out;
 }
-
-bool ProfileFile::Save(const char* path) const { return path && *path && ReplaceFileAtomically(path, Serialize()); }

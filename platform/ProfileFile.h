@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -19,8 +20,18 @@
 // "key=value" inside a section (comments, blank lines, garbage) are kept as they are. Writing puts
 // "key=value" lines, a new key after the last key of its section and a new section at the end;
 // every line of the written file ends in CR LF.
+//
+// On disk, Update is the one way to write a profile file: writers take turns under a lock, each
+// edits the file as it finds it, so no writer drops a key that another has just written.
 class AFX_EXT_CLASS ProfileFile {
  public:
+  // The calls by which a write reaches the disk. A test may put its own in their place, to watch
+  // that a replacement is synced before it is renamed over the file.
+  struct DiskCalls {
+    int (*sync)(int fd);
+    int (*rename)(const char* from, const char* to);
+  };
+
   // An empty profile.
   ProfileFile() = default;
   // The profile that `text` (the bytes of a file) holds.
@@ -28,8 +39,26 @@ class AFX_EXT_CLASS ProfileFile {
 
   // Replaces the profile by the file at `path`; a missing file gives the empty profile. False
   // when the file exists but cannot be read as a profile (not a regular file, unreadable, over
-  // 1 GiB): the profile is then empty too, and must not be saved over that file.
+  // 1 GiB): the profile is then empty too, and must not be saved over that file. Never waits:
+  // a named pipe or a device in the file's place is refused at once.
   bool Load(const char* path);
+
+  // Edits the file at `path` as one step against every other writer, threads and processes
+  // alike: under an exclusive lock (a "<name>.lock" file beside it, made and kept there), reads
+  // the file afresh, lets `edit` change it, and writes the result back when `edit` returns true.
+  // The write replaces the file atomically: a temporary file in the same folder, synced, renamed
+  // over it, the folder synced, the old file's permissions kept. Where the folder refuses a new
+  // file but the file itself is writable, the file is instead rewritten in place and synced: that
+  // path is NOT atomic, a crash in the middle can leave it torn. Returns 0 when written or when
+  // `edit` wanted no write, else the system's error number and the file untouched (in place: as
+  // far as the failure allows): EINVAL when the path is not a regular file (a named pipe, a
+  // folder), EACCES when neither way can write it, EWOULDBLOCK when another writer held the lock
+  // for 10 seconds. A symbolic link is followed, and stays a link.
+  static int Update(const char* path, const std::function<bool(ProfileFile&)>& edit);
+
+  // Puts `calls` in place of the system's fsync and rename for every later write, and returns
+  // the calls that it replaces. Only while no write runs.
+  static DiskCalls SetDiskCalls(DiskCalls calls);
 
   // The value of the first `key` of the first `section`, without one pair of matching double or
   // single quotes around it; nullopt when there is no such key. Valid until the next edit.
@@ -58,10 +87,9 @@ class AFX_EXT_CLASS ProfileFile {
 
   // The file's bytes: every line as read (or as written, for set keys), each ending in CR LF.
   std::string Serialize() const;
-  // Replaces the file at `path` with Serialize() atomically: a temporary file in the same folder,
-  // synced, then renamed over it, keeping the old file's permissions. On any failure the old file
-  // stays whole and false is returned.
-  bool Save(const char* path) const;
+
+  // Offsets are kept in 32 bits; a profile is a few kilobytes, so anything this large is refused.
+  static constexpr std::size_t kLargestText = std::size_t{1} << 30;
 
  private:
   // A section header or a key line of m_text; offsets into m_text. Other lines get no entry.

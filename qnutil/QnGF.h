@@ -21,7 +21,8 @@ class AFX_EXT_CLASS QnGF {
   static int IsExist(const char* path);
   // Creates the file `path`: with `createFolders` nonzero its missing folders too; with
   // `keepExisting` nonzero an existing file keeps its contents (else it is emptied). 0 when
-  // done, else the system's error number.
+  // done, else the system's error number: EISDIR or EINVAL, at once, when a folder, a named pipe
+  // or a device lies at `path`.
   static int CreateFileA(const char* path, int createFolders, int keepExisting);
   // `text` cut to at most `limit` bytes (nothing for a null text or a limit below 1): the
   // longest run of whole characters of the process code page from the start that fits, with

@@ -49,10 +49,14 @@ int QnGF::IsExist(const char* path) {
   return path && *path && ::stat(path, &info) == 0 ? 1 : 0;
 }
 
+// The open does not wait, so that a named pipe in the file's place cannot hang it: without a
+// reader it fails with ENXIO, with one it opens and is then refused, as a device is.
 int QnGF::CreateFileA(const char* path, int createFolders, int keepExisting) {
   if (!path || !*path) return ENOENT;
   if (createFolders) CreateParentFolders(path);
-  const int fd = ::open(path, O_WRONLY | O_CREAT | O_CLOEXEC | (keepExisting ? 0 : O_TRUNC), 0666);
-  if (fd < 0) return errno;
-  return ::close(fd) == 0 ? 0 : errno;
+  const int fd = ::open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | (keepExisting ? 0 : O_TRUNC), 0666);
+  if (fd < 0) return errno == ENXIO ? EINVAL : errno;
+  struct stat info {};
+  const int error = ::fstat(fd, &info) != 0 ? errno : (S_ISREG(info.st_mode) ? 0 : EINVAL);
+  return ::close(fd) == 0 ? error : errno;
 }

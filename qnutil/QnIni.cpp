@@ -1,5 +1,23 @@
 #include "qnutil/QnIni.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+
+namespace {
+
+// A text pasted from elsewhere may carry line breaks, which an INI line cannot hold.
+std::string OnOneLine(const char* text) {
+  std::string line;
+  for (const char* at = text; *at; ++at) {
+    if (*at == '\r' && at[1] == '\n') continue;  // CR LF is one break: its LF makes the space
+    line += (*at == '\r' || *at == '\n') ? ' ' : *at;
+  }
+  return line;
+}
+
+}  // namespace
+
 QnIni::QnIni() = default;
 
 QnIni::~QnIni() { Flush(); }
@@ -7,16 +25,34 @@ QnIni::~QnIni() { Flush(); }
 int QnIni::SetIni(const char* path) {
   Flush();
   m_path = path ? path : "";
-  m_writable = m_profile.Load(m_path.empty() ? nullptr : m_path.c_str()) && !m_path.empty();
-  return m_writable ? 1 : 0;
+  m_loaded = false;
+  return Refresh() && !m_path.empty() ? 1 : 0;
+}
+
+bool QnIni::Refresh() {
+  struct stat info {};
+  const FileStamp stamp = ::stat(m_path.c_str(), &info) != 0
+                              ? FileStamp{}
+                              : FileStamp{static_cast<std::int64_t>(info.st_dev), static_cast<std::int64_t>(info.st_ino),
+                                          info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec,
+                                          info.st_ctim.tv_sec, info.st_ctim.tv_nsec};
+  if (m_loaded && stamp == m_stamp) return true;
+  // Stamped before reading: a change in between only makes the next read load once more.
+  m_stamp = stamp;
+  m_loaded = true;
+  const bool readable = m_profile.Load(m_path.empty() ? nullptr : m_path.c_str());
+  for (const Write& write : m_batch) m_profile.Set(write.section, write.key, write.value);
+  return readable;
 }
 
 int QnIni::ReadInt(const char* section, const char* key, int def) {
   if (!section || !key) return def;
+  Refresh();
   return m_profile.FindInt(section, key, def);
 }
 
 CString QnIni::ReadString(const char* section, const char* key, const char* def) {
+  if (section && key) Refresh();
   const auto value = (section && key) ? m_profile.Find(section, key) : std::nullopt;
   return value ? CString(*value) : CString(def);
 }
@@ -26,13 +62,26 @@ int QnIni::WriteInt(const char* section, const char* key, int value) {
 }
 
 int QnIni::WriteString(const char* section, const char* key, const char* value) {
-  if (!m_writable || !section || !key || !value || !m_profile.Set(section, key, value)) return 0;
-  m_pending = true;
-  return 1;
+  if (m_path.empty() || !section || !key || !value) return 0;
+  Refresh();
+  Write write{section, key, OnOneLine(value)};
+  if (!m_profile.Set(write.section, write.key, write.value)) return 0;
+  m_batch.push_back(std::move(write));
+  return m_batching ? 1 : Flush();
 }
 
+void QnIni::BeginBatch() { m_batching = true; }
+
 int QnIni::Flush() {
-  if (!m_pending) return 1;
-  m_pending = false;
-  return m_profile.Save(m_path.c_str()) ? 1 : 0;
+  m_batching = false;
+  if (m_batch.empty()) return 1;
+  const std::vector<Write> writes = std::move(m_batch);
+  m_batch.clear();
+  m_loaded = false;  // the next read sees the file as it is now, written or not
+  const int error = ProfileFile::Update(m_path.c_str(), [&](ProfileFile& profile) {
+    for (const Write& write : writes) profile.Set(write.section, write.key, write.value);
+    return true;
+  });
+  if (error) errno = error;
+  return error ? 0 : 1;
 }

@@ -1,44 +1,74 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/AfxExport.h"
 #include "platform/CString.h"
 #include "platform/ProfileFile.h"
 
-// One INI file, read once and written once: SetIni parses the file, reads come from that parse,
-// and writes gather in memory until Flush (or the destructor) replaces the file atomically in one
-// go. Meant for one load or one save, on the stack; nothing is kept open between calls.
+// One INI file. Reads see the file as it is now, and a write reaches the file at once: every
+// reader, in this process (GetPrivateProfileIntA, another QnIni) or another, sees it at once, and
+// it is merged into the file as the file stands under the writers' lock (ProfileFile::Update), so
+// no key that another writer put there meanwhile is lost. A batch (BeginBatch … Flush) gathers
+// writes and puts them into the file in one such merge and one atomic replacement, as
+// ObexConfig::Save writes its record. Meant for one load or one save, on the stack.
 class AFX_EXT_CLASS QnIni {
  public:
   // Touches no file.
   QnIni();
   QnIni(const QnIni&) = delete;
   QnIni& operator=(const QnIni&) = delete;
-  // Flushes writes still pending; touches no file when there are none.
+  // Flushes a batch still open; touches no file when there is none.
   virtual ~QnIni();
 
-  // Flushes writes pending for the previous file, then reads `path`. 1 when the file was read or
-  // does not exist (an empty profile); 0 when it exists but cannot be read: reads then give their
-  // defaults and writes are refused, so an unreadable file is never overwritten.
+  // Flushes a batch still open for the previous file, then reads `path`. 1 when the file was read
+  // or does not exist (an empty profile); 0 when it exists but cannot be read (a folder, a named
+  // pipe, no permission): reads then give their defaults and writes fail, so such a file is
+  // never overwritten.
   int SetIni(const char* path);
 
   // The key's value as a decimal integer (GetPrivateProfileIntA's reading), `def` when missing.
+  // The file is read again first when it has changed since this object last read it.
   int ReadInt(const char* section, const char* key, int def);
   // The key's text (one pair of quotes dropped), `def` when missing; a null `def` gives "".
   CString ReadString(const char* section, const char* key, const char* def);
 
-  // Stores the value for the next Flush; later reads see it. 1 when taken, 0 for no file set, a
-  // null name, or a name or text that holds a line break.
+  // Writes the value into the file now (in a batch: at Flush); later reads see it. A text is
+  // stored on one line: each line break in it (CR LF, CR or LF) becomes one space, so a pasted
+  // text keeps its key and reads back with spaces. 1 when written (in a batch: taken); 0 for no
+  // file set, a null argument, a section or key name that cannot be stored (a line break, '=' or
+  // a leading '[' in the key), or a failed write, with errno telling why.
   int WriteInt(const char* section, const char* key, int value);
   int WriteString(const char* section, const char* key, const char* value);
 
-  // Writes the pending values to the file atomically. 1 when written or nothing was pending.
+  // Gathers the following writes until Flush (SetIni and the destructor flush too).
+  void BeginBatch();
+  // Puts the gathered writes into the file in one merge and one atomic replacement (in place
+  // where the folder refuses new files, see ProfileFile::Update) and ends the batch. 1 when
+  // written or nothing was gathered; 0 when the write failed, errno telling why: the file is then
+  // as before and the gathered writes are dropped.
   int Flush();
 
  private:
+  struct Write {
+    std::string section;
+    std::string key;
+    std::string value;
+  };
+  // What tells one version of a file from another: device, inode, size and both change times.
+  using FileStamp = std::array<std::int64_t, 7>;
+
+  // Reads the file again when its stamp changed, the batch's writes on top. False when the file
+  // exists but cannot be read.
+  bool Refresh();
+
   std::string m_path;
-  ProfileFile m_profile;
-  bool m_writable = false;
-  bool m_pending = false;
+  ProfileFile m_profile;  // the file as last read, with the gathered writes applied
+  FileStamp m_stamp{};
+  bool m_loaded = false;
+  bool m_batching = false;
+  std::vector<Write> m_batch;
 };

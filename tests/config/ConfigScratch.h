@@ -1,10 +1,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 
@@ -32,6 +35,23 @@ class ConfigScratch : public ::testing::Test {
   }
   static void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
+  }
+
+  // Runs `body` in a child process that may write the files that everyone may write in the
+  // scratch folder but may create none there: the folder read-only, and a test run as root (who
+  // may create anywhere) dropped to the user "nobody". Returns body's result; -1 when the child
+  // did not end by itself, 125 when it could not drop root.
+  int RunWithReadOnlyFolder(const std::function<int()>& body) const {
+    ::chmod(m_folder.c_str(), 0555);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(125);
+      ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::chmod(m_folder.c_str(), 0755);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
   std::filesystem::path m_folder;

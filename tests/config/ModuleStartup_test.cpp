@@ -16,16 +16,19 @@ namespace fs = std::filesystem;
 TEST_F(ConfigScratch, StartUpLoadsTheLanguageOfTheConfigurationFile) {
   fs::copy_file(VUDODA_STARTUP_PROBE, m_folder / "startup_probe");
   fs::copy_file(VUDODA_MODULE, m_folder / "libvudoda.so");
-  fs::copy_file(fs::path(VUDODA_MODULE).parent_path() / "LANG_GER.dll", m_folder / "LANG_GER.dll");
+  for (const char* library : {"LANG_GER.dll", "LANG_CHN.dll"}) {
+    fs::copy_file(fs::path(VUDODA_MODULE).parent_path() / library, m_folder / library);
+  }
   const std::string english = "resource=none\non=On\nchain=empty\n";
   const std::string german = "resource=LANG_GER.dll\non=Ein\nchain=empty\n";
+  const std::string chinese = "resource=LANG_CHN.dll\non=\xE5\xBC\x80\nchain=empty\n";  // U+5F00
   const struct {
     const char* file;  // Maternis.ini, or null for none
     std::string expected;
   } cases[] = {
       {"[CENTRAL_DEFAULT]\r\nLanguage=5\r\n", german},  {"[central_default]\nlanguage = \"5\"\n", german},
       {"[CENTRAL_DEFAULT]\r\nLanguage=3\r\n", english}, {"[CENTRAL_DEFAULT]\r\nLanguage=0\r\n", english},
-      {"[CENTRAL_DEFAULT]\r\nLanguage=15\r\n", english},
+      {"[CENTRAL_DEFAULT]\r\nLanguage=14\r\n", chinese}, {"[CENTRAL_DEFAULT]\r\nLanguage=15\r\n", english},
       {"[CENTRAL_DEFAULT]\r\nLanguage=13\r\n", english},  // no LANG_KOR.dll anywhere near
       {"[CENTRAL_DEMO]\r\nLanguage=5\r\n", english},    {nullptr, english},
   };

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,40 @@
 namespace {
 
 namespace fs = std::filesystem;
-using ProfileFunctions = ConfigScratch;
 using Names = std::vector<std::string_view>;
+using Listing = std::set<std::string>;
+
+class ProfileFunctions : public ConfigScratch {
+ protected:
+  Listing FolderListing() const {
+    Listing names;
+    for (const auto& entry : fs::directory_iterator(m_folder)) names.insert(entry.path().filename().string());
+    return names;
+  }
+};
+
+// Records the disk calls of every write, each as "sync PATH" or "rename FROM TO", and passes
+// them on to the system's own.
+class DiskCallRecorder {
+ public:
+  DiskCallRecorder() { s_system = ProfileFile::SetDiskCalls({&Sync, &Rename}); }
+  ~DiskCallRecorder() { ProfileFile::SetDiskCalls(s_system); }
+  static std::vector<std::string>& Calls() {
+    static std::vector<std::string> calls;
+    return calls;
+  }
+
+ private:
+  static int Sync(int fd) {
+    Calls().push_back("sync " + fs::read_symlink("/proc/self/fd/" + std::to_string(fd)).string());
+    return s_system.sync(fd);
+  }
+  static int Rename(const char* from, const char* to) {
+    Calls().push_back(std::string("rename ") + from + " " + to);
+    return s_system.rename(from, to);
+  }
+  static inline ProfileFile::DiskCalls s_system{};
+};
 
 TEST(ProfileFileRead, FollowsWindowsRulesForNamesValuesAndLines) {
   const ProfileFile profile(
@@ -177,13 +210,48 @@ TEST_F(ProfileFunctions, AWriteReplacesTheFileKeepingPermissionsAndNeverWritesOv
   EXPECT_TRUE(fs::is_symlink(File("link.ini")));
   EXPECT_EQ(ReadFile(file), "[S]\r\nK=2\r\n");
   EXPECT_EQ(fs::status(file).permissions(), fs::perms(0640));
-  EXPECT_EQ(std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()), 2);
+  EXPECT_EQ(FolderListing(), (Listing{"link.ini", "station.ini", "station.ini.lock"}));  // no temporary file left
 
   fs::create_directory(File("folder.ini"));
   EXPECT_FALSE(WritePrivateProfileStringA("S", "K", "1", File("folder.ini").c_str()));
   EXPECT_FALSE(WritePrivateProfileStringA("S", nullptr, nullptr, File("folder.ini").c_str()));
   EXPECT_TRUE(fs::is_directory(File("folder.ini")));
   EXPECT_FALSE(WritePrivateProfileStringA("S", "K", "1", File("no/such/folder.ini").c_str()));
+}
+
+// Durable: the replacement's bytes reach the disk before its name replaces the old file's, and
+// the folder's new entry after.
+TEST_F(ProfileFunctions, AReplacementIsSyncedBeforeItsRenameAndTheFolderAfter) {
+  const std::string file = File("station.ini");
+  WriteFile(file, "[S]\nK=1\n");
+  DiskCallRecorder recorder;
+  DiskCallRecorder::Calls().clear();
+  ASSERT_TRUE(WritePrivateProfileStringA("S", "K", "2", file.c_str()));
+  const std::vector<std::string> calls = DiskCallRecorder::Calls();
+  ASSERT_EQ(calls.size(), 3u);
+  const std::string temporary = calls[0].substr(5);
+  EXPECT_EQ(fs::path(temporary).parent_path(), m_folder);
+  EXPECT_EQ(calls[1], "rename " + temporary + " " + file);
+  EXPECT_EQ(calls[2], "sync " + m_folder.string());
+  EXPECT_EQ(ReadFile(file), "[S]\r\nK=2\r\n");
+}
+
+// A folder that refuses new files leaves the file itself to be written in place: synced, without
+// a rename, and nothing else made in the folder. A missing file there cannot be made at all.
+TEST_F(ProfileFunctions, AFolderThatRefusesNewFilesHasItsWritableFileWrittenInPlace) {
+  const std::string file = File("station.ini");
+  WriteFile(file, "[S]\nK=1\nOld=a longer line than the new file has\n");
+  ::chmod(file.c_str(), 0666);
+  DiskCallRecorder recorder;
+  DiskCallRecorder::Calls().clear();
+  const int result = RunWithReadOnlyFolder([&] {
+    if (!WritePrivateProfileStringA("S", "Old", nullptr, file.c_str())) return 1;
+    if (DiskCallRecorder::Calls() != std::vector<std::string>{"sync " + file}) return 2;
+    return WritePrivateProfileStringA("S", "K", "1", File("missing.ini").c_str()) ? 3 : 0;
+  });
+  EXPECT_EQ(result, 0) << "1: not written, 2: not synced in place, 3: a missing file was made";
+  EXPECT_EQ(ReadFile(file), "[S]\r\nK=1\r\n");
+  EXPECT_EQ(FolderListing(), Listing{"station.ini"});
 }
 
 }  // namespace

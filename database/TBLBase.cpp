@@ -2,6 +2,7 @@
 
 #include "platform/AfxMessageBox.h"
 #include "platform/_variant_t.h"
+#include "qnutilex/DbRecordset.h"
 
 TBLBase::TBLBase(QnAdo* pDataBase) : m_pDataBase(pDataBase) {}
 
@@ -100,12 +101,14 @@ int TBLBase::InsertFields(const char* table, std::span<const TableField> fields)
   return 1;
 }
 
-int TBLBase::WriteFields(const CString& keySelect, std::span<const TableField> fields) {
-  if (!m_pDataBase->OpenRecordset(keySelect, adOpenDynamic, adLockOptimistic) || !m_pDataBase->MoveFirst() ||
-      !m_pDataBase->BeginTrans()) {
+int TBLBase::WriteFields(bool keyQuoted, const CString& keySelect, std::span<const TableField> fields,
+                         std::span<const char* const> keyColumns) {
+  if (!keyQuoted || !m_pDataBase->OpenRecordset(keySelect, adOpenDynamic, adLockOptimistic) ||
+      !m_pDataBase->MoveFirst() || !m_pDataBase->BeginTrans()) {
     m_pDataBase->CloseRecordset();
     return 0;
   }
+  m_pDataBase->GetRecordset()->SetKeyColumns(std::vector<std::string>(keyColumns.begin(), keyColumns.end()));
   if (!SetFields(fields) || !m_pDataBase->Update(vtMissing, vtMissing) || !m_pDataBase->CommitTrans()) {
     return AbandonTransaction();
   }

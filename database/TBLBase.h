@@ -62,8 +62,11 @@ class AFX_EXT_CLASS TBLBase {
   int ReadFields(std::span<const TableField> fields);
   // Add from OpenTable on: inserts `fields` into `table` in a transaction; 1 or 0.
   int InsertFields(const char* table, std::span<const TableField> fields);
-  // Update from the key SELECT on: writes `fields` over the row that `keySelect` reads.
-  int WriteFields(const CString& keySelect, std::span<const TableField> fields);
+  // Update from the key SELECT on: writes `fields` over the row that `keySelect` reads, found
+  // by the table's `keyColumns` whether or not the database declares them. `keyQuoted` false
+  // (the key cannot stand in a statement) gives 0 at once. The recordset is closed on every path.
+  int WriteFields(bool keyQuoted, const CString& keySelect, std::span<const TableField> fields,
+                  std::span<const char* const> keyColumns);
 
   // GetUniqueId: the first "YYYYMMDD-NNN" of today (n from 1, "%03d") that `probeSelect`,
   // filled with it, finds no row for; "" without a connected database.

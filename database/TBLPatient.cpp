@@ -11,6 +11,8 @@ constexpr const char* kTable = "TBLPatient";
 constexpr const char* kSelect = "SELECT * FROM TBLPatient";
 constexpr const char* kSelectWithClause = "SELECT * FROM TBLPatient %s";
 constexpr const char* kKeyClause = "WHERE P_ID='%s'";
+// The columns that name one row, whether or not the database declares them as its key.
+constexpr const char* kKeyColumns[] = {"P_ID"};
 constexpr const char* kKeySelect = "SELECT * FROM TBLPatient WHERE P_ID='%s'";
 constexpr const char* kDelete = "DELETE FROM TBLPatient WHERE P_ID='%s'";
 constexpr const char* kIdProbe = "SELECT P_ID FROM TBLPatient WHERE P_ID='%s'";
@@ -76,7 +78,8 @@ int TBLPatient::Update() {
   if (m_P_ID != m_P_ID_OLD) return 0;
   FieldCheck();
   CString sql;
-  return FormatWithKey(kKeySelect, sql) ? WriteFields(sql, Fields()) : 0;
+  const bool keyQuoted = FormatWithKey(kKeySelect, sql);
+  return WriteFields(keyQuoted, sql, Fields(), kKeyColumns);
 }
 
 int TBLPatient::Delete() {

@@ -11,9 +11,10 @@ constexpr const char* kTable = "TBLStudy";
 constexpr const char* kSelect = "SELECT * FROM TBLStudy";
 constexpr const char* kSelectWithClause = "SELECT * FROM TBLStudy %s";
 constexpr const char* kKeyClause = "WHERE S_ID='%s' AND S_STUDY_ID='%s'";
+// The columns that name one row, whether or not the database declares them as its key.
+constexpr const char* kKeyColumns[] = {"S_ID", "S_STUDY_ID"};
 constexpr const char* kKeySelect = "SELECT * FROM TBLStudy WHERE S_ID='%s' AND S_STUDY_ID='%s'";
 constexpr const char* kDelete = "DELETE FROM TBLStudy WHERE S_ID='%s' AND S_STUDY_ID='%s'";
-constexpr const char* kStudyIdFormat = "%Y%m%d%H%M%S";
 
 }  // namespace
 
@@ -82,7 +83,8 @@ int TBLStudy::Update() {
   if (m_S_ID != m_S_ID_OLD || m_S_STUDY_ID != m_S_STUDY_ID_OLD) return 0;
   FieldCheck();
   CString sql;
-  return FormatWithKey(kKeySelect, sql) ? WriteFields(sql, Fields()) : 0;
+  const bool keyQuoted = FormatWithKey(kKeySelect, sql);
+  return WriteFields(keyQuoted, sql, Fields(), kKeyColumns);
 }
 
 int TBLStudy::Delete() {
@@ -107,6 +109,11 @@ int TBLStudy::CursorGet() {
 int TBLStudy::SetStartTime(COleDateTime time, int bSetStudyId) {
   if (time.GetStatus() != COleDateTime::valid) return 0;
   m_S_START_TIME = time;
-  if (bSetStudyId) m_S_STUDY_ID = time.Format(kStudyIdFormat);
+  // "%Y%m%d%H%M%S" as the station's Format prints it: the year always with four digits, which
+  // the C library's %Y does not pad to before the year 1000.
+  if (bSetStudyId) {
+    m_S_STUDY_ID.Format("%04d%02d%02d%02d%02d%02d", time.GetYear(), time.GetMonth(), time.GetDay(), time.GetHour(),
+                        time.GetMinute(), time.GetSecond());
+  }
   return 1;
 }

@@ -10,6 +10,8 @@ constexpr const char* kTable = "TBLUser";
 constexpr const char* kSelect = "SELECT * FROM TBLUser";
 constexpr const char* kSelectWithClause = "SELECT * FROM TBLUser %s";
 constexpr const char* kKeyClause = "WHERE M_ID='%s'";
+// The columns that name one row, whether or not the database declares them as its key.
+constexpr const char* kKeyColumns[] = {"M_ID"};
 constexpr const char* kKeySelect = "SELECT * FROM TBLUser WHERE M_ID='%s'";
 constexpr const char* kDelete = "DELETE FROM TBLUser WHERE M_ID='%s'";
 constexpr const char* kIdProbe = "SELECT M_ID FROM TBLUser WHERE M_ID='%s'";
@@ -90,7 +92,8 @@ int TBLUser::Update() {
   if (m_M_ID != m_M_ID_OLD) return 0;
   FieldCheck();
   CString sql;
-  return FormatWithKey(kKeySelect, sql) ? WriteFields(sql, Fields()) : 0;
+  const bool keyQuoted = FormatWithKey(kKeySelect, sql);
+  return WriteFields(keyQuoted, sql, Fields(), kKeyColumns);
 }
 
 int TBLUser::Delete() {

@@ -21,8 +21,11 @@ class TableField {
   int Read(QnAdo& db) const {
     return std::visit([&](auto* member) { return db.GetFieldValue(m_column, *member); }, m_member);
   }
-  // SetFieldValue of the member into the current row; the result of that call.
+  // SetFieldValue of the member into the current row; the result of that call. A date member
+  // is first settled on the value that the database keeps (to the millisecond), as FieldCheck
+  // shortens a text: what the object holds afterwards is what reads back.
   int Write(QnAdo& db) const {
+    if (auto* const* date = std::get_if<COleDateTime*>(&m_member)) **date = QnAdo::StoredDate(**date);
     return std::visit([&](auto* member) { return db.SetFieldValue(m_column, *member); }, m_member);
   }
 

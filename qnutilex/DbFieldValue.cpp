@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
 #include "platform/CodePage.h"
 
@@ -47,9 +49,17 @@ bool ReadWholeSecondTimestamp(std::string_view text, COleDateTime& date) {
   return date.SetDateTime(year, month, day, hour, minute, second) == 0;
 }
 
+bool FitsInt32(std::int64_t value) {
+  return value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max();
+}
+
 }  // namespace
 
-bool ToDbValue(long value, DbValue& stored, std::string& /*error*/) {
+bool ToDbValue(long value, DbValue& stored, std::string& error) {
+  if (!FitsInt32(value)) {
+    error = "the value " + std::to_string(value) + " is outside the 32-bit range of a long";
+    return false;
+  }
   stored = DbValue::Integer(value);
   return true;
 }
@@ -88,26 +98,37 @@ bool ToDbValue(const CString& value, DbValue& stored, std::string& error) {
 }
 
 bool FromDbCell(const DbCell& cell, long& value, std::string& error) {
+  std::int64_t whole = 0;
   switch (cell.kind) {
     case DbKind::kNull:
       value = 0;
       return true;
     case DbKind::kInteger:
-      value = static_cast<long>(cell.integer);
-      return true;
+      whole = cell.integer;
+      break;
     case DbKind::kReal:
       // Below 2^63 in magnitude, so that the conversion is defined.
-      if (std::trunc(cell.real) == cell.real && std::fabs(cell.real) < 9.2e18) {
-        value = static_cast<long>(cell.real);
-        return true;
+      if (std::trunc(cell.real) != cell.real || std::fabs(cell.real) >= 9.2e18) {
+        error = "the value is not a whole number";
+        return false;
       }
+      whole = static_cast<std::int64_t>(cell.real);
       break;
     case DbKind::kText:
-      if (ParseNumber(cell.text, value)) return true;
+      if (!ParseNumber(cell.text, whole)) {
+        error = "the value is not a whole number";
+        return false;
+      }
       break;
   }
-  error = "the value is not a whole number";
-  return false;
+  // A long is 32 bits where the station was born: a wider value would read as another number
+  // there, so it reads as no number here either.
+  if (!FitsInt32(whole)) {
+    error = "the value " + std::to_string(whole) + " is outside the 32-bit range of a long";
+    return false;
+  }
+  value = static_cast<long>(whole);
+  return true;
 }
 
 bool FromDbCell(const DbCell& cell, double& value, std::string& error) {

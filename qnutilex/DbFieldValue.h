@@ -8,8 +8,11 @@
 #include "qnutilex/DbValue.h"
 
 // How the member types of the row classes are stored, one rule for every engine:
-// - long: an integer; double: a real number (not NaN or infinite, which SQL cannot hold);
-// - COleDateTime: the text "YYYY-MM-DD HH:MM:SS.SSS" (to the millisecond); a null date is NULL;
+// - long: a 32-bit integer, as on the platform the station was born on: a value outside
+//   -2^31..2^31-1 is refused when stored and fails when read;
+// - double: a real number (not NaN or infinite, which SQL cannot hold);
+// - COleDateTime: the text "YYYY-MM-DD HH:MM:SS.SSS", rounded to the millisecond (StoredDate
+//   gives the value that reads back); a null date is NULL;
 // - CString: the text converted from the process code page to UTF-8.
 // Reading takes what an engine or another program may have stored: integers and reals for
 // either number type (a real read as long only when whole), numeric texts, any date text that

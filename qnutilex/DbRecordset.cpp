@@ -31,6 +31,7 @@ void DbRecordset::Close() {
   m_table.clear();
   m_rowsRead = false;
   m_position = 0;
+  m_keyColumns.clear();
   EndEdit();
 }
 
@@ -141,9 +142,10 @@ bool DbRecordset::WriteBackEditedRow() {
   const std::string& table = TableToWrite();
   DbEngine::TableInfo info;
   if (table.empty()) return Fail("the rows do not come from one table, so none can be written back");
-  if (!m_engine->DescribeTable(table, info)) return FailFromEngine();
-  if (info.keyColumns.empty()) return Fail("the table " + table + " has no primary key, so no row can be written back");
-  for (const std::string& key : info.keyColumns) {
+  if (m_keyColumns.empty() && !m_engine->DescribeTable(table, info)) return FailFromEngine();
+  const std::vector<std::string>& keyColumns = m_keyColumns.empty() ? info.keyColumns : m_keyColumns;
+  if (keyColumns.empty()) return Fail("the table " + table + " has no primary key, so no row can be written back");
+  for (const std::string& key : keyColumns) {
     if (m_rows.FindColumn(key) < 0) return Fail("the rows lack the key column " + key + " of " + table);
   }
   // The row is found by every value read, the key among them: if another connection changed
@@ -162,6 +164,10 @@ bool DbRecordset::WriteBackEditedRow() {
   if (!m_engine->UpdateRows(table, columns, values, matchColumns, matchValues, changed)) return FailFromEngine();
   if (changed == 0) {
     return Fail("the row was changed or deleted by another connection since it was read; it was not written");
+  }
+  if (changed > 1) {
+    return Fail("the key of the row matches " + std::to_string(changed) + " rows of " + table +
+                ", so it does not name one row");
   }
   m_rows.ReplaceRow(m_position, stored);
   EndEdit();

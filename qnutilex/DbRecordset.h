@@ -13,9 +13,10 @@
 // The recordset of a QnAdo, kept on the client as ADO's client-side cursor: an open reads
 // every row of the result, so the count is known at once and the rows no longer depend on the
 // database. A new row (AddNew, Update) is inserted into the table the rows come from; an edited
-// row (Update without AddNew) is written back by the table's primary key with optimistic
-// concurrency: only while the stored row still holds every value that was read, so a row
-// changed or deleted meanwhile by another connection is never overwritten.
+// row (Update without AddNew) is written back by the table's key with optimistic concurrency:
+// only while the stored row still holds every value that was read, so a row changed or deleted
+// meanwhile by another connection is never overwritten. The key is the one that the caller
+// names (SetKeyColumns), else the table's declared primary key.
 //
 // Every operation that can fail returns false and leaves the reason in LastError(). The
 // engine given to an open must stay open until Close().
@@ -53,6 +54,11 @@ class AFX_EXT_CLASS DbRecordset {
   bool SetField(std::string_view name, DbValue value);
   // Stores the new or edited row. The recordset then holds it as stored, current.
   bool Update();
+  // Names the columns that identify a row of the recordset's table, for a table whose database
+  // declares no primary key (or another one). Write-back then requires these columns in the
+  // rows and fails when more than one stored row matches, so the caller's transaction can undo
+  // it. Kept until the recordset is closed or opened again.
+  void SetKeyColumns(std::vector<std::string> keyColumns) { m_keyColumns = std::move(keyColumns); }
 
   const std::string& LastError() const { return m_lastError; }
 
@@ -78,5 +84,6 @@ class AFX_EXT_CLASS DbRecordset {
   EditMode m_editMode = EditMode::kNone;
   std::vector<DbValue> m_edits;  // one per column
   std::vector<bool> m_edited;    // which columns were set
+  std::vector<std::string> m_keyColumns;  // from SetKeyColumns; empty: the declared key
   std::string m_lastError;
 };

@@ -147,3 +147,13 @@ int QnAdo::ExecuteSQL(const char* sql) {
   if (!ToUtf8(sql, statement, error)) return Fail(error);
   return m_pCommand->Execute(*m_pConnection->Engine(), statement) ? 1 : Fail(m_pConnection->Engine()->LastError());
 }
+
+COleDateTime QnAdo::StoredDate(const COleDateTime& date) {
+  DbValue stored;
+  std::string error;
+  COleDateTime settled = date;
+  if (date.GetStatus() == COleDateTime::valid && ToDbValue(date, stored, error)) {
+    FromDbCell(DbCell{stored.kind, stored.integer, stored.real, stored.text}, settled, error);
+  }
+  return settled;
+}

@@ -88,6 +88,12 @@ class AFX_EXT_CLASS QnAdo {
   // Runs statements that give no rows (several, separated by semicolons, run in order).
   int ExecuteSQL(const char* sql);
 
+  // The value that `date` reads back as once stored: dates are kept to the millisecond, so a
+  // finer fraction is rounded. Null and invalid dates are returned as they are. A row class
+  // settles its date members on this when it writes them, so that what it holds is what the
+  // database holds.
+  static COleDateTime StoredDate(const COleDateTime& date);
+
  private:
   template <typename Value>
   int SetField(const char* name, const Value& value);

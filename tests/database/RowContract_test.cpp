@@ -102,6 +102,36 @@ TYPED_TEST(RowContractTest, UpdateWritesTheLoadedKeysRowAndDeleteTheKeyMembersRo
   EXPECT_EQ("0\n", this->Rows());
 }
 
+TYPED_TEST(RowContractTest, UpdateFindsTheRowByTheTablesOwnKeyWhereTheDatabaseDeclaresNone) {
+  // A table made by others: the same columns, no primary key.
+  const std::string table = TypeParam::kTable;
+  ASSERT_EQ(1, this->m_db.ExecuteSQL(("CREATE TABLE Copy AS SELECT * FROM " + table + "; DROP TABLE " + table +
+                                      "; ALTER TABLE Copy RENAME TO " + table).c_str()));
+  auto row = this->Added(1);
+  this->Added(2);
+  TypeParam::Limited(row) = "edited";
+  ASSERT_EQ(1, row.Update()) << this->m_db.GetLastErrorString().GetString();
+  EXPECT_EQ("edited\n", this->Sqlite3("SELECT " + std::string(TypeParam::kLimitedColumn) + " FROM " + table +
+                                          " WHERE " + TypeParam::kKeyColumn + " = 'K-1';"));
+  EXPECT_EQ(0, this->m_db.IsRecordsetOpened());
+
+  // The same optimistic check: a row changed since it was read is not overwritten.
+  auto stale = this->Filled(2);
+  ASSERT_EQ(1, stale.Get());
+  this->Sqlite3("UPDATE " + table + " SET " + TypeParam::kLimitedColumn + " = 'theirs' WHERE " +
+                TypeParam::kKeyColumn + " = 'K-2';");
+  TypeParam::Limited(stale) = "mine";
+  EXPECT_EQ(1, stale.Update());  // the default re-reads the row just before it writes
+
+  // Two stored rows with one key: nothing is written, the transaction is undone.
+  this->Sqlite3("INSERT INTO " + table + " SELECT * FROM " + table + " WHERE " + TypeParam::kKeyColumn + " = 'K-2';");
+  TypeParam::Limited(stale) = "twice";
+  EXPECT_EQ(0, stale.Update());
+  EXPECT_EQ("mine\nmine\n", this->Sqlite3("SELECT " + std::string(TypeParam::kLimitedColumn) + " FROM " + table +
+                                             " WHERE " + TypeParam::kKeyColumn + " = 'K-2';"));
+  EXPECT_EQ(0, this->m_db.IsRecordsetOpened());
+}
+
 TYPED_TEST(RowContractTest, StatementsAreTheTablesOwnWithKeyQuotesDoubled) {
   auto row = this->Filled(1);
   TypeParam::SetKey(row, "K'1");
@@ -130,6 +160,10 @@ TYPED_TEST(RowContractTest, HostileKeysReachOnlyTheirOwnRow) {
   TypeParam::SetKey(cut, CString("K\0' OR 1=1", 10));
   EXPECT_EQ(0, cut.Get());
   EXPECT_EQ(0, cut.Delete());
+  TypeParam::BindKey(cut);
+  ASSERT_EQ(static_cast<int>(std::size(keys)), cut.CursorOpenCondition());
+  EXPECT_EQ(0, cut.Update());
+  EXPECT_EQ(0, this->m_db.IsRecordsetOpened());  // every path of Update closes the recordset
   for (const char* key : keys) {
     typename TypeParam::Row row(&this->m_db);
     TypeParam::SetKey(row, key);

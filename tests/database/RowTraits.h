@@ -40,6 +40,7 @@ struct PatientTraits {
       "SELECT * FROM TBLPatient", "SELECT * FROM TBLPatient ", "DELETE FROM TBLPatient WHERE P_ID='K''1'"};
 
   static void SetKey(Row& r, const CString& key) { r.m_P_ID = key; }
+  static void BindKey(Row& r) { r.m_P_ID_OLD = r.m_P_ID; }
   static void Fill(Row& r, int n) {
     r.m_P_FIRST_NAME.Format("First%d", n);
     r.m_P_LAST_NAME.Format("Last%d", n);
@@ -78,6 +79,10 @@ struct StudyTraits {
     r.m_S_ID = key;
     r.m_S_STUDY_ID = "S" + key;
   }
+  static void BindKey(Row& r) {
+    r.m_S_ID_OLD = r.m_S_ID;
+    r.m_S_STUDY_ID_OLD = r.m_S_STUDY_ID;
+  }
   static void Fill(Row& r, int n) {
     r.m_S_START_TIME = COleDateTime(2026, 12, 4, 9, 5, n);
     r.m_S_LENGTH = 3600 + n;
@@ -107,6 +112,7 @@ struct UserTraits {
       "SELECT * FROM TBLUser ", "DELETE FROM TBLUser WHERE M_ID='K''1'"};
 
   static void SetKey(Row& r, const CString& key) { r.m_M_ID = key; }
+  static void BindKey(Row& r) { r.m_M_ID_OLD = r.m_M_ID; }
   static void Fill(Row& r, int n) {
     r.m_M_NAME.Format("Nurse %d", n);
     r.m_M_PASSWORD.Format("secret%d", n);

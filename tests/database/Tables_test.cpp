@@ -49,6 +49,11 @@ TEST_F(TablesTest, AStudyIsKeyedByPatientAndStartSecond) {
   EXPECT_STREQ("20261231235959", study.m_S_STUDY_ID.GetString());
   ASSERT_EQ(1, study.SetStartTime(COleDateTime(2026, 1, 4, 9, 5, 7), 0));
   EXPECT_STREQ("20261231235959", study.m_S_STUDY_ID.GetString());
+  // The year always takes four digits, also before the year 1000.
+  ASSERT_EQ(1, study.SetStartTime(COleDateTime(999, 3, 4, 5, 6, 7), 1));
+  EXPECT_STREQ("09990304050607", study.m_S_STUDY_ID.GetString());
+  ASSERT_EQ(1, study.SetStartTime(COleDateTime(100, 1, 1, 0, 0, 0), 1));
+  EXPECT_STREQ("01000101000000", study.m_S_STUDY_ID.GetString());
   ASSERT_EQ(1, study.SetStartTime(COleDateTime(2026, 1, 4, 9, 5, 7), 1));
   EXPECT_EQ(0, study.SetStartTime(COleDateTime(2026, 2, 30, 0, 0, 0), 1));  // no such day: invalid
   EXPECT_EQ(0, study.SetStartTime(NullDate(), 1));
@@ -64,6 +69,25 @@ TEST_F(TablesTest, AStudyIsKeyedByPatientAndStartSecond) {
   EXPECT_EQ(0, twin.Add());  // the same patient and second: refused by the table
   ASSERT_EQ(1u, ShownMessages().size());
   EXPECT_EQ("UNIQUE constraint failed: TBLStudy.S_ID, TBLStudy.S_STUDY_ID", ShownMessages()[0].first);
+}
+
+TEST_F(TablesTest, ADateFinerThanAMillisecondSettlesOnWhatIsStoredWhenWritten) {
+  TBLPatient patient(&m_db), read(&m_db);
+  patient.m_P_ID = read.m_P_ID = "P-1";
+  patient.m_P_EDIT_DATE = COleDateTime(45000.123456789);
+  patient.m_P_BIRTHDAY = COleDateTime(45000.0);
+  ASSERT_EQ(1, patient.Add());
+  ASSERT_EQ(1, read.Get());
+  EXPECT_EQ(read.m_P_EDIT_DATE, patient.m_P_EDIT_DATE);
+  EXPECT_NE(COleDateTime(45000.123456789), patient.m_P_EDIT_DATE);
+  EXPECT_STREQ("2023-03-15 02:57:46.667", patient.m_P_EDIT_DATE.FormatTimestamp().GetString());
+  EXPECT_EQ(COleDateTime(45000.0), read.m_P_BIRTHDAY);  // whole seconds stay exactly as they were
+
+  patient.m_P_EDIT_DATE = COleDateTime(45001.000000001);
+  ASSERT_EQ(1, patient.Update());
+  ASSERT_EQ(1, read.Get());
+  EXPECT_EQ(read.m_P_EDIT_DATE, patient.m_P_EDIT_DATE);
+  EXPECT_EQ(COleDateTime(45001.0), patient.m_P_EDIT_DATE);
 }
 
 TEST_F(TablesTest, AUserIsShownAsNameWithIdInParentheses) {

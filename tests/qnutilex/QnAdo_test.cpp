@@ -44,8 +44,51 @@ TEST_F(QnAdoTest, WhatCannotBeStoredOrRunIsRefusedWithTheReason) {
   EXPECT_STREQ("P_BIRTHDAY: an invalid date cannot be stored", m_db.GetLastErrorString().GetString());
   EXPECT_EQ(0, m_db.SetFieldValue("P_HEIGHT", std::numeric_limits<double>::quiet_NaN()));
   EXPECT_STREQ("P_HEIGHT: a number that is not finite cannot be stored", m_db.GetLastErrorString().GetString());
+  EXPECT_EQ(0, m_db.SetFieldValue("P_GR", 2147483648L));
+  EXPECT_STREQ("P_GR: the value 2147483648 is outside the 32-bit range of a long", m_db.GetLastErrorString().GetString());
+  EXPECT_EQ(0, m_db.SetFieldValue("P_GR", -2147483649L));
   EXPECT_EQ(0, m_db.OpenRecordset("SELECT * FROM TBLPatient WHERE P_FIRST_NAME='\xFF'"));
   EXPECT_STREQ("the statement is not valid in the process code page 65001", m_db.GetLastErrorString().GetString());
+}
+
+TEST_F(QnAdoTest, ACursorOnlyReads) {
+  ASSERT_EQ(1, m_db.ExecuteSQL("INSERT INTO TBLPatient (P_ID) VALUES ('A')"));
+  const char* writers[] = {"DELETE FROM TBLPatient", "SELECT 1; DELETE FROM TBLPatient",
+                           "UPDATE TBLPatient SET P_ID = 'B'", "DROP TABLE TBLPatient"};
+  for (const char* sql : writers) {
+    EXPECT_EQ(0, m_db.OpenRecordset(sql)) << sql;
+    EXPECT_EQ(0, m_db.IsRecordsetOpened()) << sql;
+  }
+  EXPECT_EQ("A\n", Sqlite3("SELECT P_ID FROM TBLPatient;"));
+}
+
+TEST_F(QnAdoTest, CommitsAreDurable) {
+  long synchronous = 0;
+  ASSERT_EQ(1, m_db.OpenRecordset("PRAGMA synchronous")) << m_db.GetLastErrorString().GetString();
+  ASSERT_EQ(1, m_db.GetFieldValue("synchronous", synchronous));
+  EXPECT_EQ(2, synchronous);  // FULL: a committed transaction survives a power cut
+  EXPECT_EQ("wal\n", Sqlite3("PRAGMA journal_mode;"));  // kept in the file: readers never wait for a writer
+}
+
+TEST_F(QnAdoTest, ANumberReadsIntoALongOnlyWhenWholeAndWithin32Bits) {
+  const struct {
+    const char* stored;
+    bool read;
+    long value;
+  } cases[] = {{"2147483647", true, 2147483647L}, {"-2147483648", true, -2147483648L}, {"2147483648", false, 0},
+               {"-2147483649", false, 0}, {"2.5", false, 0}, {"-0.5", false, 0}, {"3.0", true, 3},
+               {"'12'", true, 12}, {"'2147483648'", false, 0}, {"'1x'", false, 0}, {"NULL", true, 0}};
+  for (const auto& c : cases) {
+    ASSERT_EQ(1, m_db.ExecuteSQL((std::string("DELETE FROM TBLPatient; INSERT INTO TBLPatient (P_ID, P_GR) VALUES "
+                                              "('A', ") + c.stored + ")").c_str()));
+    ASSERT_EQ(1, m_db.OpenRecordset("SELECT P_GR FROM TBLPatient"));
+    long value = 77;
+    EXPECT_EQ(c.read ? 1 : 0, m_db.GetFieldValue("P_GR", value)) << c.stored;
+    EXPECT_EQ(c.read ? c.value : 77, value) << c.stored;
+    if (!c.read) {
+      EXPECT_EQ(0, m_db.GetLastErrorString().Find("P_GR: the value")) << c.stored;
+    }
+  }
 }
 
 TEST_F(QnAdoTest, AnEditedRowIsWrittenBackOnlyWhileNobodyElseChangedIt) {

@@ -25,6 +25,8 @@
 #include "qnutil/QnGF.h"
 #include "qnutilex/QnAdo.h"
 #include "tools/OptionChecks.h"
+#include "tools/PasswordHash.h"
+#include "tools/PasswordPrompt.h"
 
 // The station's data folder: "Data Path" of its configuration, or "Data" beside the program
 // when the file, the key or the folder is missing.
@@ -219,15 +221,45 @@ int AddStudy(QnAdo& db, const DbOptions& options, ToolIo& io) {
                std::string("study ") + study.m_S_STUDY_ID.GetString() + " of patient " + study.m_S_ID.GetString());
 }
 
+// The password as the user gives it: the option's text, or read like check-user's for "-".
+std::optional<std::string> GivenPassword(const AddValues& values, ToolIo& io) {
+  const CString text = values.Text("--password");
+  if (text != "-") return std::string(text.GetString());
+  return ReadPassword(io);
+}
+
 int AddUser(QnAdo& db, const DbOptions& options, ToolIo& io) {
   const AddValues values(options);
   TBLUser user(&db);
   values.Whole("--level", user.m_M_LEVEL);
+  if (values.Has("--password")) {
+    const std::optional<std::string> password = GivenPassword(values, io);
+    if (!password) return ReportFailure(io, kCommand, "no password was given");
+    const std::optional<std::string> hash = PasswordHash::Make(*password);
+    if (!hash) return ReportFailure(io, kCommand, "cannot hash the password: out of memory");
+    user.m_M_PASSWORD = hash->c_str();
+  }
   user.m_M_ID = values.Has("--id") ? values.Text("--id") : TBLUser::GetUniqueId(&db);
   user.m_M_NAME = values.Text("--name");
-  user.m_M_PASSWORD = values.Text("--password");
   user.m_M_REG_DATE = user.m_M_EDIT_DATE = COleDateTime::GetCurrentTime();
   return Added(io, user.Add(), std::string("user ") + user.m_M_ID.GetString());
+}
+
+int CheckUser(QnAdo& db, const DbOptions& options, ToolIo& io) {
+  TBLUser user(&db);
+  user.m_M_ID = AddValues(options).Text("ID");
+  const std::string who = std::string("user ") + user.m_M_ID.GetString();
+  if (!user.Get()) return ReportFailure(io, kCommand, "no " + who);
+  if (!PasswordHash::IsHash(user.m_M_PASSWORD.GetString())) {
+    return ReportFailure(io, kCommand, who + " has no password hash to check against");
+  }
+  const std::optional<std::string> password = ReadPassword(io);
+  if (!password) return ReportFailure(io, kCommand, "no password was given");
+  if (!PasswordHash::Matches(user.m_M_PASSWORD.GetString(), *password)) {
+    return ReportFailure(io, kCommand, "the password of " + who + " does not match");
+  }
+  io.out << "the password of " << who << " matches\n";
+  return kExitOk;
 }
 
 // Creates the database file readable and writable by its owner only (it holds patient data):
@@ -314,10 +346,16 @@ const std::vector<Action>& Actions() {
        "add a station user; the identifier is today's next one unless --id names it",
        {{"--id", ValueKind::Text, "the user's identifier"},
         {"--name", ValueKind::Required, "the user's name"},
-        {"--password", ValueKind::Text, "the user's password"},
+        {"--password", ValueKind::Text, "the user's password, stored as a salted hash; - reads it as check-user does"},
         {"--level", ValueKind::Whole, "the user's level"}},
-       "vudoda db add-user --name \"N. Example\" --level 1",
+       "vudoda db add-user --name \"N. Example\" --level 1 --password -",
        &AddUser},
+      {"check-user",
+       "read a password (without echo from a terminal, else a line of standard input); exit 0 when it is "
+       "user ID's, 1 otherwise",
+       {{"ID", ValueKind::Required, "the user's identifier"}},
+       "vudoda db check-user 20261204-001",
+       &CheckUser},
   };
   return actions;
 }

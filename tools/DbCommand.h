@@ -11,7 +11,8 @@ struct DbOptions {
   std::string database;  // --database URI; empty: the default database
   std::string initUri;   // init's URI operand; empty: --database or the default
   std::string where;     // the listings' condition; empty: every row
-  // The add actions' values by option name ("--first"), only those given.
+  // The values of the add actions and check-user by option or operand name ("--first",
+  // "ID"), only those given.
   std::map<std::string, std::string> values;
 };
 
@@ -19,7 +20,10 @@ struct DbOptions {
 //   init [URI]                 creates the tables (a new file readable by its owner only)
 //   patients|studies|users     lists the rows (studies with their patients), --where CONDITION
 //   add-patient|add-study|add-user  adds one row; identifiers from GetUniqueId and
-//                              SetStartTime unless given
+//                              SetStartTime unless given; a password is stored as its
+//                              PasswordHash
+//   check-user ID              whether the password read (ReadPassword) is the user's:
+//                              kExitOk when it is, kExitFailure otherwise
 // Every action takes --database URI; without it the default database (DefaultDatabasePath).
 // Its run returns kExitFailure when the database refuses.
 void DefineDb(CLI::App& command, CommandRun& run);

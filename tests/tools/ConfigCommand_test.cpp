@@ -58,8 +58,9 @@ TEST_F(ConfigCommand, BadRequestsAreRefusedAndTheFileStaysAsItWas) {
       {{"set", "Language", "5x"}, "Language takes a whole number, not '5x'"},
       {{"set", "Language", "99999999999"}, "takes a whole number"},
       {{"set", "Hospital Name", "two\nlines"}, "line break"},
-      {{"set", "Language"}, "expected show"},
-      {{"frobnicate"}, "expected show"},
+      {{"set", "Language", ""}, "takes a whole number"},
+      {{"set", "Language"}, "VALUE is required"},
+      {{"frobnicate"}, "not expected: frobnicate"},
   };
   for (const auto& c : cases) {
     const ConfigRun run = Run(c.args);
@@ -67,9 +68,41 @@ TEST_F(ConfigCommand, BadRequestsAreRefusedAndTheFileStaysAsItWas) {
     EXPECT_NE(run.err.find(c.errPart), std::string::npos) << run.err;
   }
   EXPECT_EQ(Run({"get", "Language"}).out, "7\n");
+}
+
+// A save that fails says so, with the reason, and exits 1.
+TEST_F(ConfigCommand, AFailedSaveIsReportedWithItsReason) {
+  WriteFile(File("Maternis.ini"), "[CENTRAL_DEFAULT]\nLanguage=7\n");
   m_file = File("Maternis.ini/inside-a-file.ini");
-  EXPECT_EQ(Run({"set", "Language", "5"}).exitCode, 1);
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"set", "Language", "5"}, {"reset"}}) {
+    const ConfigRun run = Run(args);
+    EXPECT_EQ(run.exitCode, 1) << args[0];
+    EXPECT_NE(run.err.find("vudoda config: cannot write "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(": Not a directory\n"), std::string::npos) << run.err;
+  }
   EXPECT_NE(Run({"show"}).out.find("does not exist: the factory defaults"), std::string::npos);
+}
+
+// set changes its one key: a data folder missing on this machine, a key the record does not
+// know, comments and the order stay as the file has them.
+TEST_F(ConfigCommand, SetChangesOnlyItsKey) {
+  const std::string before =
+      "; station 3\r\n[CENTRAL_DEFAULT]\r\nData Path=/nonexistent/station-data\r\nLanguage=7\r\nLocal Key=kept\r\n"
+      "[CENTRAL_SYSTEM]\r\nHospital Name=St. Example\r\n";
+  WriteFile(File("Maternis.ini"), before);
+  ASSERT_EQ(Run({"set", "LANGUAGE", "5"}).exitCode, 0);
+  std::string expected = before;
+  expected.replace(expected.find("Language=7"), 10, "Language=5");
+  EXPECT_EQ(ReadFile(File("Maternis.ini")), expected);
+
+  const struct { const char* key; const char* value; } refused[] = {
+      {"Language", "abc"}, {"Broker Port", "4500x"}, {"Broker Port", "1.5"}, {"Language", "2147483648"}};
+  for (const auto& c : refused) {
+    const ConfigRun run = Run({"set", c.key, c.value});
+    EXPECT_EQ(run.exitCode, 2) << c.value;
+    EXPECT_EQ(run.err, std::string("vudoda config: ") + c.key + " takes a whole number, not '" + c.value + "'\n");
+  }
+  EXPECT_EQ(ReadFile(File("Maternis.ini")), expected);
 }
 
 }  // namespace

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "database/TBLUser.h"
 #include "platform/COleDateTime.h"
+#include "qnutilex/QnAdo.h"
 #include "tools/ToolMain.h"
 
 namespace {
@@ -41,6 +43,58 @@ TEST(DbCommand, AdmitsAPatientStartsAStudyAndListsItWithThePatient) {
                 today + "-001  Lindqvist, Anna  20261204090507  2026-12-04 09:05:07  0               N-2\n1 row\n",
             db({"studies"}));
 
+  std::filesystem::remove_all(pattern);
+}
+
+// A user's password is stored as a salted slow hash, never as typed; check-user reads a
+// password and says whether it is the user's.
+TEST(DbCommand, PasswordsAreStoredHashedAndCheckedAgainstTheHash) {
+  char pattern[] = "/tmp/vudoda-tool-XXXXXX";
+  ASSERT_TRUE(mkdtemp(pattern));
+  const std::string uri = std::string("sqlite:") + pattern + "/station.db";
+  const auto vudoda = [&](std::vector<std::string> args, const std::string& input = "") {
+    args.insert(args.end(), {"--database", uri});
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    ToolIo io{in, out, err};
+    const int exitCode = RunTool(args, io);
+    return std::make_pair(exitCode, out.str() + err.str());
+  };
+  ASSERT_EQ(vudoda({"db", "init"}).first, 0);
+  ASSERT_EQ(vudoda({"db", "add-user", "--id", "U-1", "--name", "N. One", "--password", "Geheim 1"}).first, 0);
+  ASSERT_EQ(vudoda({"db", "add-user", "--id", "U-2", "--name", "N. Two", "--password", "-"}, "Geheim 1\r\n").first, 0);
+  ASSERT_EQ(vudoda({"db", "add-user", "--id", "U-3", "--name", "N. Three"}).first, 0);
+
+  QnAdo db;
+  ASSERT_TRUE(db.Connect(uri.c_str()));
+  std::vector<std::string> stored;
+  for (const char* id : {"U-1", "U-2"}) {
+    TBLUser user(&db);
+    user.m_M_ID = id;
+    ASSERT_TRUE(user.Get()) << id;
+    stored.emplace_back(user.m_M_PASSWORD.GetString());
+    EXPECT_EQ(stored.back().size(), 49u) << stored.back();
+    EXPECT_TRUE(stored.back().starts_with("$a2$")) << stored.back();
+    EXPECT_EQ(stored.back().find("Geheim"), std::string::npos);
+  }
+  EXPECT_NE(stored[0], stored[1]) << "the same password, salted twice";
+  // A row written by another host with the password as typed.
+  ASSERT_TRUE(db.ExecuteSQL("INSERT INTO TBLUser (M_ID, M_NAME, M_PASSWORD) VALUES ('U-4', 'N. Four', 'plain')"));
+
+  const struct { const char* id; const char* typed; int exitCode; const char* says; } checks[] = {
+      {"U-1", "Geheim 1\n", 0, "the password of user U-1 matches\n"},
+      {"U-2", "Geheim 1", 0, "the password of user U-2 matches\n"},
+      {"U-1", "geheim 1\n", 1, "vudoda db: the password of user U-1 does not match\n"},
+      {"U-1", "", 1, "vudoda db: no password was given\n"},
+      {"U-3", "\n", 1, "vudoda db: user U-3 has no password hash to check against\n"},
+      {"U-4", "plain\n", 1, "vudoda db: user U-4 has no password hash to check against\n"},
+      {"U-9", "Geheim 1\n", 1, "vudoda db: no user U-9\n"},
+  };
+  for (const auto& c : checks) {
+    const auto [exitCode, said] = vudoda({"db", "check-user", c.id}, c.typed);
+    EXPECT_EQ(exitCode, c.exitCode) << c.id << " " << c.typed;
+    EXPECT_EQ(said, c.says) << c.id << " " << c.typed;
+  }
   std::filesystem::remove_all(pattern);
 }
 

@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "config/LanguageLibrary.h"
 #include "packet/PKParam_v110.h"
+#include "platform/AfxModuleState.h"
+#include "platform/LibraryLoader.h"
 #include "tools/ToolMain.h"
 
 namespace {
@@ -58,6 +61,31 @@ TEST(DecodeTexts, CodedValuesShowTheirMapTextInBothPrinters) {
   const std::string json = Vudoda({"decode", "--json"}, Numerics()).out;
   EXPECT_NE(json.find(R"("FHR1Alarm":1,"FHR1Alarm_text":"Upper Limit","FHR1":)"), std::string::npos) << json;
   EXPECT_NE(json.find(R"("FHR2Alarm":200,"FHR2Alarm_text":null,)"), std::string::npos) << json;
+}
+
+// Start-up selects the language of the program folder's Maternis.ini; --language 3 and a file
+// whose language is English still show English.
+TEST(LanguageOption, ThreeIsEnglishWhateverStartUpLoaded) {
+  AFX_MODULE_STATE& state = *AfxGetModuleState();
+  const HINSTANCE before = state.m_hCurrentResourceHandle;
+  const HMODULE german = SelectLanguageLibrary(5);
+  ASSERT_TRUE(german);
+  ASSERT_NE(Vudoda({"maps", "on_off"}).out.find("10020  \"Ein\""), std::string::npos);
+
+  EXPECT_EQ(Vudoda({"maps", "on_off", "--language", "3"}).out,
+            "CMAP_ON_OFF (10): 2 rows\n    0  10019  \"Off\"\n    1  10020  \"On\"\n");
+  EXPECT_NE(Vudoda({"decode", "--language", "3"}, Numerics()).out.find("  FHR1Alarm           1 (Upper Limit)\n"),
+            std::string::npos);
+  const std::string missing = "/nonexistent/Maternis.ini";  // the defaults: Language 3
+  for (const std::vector<std::string>& show : {std::vector<std::string>{"config", "--file", missing, "--language", "3"},
+                                               {"config", "show", "--file", missing}}) {
+    const std::string shown = Vudoda(show).out;
+    EXPECT_NE(shown.find("  FHR1 Delay Time = 0 (Off)\n"), std::string::npos) << shown;
+  }
+  // The language that start-up chose is back after each run.
+  EXPECT_EQ(state.m_hCurrentResourceHandle, german);
+  state.m_hCurrentResourceHandle = before;
+  FreeLibrary(german);
 }
 
 }  // namespace

@@ -94,11 +94,9 @@ TEST(PKParamTemperature, StoredAsTenthsTruncatedTowardZero) {
   }
 }
 
-// The movement mark reads in place, not reduced to 1; a flag keeps the unused bits of its byte.
-TEST(PKParamBits, MarkReadsAs128AndFlagsKeepTheOtherBits) {
+// A flag keeps the unused bits of its byte.
+TEST(PKParamBits, FlagsKeepTheOtherBits) {
   P packet;
-  packet.SetFMD1(2, 1);
-  EXPECT_EQ(packet.GetFMD1(2), 128);
   packet.GetPacket()[101] = 0xF0;
   packet.SetMarker(2);
   packet.SetStimulator(-5);

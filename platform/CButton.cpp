@@ -1,6 +1,6 @@
 #include "platform/CButton.h"
 
-CButton* CButton::FromHandle(HWND hWnd) {
+CButton* CButton::FromHandleAsButton(HWND hWnd) {
   if (auto* attached = dynamic_cast<CButton*>(FromHandlePermanent(hWnd))) return attached;
   // The temporary object is made by the window's class: a CButton exactly for a "BUTTON" window.
   return dynamic_cast<CButton*>(FromHandleTemporary(hWnd));

@@ -13,7 +13,7 @@ class AFX_EXT_CLASS CButton : public CWnd {
   // The window as a button: its attached object when that is a CButton, else a temporary
   // CButton that lives until the window is destroyed (a window made through a plain CWnd is
   // still a button by its class). NULL when the window is not of the "BUTTON" class.
-  static CButton* FromHandle(HWND hWnd);
+  static CButton* FromHandleAsButton(HWND hWnd);
 
   using CWnd::Create;
   // A button child of `pParentWnd` with the caption and BS_*/WS_* style; FALSE as CWnd::Create.

@@ -37,7 +37,7 @@ void CGroupCheck::SetGroupbox(unsigned int nID, int bHideControls) {
   // happens to have made for it (often a plain CWnd).
   const HWND groupbox = ::GetDlgItem(parent->m_hWnd, static_cast<int>(nID));
   if ((::GetWindowLongPtrA(groupbox, GWL_STYLE) & BS_TYPEMASK) != BS_GROUPBOX) return;
-  SetGroupbox(CButton::FromHandle(groupbox), bHideControls);
+  SetGroupbox(CButton::FromHandleAsButton(groupbox), bHideControls);
 }
 
 void CGroupCheck::SetGroupbox(CButton* pGroupbox, int bHideControls) {

@@ -18,11 +18,23 @@ struct MapCase {
   const char* rows;         // "code id text" rows, separated by '|'; a text of * is the model's own
 };
 
+// Rows that several maps share.
+constexpr const char* kAdmitTypeRows = "1 10007 Adult|2 10008 Pediatric|3 10009 Neonate";
+constexpr const char* kEcgAlarmRows =
+    "0 10127 Normal|1 10129 Upper Limit|2 10130 Lower Limit|11 10128 lead fault|12 10131 Check Electrode|"
+    "13 10132 Cable Off";
+constexpr const char* kSpO2AlarmRows =
+    "0 10127 Normal|1 10133 PR Upper Limit|2 10134 PR Lower Limit|3 10135 % Lower Limit|"
+    "4 10136 PR Upper Limit, % Lower Limit|5 10137 PR Lower Limit, % Lower Limit|6 10138 Probe Off|"
+    "7 10139 No Finger|8 10140 Pulse Search|9 10141 Searching too long|10 10142 Lost Pulse";
+constexpr const char* kUcAlarmRows =
+    "0 10127 Normal|1 10147 Duration High|2 10148 Frequency High|3 10149 Duration, Frequency High";
+
 const MapCase kMaps[] = {
     {M::CMAP_MODEL, M::GetModelText, "1 10000 *|2 10001 *|3 10002 *"},
     {M::CMAP_AC_FILTER, M::GetACFilterText, "1 10003 50Hz|2 10004 60Hz"},
     {M::CMAP_ADMIT_STATUS, M::GetAdmitStatusText, "0 10005 Discharged|1 10006 Admitted"},
-    {M::CMAP_ADMIT_TYPE, M::GetAdmitTypeText, "1 10007 Adult|2 10008 Pediatric|3 10009 Neonate"},
+    {M::CMAP_ADMIT_TYPE, M::GetAdmitTypeText, kAdmitTypeRows},
     {M::CMAP_GENDER, M::GetGenderText, "1 10010 Male|2 10011 Female"},
     {M::CMAP_HEIGHT_UNIT, M::GetHeightUnitText, "1 10012 cm|2 10013 inch"},
     {M::CMAP_WEIGHT_UNIT, M::GetWeightUnitText, "1 10014 kg|2 10015 lbs"},
@@ -32,7 +44,7 @@ const MapCase kMaps[] = {
     {M::CMAP_ECG_GAIN, M::GetECGGainText, "2 10033 5mm/mV|3 10034 10mm/mV|4 10035 20mm/mV|5 10036 40mm/mV"},
     {M::CMAP_ECG_SPEED, M::GetECGSpeedText, "1 10037 6.25mm/sec|2 10038 12.5mm/sec|3 10039 25mm/sec|4 10040 50mm/sec"},
     {M::CMAP_ECG_FILTER, M::GetECGFilterText, "1 10041 Monitor|2 10042 Moderate|3 10043 Maximum|4 10044 Diagnosis"},
-    {M::CMAP_NIBP_CUFF, M::GetNIBPCuffText, "1 10007 Adult|2 10008 Pediatric|3 10009 Neonate"},
+    {M::CMAP_NIBP_CUFF, M::GetNIBPCuffText, kAdmitTypeRows},
     {M::CMAP_NIBP_INTERVAL, M::GetNIBPIntervalText,
      "0 10045 Off|1 10046 1min|2 10047 2min|3 10048 2.5min|4 10049 3min|5 10050 5min|6 10051 10min|7 10052 15min|"
      "8 10053 20min|9 10054 30min|10 10176 45min|11 10055 60min|12 10056 120min"},
@@ -40,30 +52,18 @@ const MapCase kMaps[] = {
     {M::CMAP_NIBP_UNIT, M::GetNIBPUnitText, "1 10114 mmHg|2 10115 kPa"},
     {M::CMAP_TEMP_UNIT, nullptr, "1 10057 \xC2\xA1\xC3\x89|2 10058 \xC2\xA2\xC2\xB5"},
     {M::CMAP_PACEMAKER, M::GetPacemakerText, "0 10059 None|1 10060 Detected"},
-    {M::CMAP_ECG_ALARM, M::GetEcgAlarmText,
-     "0 10127 Normal|1 10129 Upper Limit|2 10130 Lower Limit|11 10128 lead fault|12 10131 Check Electrode|"
-     "13 10132 Cable Off"},
-    {M::CMAP_SPO2_ALARM, M::GetSpO2AlarmText,
-     "0 10127 Normal|1 10133 PR Upper Limit|2 10134 PR Lower Limit|3 10135 % Lower Limit|"
-     "4 10136 PR Upper Limit, % Lower Limit|5 10137 PR Lower Limit, % Lower Limit|6 10138 Probe Off|"
-     "7 10139 No Finger|8 10140 Pulse Search|9 10141 Searching too long|10 10142 Lost Pulse"},
+    {M::CMAP_ECG_ALARM, M::GetEcgAlarmText, kEcgAlarmRows},
+    {M::CMAP_SPO2_ALARM, M::GetSpO2AlarmText, kSpO2AlarmRows},
     {M::CMAP_FHR1_ALARM, M::GetFHR1AlarmText,
      "0 10127 Normal|1 10129 Upper Limit|2 10130 Lower Limit|3 10143 Cross channel|"
      "4 10144 Upper Limit, Cross channel verification|5 10145 Lower Limit, Cross channel verification"},
     {M::CMAP_FHR2_ALARM, M::GetFHR2AlarmText,
      "0 10127 Normal|1 10129 Upper Limit|2 10130 Lower Limit|3 10146 Fetal-Maternal Cross channel|"
      "4 10144 Upper Limit, Cross channel verification|5 10145 Lower Limit, Cross channel verification"},
-    {M::CMAP_FECG_ALARM, M::GetFEcgAlarmText,
-     "0 10127 Normal|1 10129 Upper Limit|2 10130 Lower Limit|11 10128 lead fault|12 10131 Check Electrode|"
-     "13 10132 Cable Off"},
-    {M::CMAP_FSPO2_ALARM, M::GetFSpO2AlarmText,
-     "0 10127 Normal|1 10133 PR Upper Limit|2 10134 PR Lower Limit|3 10135 % Lower Limit|"
-     "4 10136 PR Upper Limit, % Lower Limit|5 10137 PR Lower Limit, % Lower Limit|6 10138 Probe Off|"
-     "7 10139 No Finger|8 10140 Pulse Search|9 10141 Searching too long|10 10142 Lost Pulse"},
-    {M::CMAP_UC_ALARM, M::GetUCAlarmText,
-     "0 10127 Normal|1 10147 Duration High|2 10148 Frequency High|3 10149 Duration, Frequency High"},
-    {M::CMAP_IUP_ALARM, M::GetIUPAlarmText,
-     "0 10127 Normal|1 10147 Duration High|2 10148 Frequency High|3 10149 Duration, Frequency High"},
+    {M::CMAP_FECG_ALARM, M::GetFEcgAlarmText, kEcgAlarmRows},
+    {M::CMAP_FSPO2_ALARM, M::GetFSpO2AlarmText, kSpO2AlarmRows},
+    {M::CMAP_UC_ALARM, M::GetUCAlarmText, kUcAlarmRows},
+    {M::CMAP_IUP_ALARM, M::GetIUPAlarmText, kUcAlarmRows},
     {M::CMAP_NIBP_ALARM, M::GetNIBPAlarmText,
      "0 10127 Normal|1 10129 Upper Limit|2 10130 Lower Limit|17 10150 Over Pressure|18 10151 Inflation Time Out|"
      "19 10152 Deflation Time Out|20 10153 Over Time Pressure|21 10154 Check Sensor|22 10155 Exceed Time Limit|"

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
+#include <string>
 
 #include "PacketFieldTable.h"
 
@@ -28,12 +30,14 @@ FieldCase<A> Nibbles(const char* name, int offset, SetByte setEnable, SetByte se
           "10 11"};
 }
 
-// A limit pair as its getter gives it.
+// What a limit pair's getter reads.
 template <class Limit>
-std::string Limits(A& alarm, void (A::*get)(Limit&, Limit&)) {
-  Limit first{}, second{};
-  (alarm.*get)(first, second);
-  return Shown(first, second);
+std::function<std::string(A&)> Limits(void (A::*get)(Limit&, Limit&)) {
+  return [=](A& alarm) {
+    Limit first{}, second{};
+    (alarm.*get)(first, second);
+    return Shown(first, second);
+  };
 }
 
 // Limit pairs store the first at the lower offset; 300 keeps its low 8 bits (44), 70000 its low
@@ -42,50 +46,45 @@ TEST(PKAlarm_v110Layout, NewPacketAndEachField) {
   ExpectLayout<A>(0xB2, 60, {
       Nibbles("FHR1", 1, &A::SetFHR1AlarmEnable, &A::SetFHR1Level, &A::GetFHR1AlarmEnable, &A::GetFHR1Level),
       {"FHR1 limits", [](A& a) { a.SetFHR1Limit(300, 0xC8); }, {{2, 44}, {3, 0xC8}},
-       [](A& a) { return (Limits(a, &A::GetFHR1Limit)); }, "44 200"},
+       Limits(&A::GetFHR1Limit), "44 200"},
       Nibbles("FHR2", 4, &A::SetFHR2AlarmEnable, &A::SetFHR2Level, &A::GetFHR2AlarmEnable, &A::GetFHR2Level),
       {"FHR2 limits", [](A& a) { a.SetFHR2Limit(300, 0xC8); }, {{5, 44}, {6, 0xC8}},
-       [](A& a) { return (Limits(a, &A::GetFHR2Limit)); }, "44 200"},
+       Limits(&A::GetFHR2Limit), "44 200"},
       Nibbles("UC", 7, &A::SetUCAlarmEnable, &A::SetUCLevel, &A::GetUCAlarmEnable, &A::GetUCLevel),
-      {"UC limits", [](A& a) { a.SetUCLimit(300, 0xC8); }, {{8, 44}, {9, 0xC8}},
-       [](A& a) { return (Limits(a, &A::GetUCLimit)); }, "44 200"},
+      {"UC limits", [](A& a) { a.SetUCLimit(300, 0xC8); }, {{8, 44}, {9, 0xC8}}, Limits(&A::GetUCLimit), "44 200"},
       {"UC frequency limits", [](A& a) { a.SetUCFreqLimit(300, 0xC8); }, {{10, 44}, {11, 0xC8}},
-       [](A& a) { return (Limits(a, &A::GetUCFreqLimit)); }, "44 200"},
+       Limits(&A::GetUCFreqLimit), "44 200"},
       Nibbles("ECG", 12, &A::SetECGAlarmEnable, &A::SetECGLevel, &A::GetECGAlarmEnable, &A::GetECGLevel),
       {"ECG limits", [](A& a) { a.SetECGLimit(0x1234, 70000); }, {{13, 0x34}, {14, 0x12}, {15, 0x70}, {16, 0x11}},
-       [](A& a) { return (Limits(a, &A::GetECGLimit)); }, "4660 4464"},
+       Limits(&A::GetECGLimit), "4660 4464"},
       Nibbles("SpO2", 17, &A::SetSpO2AlarmEnable, &A::SetSpO2Level, &A::GetSpO2AlarmEnable, &A::GetSpO2Level),
       {"SpO2 limits", [](A& a) { a.SetSpO2Limit(300, 0xC8); }, {{18, 44}, {19, 0xC8}},
-       [](A& a) { return (Limits(a, &A::GetSpO2Limit)); }, "44 200"},
+       Limits(&A::GetSpO2Limit), "44 200"},
       {"SpO2 pulse-rate level, whole byte", [](A& a) { a.SetSpO2RLevel(0x21); }, {{20, 0x21}},
-       [](A& a) { return Shown(a.GetSpO2RLevel()); }, "33"},
+       Reads(&A::GetSpO2RLevel), "33"},
       {"SpO2 pulse-rate limits", [](A& a) { a.SetSpO2RLimit(0x1234, 70000); },
-       {{21, 0x34}, {22, 0x12}, {23, 0x70}, {24, 0x11}},
-       [](A& a) { return (Limits(a, &A::GetSpO2RLimit)); }, "4660 4464"},
+       {{21, 0x34}, {22, 0x12}, {23, 0x70}, {24, 0x11}}, Limits(&A::GetSpO2RLimit), "4660 4464"},
       Nibbles("NIBP", 25, &A::SetNIBPAlarmEnable, &A::SetNIBPLevel, &A::GetNIBPAlarmEnable, &A::GetNIBPLevel),
-      {"NIBP source", [](A& a) { a.SetNIBPSource(0x21); }, {{26, 0x21}},
-       [](A& a) { return Shown(a.GetNIBPSource()); }, "33"},
+      {"NIBP source", [](A& a) { a.SetNIBPSource(0x21); }, {{26, 0x21}}, Reads(&A::GetNIBPSource), "33"},
       {"NIBP limits", [](A& a) { a.SetNIBPLimit(0x1234, 70000); }, {{27, 0x34}, {28, 0x12}, {29, 0x70}, {30, 0x11}},
-       [](A& a) { return (Limits(a, &A::GetNIBPLimit)); }, "4660 4464"},
+       Limits(&A::GetNIBPLimit), "4660 4464"},
       Nibbles("TEMP", 31, &A::SetTempAlarmEnable, &A::SetTempLevel, &A::GetTempAlarmEnable, &A::GetTempLevel),
       {"temperature limits x10", [](A& a) { a.SetTempLimit(36.0f, 39.5f); },
-       {{32, 0x68}, {33, 0x01}, {34, 0x8B}, {35, 0x01}},
-       [](A& a) { return (Limits(a, &A::GetTempLimit)); }, "36 39.5"},
+       {{32, 0x68}, {33, 0x01}, {34, 0x8B}, {35, 0x01}}, Limits(&A::GetTempLimit), "36 39.5"},
       Nibbles("FECG", 36, &A::SetFECGAlarmEnable, &A::SetFECGLevel, &A::GetFECGAlarmEnable, &A::GetFECGLevel),
       {"FECG limits", [](A& a) { a.SetFECGLimit(300, 0xC8); }, {{37, 44}, {38, 0xC8}},
-       [](A& a) { return (Limits(a, &A::GetFECGLimit)); }, "44 200"},
+       Limits(&A::GetFECGLimit), "44 200"},
       Nibbles("FSpO2", 39, &A::SetFSpO2AlarmEnable, &A::SetFSpO2Level, &A::GetFSpO2AlarmEnable, &A::GetFSpO2Level),
       {"FSpO2 limits", [](A& a) { a.SetFSpO2Limit(300, 0xC8); }, {{40, 44}, {41, 0xC8}},
-       [](A& a) { return (Limits(a, &A::GetFSpO2Limit)); }, "44 200"},
+       Limits(&A::GetFSpO2Limit), "44 200"},
       {"FSpO2 pulse-rate level, whole byte", [](A& a) { a.SetFSpO2RLevel(0x21); }, {{42, 0x21}},
-       [](A& a) { return Shown(a.GetFSpO2RLevel()); }, "33"},
+       Reads(&A::GetFSpO2RLevel), "33"},
       {"FSpO2 pulse-rate limits", [](A& a) { a.SetFSpO2RLimit(300, 0xC8); }, {{43, 44}, {44, 0xC8}},
-       [](A& a) { return (Limits(a, &A::GetFSpO2RLimit)); }, "44 200"},
+       Limits(&A::GetFSpO2RLimit), "44 200"},
       Nibbles("IUP", 45, &A::SetIUPAlarmEnable, &A::SetIUPLevel, &A::GetIUPAlarmEnable, &A::GetIUPLevel),
-      {"IUP limits", [](A& a) { a.SetIUPLimit(300, 0xC8); }, {{46, 44}, {47, 0xC8}},
-       [](A& a) { return (Limits(a, &A::GetIUPLimit)); }, "44 200"},
+      {"IUP limits", [](A& a) { a.SetIUPLimit(300, 0xC8); }, {{46, 44}, {47, 0xC8}}, Limits(&A::GetIUPLimit), "44 200"},
       {"IUP frequency limits", [](A& a) { a.SetIUPFreqLimit(300, 0xC8); }, {{48, 44}, {49, 0xC8}},
-       [](A& a) { return (Limits(a, &A::GetIUPFreqLimit)); }, "44 200"},
+       Limits(&A::GetIUPFreqLimit), "44 200"},
   });
 }
 

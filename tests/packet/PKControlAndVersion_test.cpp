@@ -11,10 +11,8 @@ namespace {
 
 TEST(PKControlLayout, NewPacketAndEachField) {
   ExpectLayout<PKControl>(0xA0, 4, {
-      {"command type", [](PKControl& p) { p.SetType(3); }, {{1, 0x03}},
-       [](PKControl& p) { return Shown(p.GetType()); }, "3"},
-      {"command data", [](PKControl& p) { p.SetData(0xFE); }, {{2, 0xFE}},
-       [](PKControl& p) { return Shown(p.GetData()); }, "254"},
+      {"command type", [](PKControl& p) { p.SetType(3); }, {{1, 0x03}}, Reads(&PKControl::GetType), "3"},
+      {"command data", [](PKControl& p) { p.SetData(0xFE); }, {{2, 0xFE}}, Reads(&PKControl::GetData), "254"},
   });
 }
 

@@ -14,21 +14,18 @@ using P = PKPatient_v110;
 TEST(PKPatient_v110Layout, NewPacketAndEachField) {
   ExpectLayout<P>(0xB1, 80, {
       {"patient id", [](P& p) { p.SetPatientId("PT-20240117-0042-XYZ"); }, TextBytes(1, "PT-20240117-0042-XYZ"),
-       [](P& p) { return Shown(p.GetPatientId()); }, "PT-20240117-0042-XYZ"},
+       Reads(&P::GetPatientId), "PT-20240117-0042-XYZ"},
       {"last name", [](P& p) { p.SetLastName("Featherstonehaughton"); }, TextBytes(21, "Featherstonehaughton"),
-       [](P& p) { return Shown(p.GetLastName()); }, "Featherstonehaughton"},
+       Reads(&P::GetLastName), "Featherstonehaughton"},
       {"first name", [](P& p) { p.SetFirstName("Annemarie Clementine"); }, TextBytes(41, "Annemarie Clementine"),
-       [](P& p) { return Shown(p.GetFirstName()); }, "Annemarie Clementine"},
-      {"gender", [](P& p) { p.SetGender(200); }, {{61, 200}}, [](P& p) { return Shown(p.GetGender()); }, "200"},
-      {"year", [](P& p) { p.SetYear(2024); }, {{62, 0xE8}, {63, 0x07}},
-       [](P& p) { return Shown(p.GetYear()); }, "2024"},
-      {"month, low 8 bits", [](P& p) { p.SetMonth(300); }, {{64, 44}}, [](P& p) { return Shown(p.GetMonth()); }, "44"},
-      {"day, low 8 bits", [](P& p) { p.SetDay(-1); }, {{65, 0xFF}}, [](P& p) { return Shown(p.GetDay()); }, "255"},
-      {"age", [](P& p) { p.SetAge(31); }, {{66, 31}}, [](P& p) { return Shown(p.GetAge()); }, "31"},
-      {"height x100", [](P& p) { p.SetHeight(172.5); }, {{67, 0x62}, {68, 0x43}},
-       [](P& p) { return Shown(p.GetHeight()); }, "172.5"},
-      {"weight x100", [](P& p) { p.SetWeight(58.3); }, {{69, 0xC6}, {70, 0x16}},
-       [](P& p) { return Shown(p.GetWeight()); }, "58.3"},
+       Reads(&P::GetFirstName), "Annemarie Clementine"},
+      {"gender", [](P& p) { p.SetGender(200); }, {{61, 200}}, Reads(&P::GetGender), "200"},
+      {"year", [](P& p) { p.SetYear(2024); }, {{62, 0xE8}, {63, 0x07}}, Reads(&P::GetYear), "2024"},
+      {"month, low 8 bits", [](P& p) { p.SetMonth(300); }, {{64, 44}}, Reads(&P::GetMonth), "44"},
+      {"day, low 8 bits", [](P& p) { p.SetDay(-1); }, {{65, 0xFF}}, Reads(&P::GetDay), "255"},
+      {"age", [](P& p) { p.SetAge(31); }, {{66, 31}}, Reads(&P::GetAge), "31"},
+      {"height x100", [](P& p) { p.SetHeight(172.5); }, {{67, 0x62}, {68, 0x43}}, Reads(&P::GetHeight), "172.5"},
+      {"weight x100", [](P& p) { p.SetWeight(58.3); }, {{69, 0xC6}, {70, 0x16}}, Reads(&P::GetWeight), "58.3"},
   });
 }
 

@@ -11,19 +11,15 @@ using W = PKWave_v110;
 // First and last sample of each wave.
 TEST(PKWaveLayout, NewPacketAndEachField) {
   ExpectLayout<W>(0xC0, 56, {
-      {"ECG[0] = -2", [](W& p) { p.SetECG(0, -2); }, {{1, 0xFE}, {2, 0xFF}},
-       [](W& p) { return Shown(p.GetECG(0)); }, "-2"},
-      {"ECG[11] = 0x1234", [](W& p) { p.SetECG(11, 0x1234); }, {{23, 0x34}, {24, 0x12}},
-       [](W& p) { return Shown(p.GetECG(11)); }, "4660"},
-      {"SpO2[0] = 200", [](W& p) { p.SetSpO2(0, 200); }, {{25, 0xC8}}, [](W& p) { return Shown(p.GetSpO2(0)); }, "200"},
-      {"SpO2[2] = 300", [](W& p) { p.SetSpO2(2, 300); }, {{27, 44}}, [](W& p) { return Shown(p.GetSpO2(2)); }, "44"},
-      {"FECG[0] = 32767", [](W& p) { p.SetFECG(0, 32767); }, {{28, 0xFF}, {29, 0x7F}},
-       [](W& p) { return Shown(p.GetFECG(0)); }, "32767"},
+      {"ECG[0] = -2", [](W& p) { p.SetECG(0, -2); }, {{1, 0xFE}, {2, 0xFF}}, Reads(&W::GetECG, 0), "-2"},
+      {"ECG[11] = 0x1234", [](W& p) { p.SetECG(11, 0x1234); }, {{23, 0x34}, {24, 0x12}}, Reads(&W::GetECG, 11), "4660"},
+      {"SpO2[0] = 200", [](W& p) { p.SetSpO2(0, 200); }, {{25, 0xC8}}, Reads(&W::GetSpO2, 0), "200"},
+      {"SpO2[2] = 300", [](W& p) { p.SetSpO2(2, 300); }, {{27, 44}}, Reads(&W::GetSpO2, 2), "44"},
+      {"FECG[0] = 32767", [](W& p) { p.SetFECG(0, 32767); }, {{28, 0xFF}, {29, 0x7F}}, Reads(&W::GetFECG, 0), "32767"},
       {"FECG[11] = -32767", [](W& p) { p.SetFECG(11, -32767); }, {{50, 0x01}, {51, 0x80}},
-       [](W& p) { return Shown(p.GetFECG(11)); }, "-32767"},
-      {"FSpO2[0] = 1", [](W& p) { p.SetFSpO2(0, 1); }, {{52, 0x01}}, [](W& p) { return Shown(p.GetFSpO2(0)); }, "1"},
-      {"FSpO2[2] = -1", [](W& p) { p.SetFSpO2(2, -1); }, {{54, 0xFF}},
-       [](W& p) { return Shown(p.GetFSpO2(2)); }, "255"},
+       Reads(&W::GetFECG, 11), "-32767"},
+      {"FSpO2[0] = 1", [](W& p) { p.SetFSpO2(0, 1); }, {{52, 0x01}}, Reads(&W::GetFSpO2, 0), "1"},
+      {"FSpO2[2] = -1", [](W& p) { p.SetFSpO2(2, -1); }, {{54, 0xFF}}, Reads(&W::GetFSpO2, 2), "255"},
   });
 }
 

@@ -45,6 +45,12 @@ std::string Shown(const Values&... values) {
   return text;
 }
 
+// What a getter reads, given the index of an array entry if it takes one.
+template <class Packet, class Result, class... Index>
+std::function<std::string(Packet&)> Reads(Result (Packet::*get)(Index...), Index... index) {
+  return [=](Packet& packet) { return Shown((packet.*get)(index...)); };
+}
+
 // One field: a write of a distinctive value, the bytes it must change with literal offsets, and
 // what the field's getters then read back (through Shown).
 template <class Packet>

@@ -36,4 +36,21 @@ TEST(CButtonCheck, EachKindHoldsTheStatesItsStyleAllowsAndStepsOnClicks) {
   }
 }
 
+// A button is known by its window class: a window made through a plain CWnd is still reached as
+// a CButton, and its own object keeps receiving its messages; a window of another class is none.
+TEST(CButtonFromHandle, AButtonWindowIsAButtonWhateverItsObject) {
+  CWnd dialog, plain, other;
+  ASSERT_TRUE(dialog.Create(nullptr, "Dialog", WS_VISIBLE, RECT{0, 0, 100, 100}, nullptr, 0));
+  ASSERT_TRUE(plain.Create("BUTTON", "Alarm", WS_CHILD | BS_AUTOCHECKBOX, RECT{0, 0, 40, 10}, &dialog, 1));
+  ASSERT_TRUE(other.Create("STATIC", "Label", WS_CHILD, RECT{0, 20, 40, 30}, &dialog, 2));
+  CButton* button = CButton::FromHandleAsButton(plain.m_hWnd);
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->m_hWnd, plain.m_hWnd);
+  button->SetCheck(BST_CHECKED);
+  EXPECT_EQ(plain.SendMessage(BM_GETCHECK), BST_CHECKED);
+  EXPECT_EQ(CWnd::FromHandle(plain.m_hWnd), &plain);
+  EXPECT_EQ(CButton::FromHandleAsButton(other.m_hWnd), nullptr);
+  EXPECT_EQ(CButton::FromHandleAsButton(nullptr), nullptr);
+}
+
 }  // namespace

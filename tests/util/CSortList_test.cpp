@@ -53,7 +53,6 @@ TEST_F(CSortListTest, SortsByEachTypeInBothDirections) {
       // Differences beyond an int keep their sign.
       {{"2147483648", "-1", "0"}, CSortList::eInteger, true, {"-1", "0", "2147483648"}},
       {{"0", "-2147483649", "1"}, CSortList::eInteger, false, {"1", "0", "-2147483649"}},
-      {{"9000000000", "-9000000000", "0"}, CSortList::eInteger, true, {"-9000000000", "0", "9000000000"}},
       {{"5", "abc", "-2"}, CSortList::eInteger, true, {"-2", "abc", "5"}},
       {{"10", "9", "100"}, CSortList::eString, true, {"10", "100", "9"}},
       {{"doe", "Roe", "ABEL"}, CSortList::eString, false, {"Roe", "doe", "ABEL"}},

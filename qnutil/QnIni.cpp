@@ -63,7 +63,6 @@ int QnIni::WriteInt(const char* section, const char* key, int value) {
 
 int QnIni::WriteString(const char* section, const char* key, const char* value) {
   if (m_path.empty() || !section || !key || !value) return 0;
-  Refresh();
   Write write{section, key, OnOneLine(value)};
   if (!m_profile.Set(write.section, write.key, write.value)) return 0;
   m_batch.push_back(std::move(write));

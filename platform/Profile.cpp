@@ -1,6 +1,7 @@
 #include "platform/Profile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -73,7 +74,10 @@ DWORD GetPrivateProfileSectionNamesA(LPSTR returned, DWORD size, LPCSTR fileName
 
 // A deletion of what is not there writes nothing, so the file stays as it was.
 BOOL WritePrivateProfileStringA(LPCSTR appName, LPCSTR keyName, LPCSTR text, LPCSTR fileName) {
-  if (!appName || !fileName) return FALSE;
+  if (!appName || !fileName) {
+    errno = EINVAL;
+    return FALSE;
+  }
   bool refused = false;
   const int error = ProfileFile::Update(fileName, [&](ProfileFile& profile) {
     if (!keyName) return profile.DeleteSection(appName);
@@ -81,5 +85,6 @@ BOOL WritePrivateProfileStringA(LPCSTR appName, LPCSTR keyName, LPCSTR text, LPC
     refused = !profile.Set(appName, keyName, text);
     return !refused;
   });
-  return error == 0 && !refused ? TRUE : FALSE;
+  if (error || refused) errno = error ? error : EINVAL;
+  return error || refused ? FALSE : TRUE;
 }

@@ -28,5 +28,6 @@ AFX_EXT_API DWORD GetPrivateProfileSectionNamesA(LPSTR returned, DWORD size, LPC
 // Writes `keyName`=`text` into section `appName`, creating the file, the section or the key as
 // needed; a null `text` deletes the key, a null `keyName` the whole section (TRUE, and the file
 // untouched, when there is none). FALSE, and the file untouched, for a null `appName`, a file
-// that cannot be read or written, or a name or text that holds a line break.
+// that cannot be read or written, or a name or text that holds a line break; errno then tells
+// why (EINVAL for a refused name or text, ProfileFile::Update's error for the file).
 AFX_EXT_API BOOL WritePrivateProfileStringA(LPCSTR appName, LPCSTR keyName, LPCSTR text, LPCSTR fileName);

@@ -56,6 +56,10 @@ class AFX_EXT_CLASS ProfileFile {
   // for 10 seconds. A symbolic link is followed, and stays a link.
   static int Update(const char* path, const std::function<bool(ProfileFile&)>& edit);
 
+  // How many writes Update has made in this process so far, to any file: a reader that keeps a
+  // parse reads again when this has moved, and so sees every write of the process at once.
+  static std::uint64_t WriteCount();
+
   // Puts `calls` in place of the system's fsync and rename for every later write, and returns
   // the calls that it replaces. Only while no write runs.
   static DiskCalls SetDiskCalls(DiskCalls calls);

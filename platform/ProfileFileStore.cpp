@@ -21,6 +21,7 @@ constexpr auto kLockPatience = std::chrono::seconds(10);
 constexpr auto kLockRetry = std::chrono::milliseconds(1);
 
 ProfileFile::DiskCalls g_diskCalls = {::fsync, ::rename};
+std::atomic<std::uint64_t> g_writeCount{0};
 
 // 0 when `path` was read into `bytes` or there is no such file (no bytes), else why not. Opened
 // without waiting, so that a named pipe in the file's place cannot hang the open.
@@ -219,8 +220,13 @@ int ProfileFile::Update(const char* path, const std::function<bool(ProfileFile&)
   std::string bytes;
   if (const int error = ReadWholeFile(target.c_str(), bytes)) return error;
   ProfileFile profile(std::move(bytes));
-  return edit(profile) ? WriteProfile(target, profile.Serialize()) : 0;
+  if (!edit(profile)) return 0;
+  const int error = WriteProfile(target, profile.Serialize());
+  if (!error) ++g_writeCount;
+  return error;
 }
+
+std::uint64_t ProfileFile::WriteCount() { return g_writeCount.load(); }
 
 ProfileFile::DiskCalls ProfileFile::SetDiskCalls(DiskCalls calls) {
   const DiskCalls previous = g_diskCalls;

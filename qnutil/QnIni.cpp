@@ -1,7 +1,5 @@
 #include "qnutil/QnIni.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 
 namespace {
@@ -30,15 +28,10 @@ int QnIni::SetIni(const char* path) {
 }
 
 bool QnIni::Refresh() {
-  struct stat info {};
-  const FileStamp stamp = ::stat(m_path.c_str(), &info) != 0
-                              ? FileStamp{}
-                              : FileStamp{static_cast<std::int64_t>(info.st_dev), static_cast<std::int64_t>(info.st_ino),
-                                          info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec,
-                                          info.st_ctim.tv_sec, info.st_ctim.tv_nsec};
-  if (m_loaded && stamp == m_stamp) return true;
-  // Stamped before reading: a change in between only makes the next read load once more.
-  m_stamp = stamp;
+  const std::uint64_t writes = ProfileFile::WriteCount();
+  if (m_loaded && writes == m_readAtWrite) return true;
+  // Counted before reading: a write in between only makes the next read load once more.
+  m_readAtWrite = writes;
   m_loaded = true;
   const bool readable = m_profile.Load(m_path.empty() ? nullptr : m_path.c_str());
   for (const Write& write : m_batch) m_profile.Set(write.section, write.key, write.value);
@@ -63,7 +56,6 @@ int QnIni::WriteInt(const char* section, const char* key, int value) {
 
 int QnIni::WriteString(const char* section, const char* key, const char* value) {
   if (m_path.empty() || !section || !key || !value) return 0;
-  Refresh();
   Write write{section, key, OnOneLine(value)};
   if (!m_profile.Set(write.section, write.key, write.value)) return 0;
   m_batch.push_back(std::move(write));

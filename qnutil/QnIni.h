@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,12 +8,14 @@
 #include "platform/CString.h"
 #include "platform/ProfileFile.h"
 
-// One INI file. Reads see the file as it is now, and a write reaches the file at once: every
-// reader, in this process (GetPrivateProfileIntA, another QnIni) or another, sees it at once, and
-// it is merged into the file as the file stands under the writers' lock (ProfileFile::Update), so
-// no key that another writer put there meanwhile is lost. A batch (BeginBatch … Flush) gathers
-// writes and puts them into the file in one such merge and one atomic replacement, as
-// ObexConfig::Save writes its record. Meant for one load or one save, on the stack.
+// One INI file. A write reaches the file at once, merged into the file as it stands under the
+// writers' lock (ProfileFile::Update), so no key that another writer put there meanwhile is lost,
+// and every reader of this process (GetPrivateProfileIntA, any QnIni) sees it at once; another
+// process sees it at its next read of the file. Reads come from the parse made at SetIni, made
+// again whenever this process has written a profile since; a change by another process shows at
+// the next SetIni. A batch (BeginBatch … Flush) gathers writes and puts them into the file in one
+// such merge and one atomic replacement, as ObexConfig::Save writes its record. Meant for one
+// load or one save, on the stack.
 class AFX_EXT_CLASS QnIni {
  public:
   // Touches no file.
@@ -31,7 +32,6 @@ class AFX_EXT_CLASS QnIni {
   int SetIni(const char* path);
 
   // The key's value as a decimal integer (GetPrivateProfileIntA's reading), `def` when missing.
-  // The file is read again first when it has changed since this object last read it.
   int ReadInt(const char* section, const char* key, int def);
   // The key's text (one pair of quotes dropped), `def` when missing; a null `def` gives "".
   CString ReadString(const char* section, const char* key, const char* def);
@@ -58,16 +58,13 @@ class AFX_EXT_CLASS QnIni {
     std::string key;
     std::string value;
   };
-  // What tells one version of a file from another: device, inode, size and both change times.
-  using FileStamp = std::array<std::int64_t, 7>;
-
-  // Reads the file again when its stamp changed, the batch's writes on top. False when the file
-  // exists but cannot be read.
+  // Reads the file again when this process has written a profile since the last read, the
+  // batch's writes on top. False when the file exists but cannot be read.
   bool Refresh();
 
   std::string m_path;
   ProfileFile m_profile;  // the file as last read, with the gathered writes applied
-  FileStamp m_stamp{};
+  std::uint64_t m_readAtWrite = 0;  // ProfileFile::WriteCount() at that read
   bool m_loaded = false;
   bool m_batching = false;
   std::vector<Write> m_batch;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -142,6 +143,7 @@ TEST_F(ProfileFunctions, ReadAndWriteAStandardFile) {
   EXPECT_EQ(GetPrivateProfileStringA("CENTRAL_SYSTEM", "Missing", nullptr, buffer, sizeof buffer, file.c_str()), 0u);
   EXPECT_STREQ(buffer, "");
   EXPECT_FALSE(WritePrivateProfileStringA("CENTRAL_SYSTEM", "Bad", "two\nlines", file.c_str()));
+  EXPECT_EQ(errno, EINVAL);
 }
 
 // Each name and a zero, one more zero at the end; a list cut to the buffer ends in two zeros.
@@ -214,6 +216,7 @@ TEST_F(ProfileFunctions, AWriteReplacesTheFileKeepingPermissionsAndNeverWritesOv
 
   fs::create_directory(File("folder.ini"));
   EXPECT_FALSE(WritePrivateProfileStringA("S", "K", "1", File("folder.ini").c_str()));
+  EXPECT_EQ(errno, EISDIR);
   EXPECT_FALSE(WritePrivateProfileStringA("S", nullptr, nullptr, File("folder.ini").c_str()));
   EXPECT_TRUE(fs::is_directory(File("folder.ini")));
   EXPECT_FALSE(WritePrivateProfileStringA("S", "K", "1", File("no/such/folder.ini").c_str()));

@@ -6,10 +6,10 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-# Debian packages the build, the tests, the benchmarks and the fuzzers need.
+# Debian packages the build, the tests, the benchmarks, the fuzzers and `make package` need.
 PACKAGES := g++ cmake ninja-build clang libclang-rt-14-dev libgtest-dev libgmock-dev \
             libbenchmark-dev nlohmann-json3-dev sqlite3 libsqlite3-dev libcli11-dev libsodium-dev \
-            libpq-dev postgresql libasio-dev libcairo2-dev
+            libpq-dev postgresql libasio-dev libcairo2-dev dpkg-dev file
 
 BUILD := build
 BUILD_SANITIZE := build-sanitize
@@ -20,7 +20,7 @@ BUILD_BENCH := build-bench
 CONFIGURE := cmake -G Ninja -S .
 CTEST := ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build demo test test-build test-sanitize test-thread fuzz-build fuzz-smoke bench fuzz clean
+.PHONY: all deps build package demo test test-build test-sanitize test-thread fuzz-build fuzz-smoke bench fuzz clean
 
 all: build
 
@@ -39,6 +39,12 @@ deps:
 build: deps
 	$(CONFIGURE) -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j $(JOBS)
+
+# The Debian packages vudoda_<version>_amd64.deb (libraries, language libraries, the tool with
+# its manual page and completion, the schema) and vudoda-dev_<version>_amd64.deb (headers and
+# the CMake package), written to $(BUILD)/.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 DEMO_STREAM := $(BUILD)/demo/monitor-link.bin
 DEMO_DB := $(BUILD)/demo/station.db

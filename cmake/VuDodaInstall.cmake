@@ -1,14 +1,18 @@
 # Install rules and the CMake package: after `cmake --install`, a host calls
 # find_package(VuDoda CONFIG REQUIRED) and links VuDoda::vudoda, exactly as it would link the
 # target of the same name when it adds this tree with add_subdirectory.
+# Two components, the two Debian packages of `make package`: "runtime" is what a station runs
+# (the libraries with their SONAME links, the language libraries, the tool with its manual page
+# and completion, the schema); "dev" is what a host builds with (the headers, the libraries'
+# unversioned links, the CMake package).
 include(CMakePackageConfigHelpers)
 
 set(VUDODA_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/VuDoda)
 
 install(TARGETS vudoda_platform qnutil qnutilex vudoda
   EXPORT VuDodaTargets
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vudoda)
 
 # Headers keep their folder under include/vudoda, so `#include "packet/PKBase.h"` reads the
@@ -16,7 +20,7 @@ install(TARGETS vudoda_platform qnutil qnutilex vudoda
 # Headers that only the libraries' own sources include (the database engines behind QnAdo, the
 # column lists of the row classes, the window registry) stay out of the package.
 foreach(folder platform qnutil qnutilex packet database config constmap util)
-  install(DIRECTORY ${folder}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vudoda/${folder}
+  install(DIRECTORY ${folder}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vudoda/${folder} COMPONENT dev
     FILES_MATCHING PATTERN "*.h"
     PATTERN "Db*.h" EXCLUDE
     PATTERN "SqliteEngine.h" EXCLUDE
@@ -26,17 +30,18 @@ foreach(folder platform qnutil qnutilex packet database config constmap util)
 endforeach()
 
 # The CREATE TABLE scripts, for a host or an installer that creates a station's database.
-install(FILES database/schema/sqlite.sql DESTINATION ${CMAKE_INSTALL_DATADIR}/vudoda/schema)
+install(FILES database/schema/sqlite.sql DESTINATION ${CMAKE_INSTALL_DATADIR}/vudoda/schema COMPONENT runtime)
 
 # The language libraries are loaded by name at run time, never linked: beside the libraries,
 # where the platform's library search finds them.
 if(VUDODA_LANGUAGE_LIBRARIES)
-  install(TARGETS ${VUDODA_LANGUAGE_LIBRARIES} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(TARGETS ${VUDODA_LANGUAGE_LIBRARIES} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime)
 endif()
 
 install(EXPORT VuDodaTargets
   NAMESPACE VuDoda::
-  DESTINATION ${VUDODA_CMAKE_DIR})
+  DESTINATION ${VUDODA_CMAKE_DIR}
+  COMPONENT dev)
 
 configure_package_config_file(cmake/VuDodaConfig.cmake.in
   ${CMAKE_CURRENT_BINARY_DIR}/VuDodaConfig.cmake
@@ -46,8 +51,14 @@ write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/VuDodaConfigVersion
 install(FILES
   ${CMAKE_CURRENT_BINARY_DIR}/VuDodaConfig.cmake
   ${CMAKE_CURRENT_BINARY_DIR}/VuDodaConfigVersion.cmake
-  DESTINATION ${VUDODA_CMAKE_DIR})
+  DESTINATION ${VUDODA_CMAKE_DIR}
+  COMPONENT dev)
 
 if(VUDODA_BUILD_TOOLS)
-  install(TARGETS vudoda_tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS vudoda_tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+  install(FILES ${VUDODA_MANUAL_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
+  install(FILES ${VUDODA_COMPLETION} DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+    COMPONENT runtime)
 endif()
+
+include(cmake/VuDodaPackage.cmake)

@@ -152,10 +152,10 @@ int Reset(const std::string& file, ToolIo& io) {
 
 void DefineConfig(CLI::App& command, CommandRun& run) {
   const auto options = std::make_shared<ConfigOptions>();
-  options->file = QnGF::MakePath(nullptr, "Maternis.ini").str();
   // --file is taken before the action and after it; each help names it.
   const auto addFile = [&](CLI::App& app) {
-    app.add_option("--file", options->file, "the configuration file")->type_name("PATH")->capture_default_str();
+    app.add_option("--file", options->file, "the configuration file (default: Maternis.ini in the program folder)")
+        ->type_name("PATH");
   };
   // A key is one of the record's, named in any case; it goes in as the file names it.
   const CLI::Validator keyCheck(
@@ -194,7 +194,9 @@ void DefineConfig(CLI::App& command, CommandRun& run) {
   });
 }
 
-int RunConfig(const ConfigOptions& options, ToolIo& io) {
+int RunConfig(const ConfigOptions& given, ToolIo& io) {
+  ConfigOptions options = given;
+  if (options.file.empty()) options.file = QnGF::MakePath(nullptr, "Maternis.ini").str();
   if (options.action == "set") return Set(options, io);
   if (options.action == "reset") return Reset(options.file, io);
   ObexConfig config;

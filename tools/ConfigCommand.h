@@ -7,7 +7,7 @@
 // What `vudoda config` is asked to do.
 struct ConfigOptions {
   std::string action;  // "show", "get", "set" or "reset"
-  std::string file;    // default: "Maternis.ini" in the program folder
+  std::string file;    // empty: "Maternis.ini" in the program folder
   std::string key;     // get and set: the key as the file names it
   std::string value;   // set
   int language = 0;    // show: LanguageOption::kNotGiven, or the language of the texts

@@ -42,13 +42,21 @@ constexpr Command kCommands[] = {
 constexpr const char* kExitCodes = "Exit codes: 0 done, 1 input or output unusable, 2 bad arguments.";
 
 // The deepest command that the arguments chose, e.g. "db add-user"; empty for the tool itself.
-std::string ChosenCommand(const CLI::App& app) {
-  std::string path;
-  for (const CLI::App* command = &app; !command->get_subcommands().empty();) {
+const CLI::App& ChosenCommand(const CLI::App& app, std::string& path) {
+  const CLI::App* command = &app;
+  while (!command->get_subcommands().empty()) {
     command = command->get_subcommands().front();
     path += (path.empty() ? "" : " ") + command->get_name();
   }
-  return path;
+  return *command;
+}
+
+// CLI11's one-line reason; a word that names no command is named itself, rather than the
+// command that is then missing.
+std::string Reason(const CLI::ParseError& error, const CLI::App& chosen) {
+  const std::vector<std::string> left = chosen.remaining();
+  if (error.get_name() == "RequiredError" && !left.empty()) return "The following argument was not expected: " + left.front();
+  return error.what();
 }
 
 // `vudoda help db init` asks what `vudoda db init --help` does.
@@ -95,8 +103,9 @@ int RunTool(std::span<const std::string> args, ToolIo& io) {
     io.out << "vudoda " << VUDODA_VERSION << '\n';
     return kExitOk;
   } catch (const CLI::ParseError& error) {
-    const std::string command = ChosenCommand(*app);
-    io.err << "vudoda" << (command.empty() ? "" : " " + command) << ": " << error.what() << " (see vudoda "
+    std::string command;
+    const CLI::App& chosen = ChosenCommand(*app, command);
+    io.err << "vudoda" << (command.empty() ? "" : " " + command) << ": " << Reason(error, chosen) << " (see vudoda "
            << (command.empty() ? "" : command + " ") << "--help)\n";
     return kExitUsage;
   }

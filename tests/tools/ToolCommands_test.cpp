@@ -56,7 +56,9 @@ std::vector<Json> DecodeEvents(const std::string& stream, std::vector<std::strin
 TEST(ToolCommands, ArgumentErrorsGiveExitCodeAndMessage) {
   const struct { std::vector<std::string> args; int exitCode; std::string errPart; } cases[] = {
       {{}, 2, "vudoda: A subcommand is required"},
-      {{"frobnicate"}, 2, "vudoda: "},
+      {{"frobnicate"}, 2, "vudoda: The following argument was not expected: frobnicate"},
+      {{"db"}, 2, "vudoda db: A subcommand is required"},
+      {{"db", "frobnicate"}, 2, "vudoda db: The following argument was not expected: frobnicate"},
       {{"decode", "--bogus"}, 2, "vudoda decode: The following argument was not expected: --bogus"},
       {{"decode", "--json=maybe"}, 2, "--json = maybe"},
       {{"decode", "a", "b"}, 2, "not expected: b"},

@@ -18,7 +18,7 @@
 #include "database/TBLPatientStudy.h"
 #include "database/TBLStudy.h"
 #include "database/TBLUser.h"
-#include "database/schema/SqliteSchema.h"
+#include "database/schema/DatabaseSchema.h"
 #include "platform/AfxMessageBox.h"
 #include "qnutil/QnGF.h"
 #include "qnutilex/QnAdo.h"
@@ -30,7 +30,7 @@ const char kDbUsage[] =
     "         | db add-study --patient ID [--study-id ID] [--start TIME] [--length SECONDS]\n"
     "             [--doctor ID] [--nurse ID] [--comment TEXT]\n"
     "         | db add-user --name NAME [--id ID] [--password TEXT] [--level N]\n"
-    "         (every action: [--database sqlite:PATH])";
+    "         (every action: [--database sqlite:PATH | postgresql://USER@HOST/DB | key=value...])";
 
 // The station's data folder: "Data Path" of its configuration, or "Data" beside the program
 // when the file, the key or the folder is missing.
@@ -75,7 +75,9 @@ std::string DatabaseUri(const CommandLine& line) {
 // Connects `db`; the fault otherwise.
 std::optional<std::string> Open(QnAdo& db, const std::string& uri) {
   if (db.Connect(uri.c_str())) return std::nullopt;
-  std::string fault = "cannot open the patient database " + uri + ": " + db.GetLastErrorString().GetString();
+  // Only a file's path is shown: a server's connection string may carry a password.
+  const std::string shown = uri.starts_with(kSqlitePrefix) ? uri : std::string("on the server");
+  std::string fault = "cannot open the patient database " + shown + ": " + db.GetLastErrorString().GetString();
   if (uri.starts_with(kSqlitePrefix) && !std::filesystem::exists(uri.substr(kSqlitePrefix.size()))) {
     fault += " (create it with 'vudoda db init')";
   }
@@ -284,24 +286,29 @@ std::optional<std::string> CreateOwnerOnlyFile(const std::string& path, bool& cr
 int Init(const CommandLine& line, ToolIo& io) {
   if (line.Operands().size() > 1) return ReportUsageFault(io, kCommand, kDbUsage, "init takes one URI");
   const std::string uri = line.Operands().empty() ? DatabaseUri(line) : line.Operands().front();
-  if (!uri.starts_with(kSqlitePrefix) || uri.size() == kSqlitePrefix.size()) {
-    return ReportUsageFault(io, kCommand, kDbUsage, "init creates SQLite databases: sqlite:PATH, not '" + uri + "'");
-  }
-  const std::string path = uri.substr(kSqlitePrefix.size());
-  if (!line.Value("--database") && line.Operands().empty()) {
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+  const bool sqlite = uri.starts_with(kSqlitePrefix);
+  if (sqlite && uri.size() == kSqlitePrefix.size()) {
+    return ReportUsageFault(io, kCommand, kDbUsage, "init needs sqlite:PATH or a server's connection string");
   }
   bool created = false;
-  if (const std::optional<std::string> fault = CreateOwnerOnlyFile(path, created)) {
-    return ReportFailure(io, kCommand, *fault);
+  if (sqlite) {
+    const std::string path = uri.substr(kSqlitePrefix.size());
+    if (!line.Value("--database") && line.Operands().empty()) {
+      std::error_code ignored;
+      std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    }
+    if (const std::optional<std::string> fault = CreateOwnerOnlyFile(path, created)) {
+      return ReportFailure(io, kCommand, *fault);
+    }
   }
   QnAdo db;
   if (const std::optional<std::string> fault = Open(db, uri)) return ReportFailure(io, kCommand, *fault);
-  if (!db.ExecuteSQL(SqliteSchema())) {
+  if (!db.ExecuteSQL(SchemaFor(uri.c_str()))) {
     return ReportFailure(io, kCommand, std::string("cannot create the tables: ") + db.GetLastErrorString().GetString());
   }
-  io.out << (created ? "created the patient database " : "the patient database is ready: ") << path << '\n';
+  // A server's connection string may carry a password: it is never printed.
+  const std::string where = sqlite ? uri.substr(kSqlitePrefix.size()) : std::string("on the server");
+  io.out << (created ? "created the patient database " : "the patient database is ready: ") << where << '\n';
   return kExitOk;
 }
 

@@ -146,6 +146,28 @@ TYPED_TEST(RowContractTest, UpdateFindsTheRowByTheTablesOwnKeyWhereTheDatabaseDe
   EXPECT_EQ(0, this->m_db.IsRecordsetOpened());
 }
 
+TYPED_TEST(RowContractTest, AChangeSinceTheHostsGetIsOverwrittenByDefaultAndRefusedUnderTheCheck) {
+  const std::string table = TypeParam::kTable, column = TypeParam::kLimitedColumn, key = TypeParam::kKeyColumn;
+  this->Added(1);
+  for (const int check : {0, 1}) {
+    this->m_db.SetCheckSinceRead(check);
+    auto mine = this->Filled(1);
+    ASSERT_EQ(1, mine.Get());
+    this->Outside("UPDATE " + table + " SET " + column + " = 'theirs' WHERE " + key + " = 'K-1';");
+    TypeParam::Limited(mine) = "mine";
+    EXPECT_EQ(check ? 0 : 1, mine.Update()) << check;
+    EXPECT_EQ(check ? "theirs\n" : "mine\n", this->Outside("SELECT " + column + " FROM " + table + ";"));
+    if (check) {
+      EXPECT_EQ("the row was changed by another connection since this connection read it; it was not written",
+                ShownMessages().back().first);
+      ASSERT_EQ(1, mine.Get());  // read again, the edit goes through
+      TypeParam::Limited(mine) = "mine";
+      EXPECT_EQ(1, mine.Update()) << this->m_db.GetLastErrorString().GetString();
+      EXPECT_EQ(1, mine.Update());  // its own write is no change by another
+    }
+  }
+}
+
 TYPED_TEST(RowContractTest, StatementsAreTheTablesOwnWithKeyQuotesDoubled) {
   auto row = this->Filled(1);
   TypeParam::SetKey(row, "K'1");

@@ -51,6 +51,7 @@ void ReplaceAll(std::string& text, const std::string& secret, std::string_view m
 PostgresEngine::~PostgresEngine() { PQfinish(m_conn); }
 
 bool PostgresEngine::Claims(std::string_view uri) {
+  if (uri.starts_with("sqlite:")) return false;  // a file's path may hold '=' too
   return uri.starts_with("postgresql://") || uri.starts_with("postgres://") || uri.find('=') != std::string_view::npos;
 }
 

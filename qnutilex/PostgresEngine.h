@@ -42,7 +42,8 @@ class PostgresEngine : public DbEngine {
   void SetTrace(std::function<void(std::string_view sql)> observer) override { m_trace = std::move(observer); }
   const std::string& LastError() const override { return m_lastError; }
 
-  // True when `uri` is for this engine: a postgresql:// or postgres:// URI, or key=value pairs.
+  // True when `uri` is for this engine: a postgresql:// or postgres:// URI, or key=value pairs
+  // (never a sqlite: one, whose path may hold an equals sign).
   static bool Claims(std::string_view uri);
 
  private:

@@ -21,7 +21,7 @@
 #include "bench/RatioReporter.h"
 #include "database/TBLPatient.h"
 #include "database/TBLPatientStudy.h"
-#include "database/schema/SqliteSchema.h"
+#include "database/schema/DatabaseSchema.h"
 
 namespace {
 

@@ -30,7 +30,8 @@ foreach(folder platform qnutil qnutilex packet database config constmap util)
 endforeach()
 
 # The CREATE TABLE scripts, for a host or an installer that creates a station's database.
-install(FILES database/schema/sqlite.sql DESTINATION ${CMAKE_INSTALL_DATADIR}/vudoda/schema COMPONENT runtime)
+install(FILES database/schema/sqlite.sql database/schema/postgresql.sql
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/vudoda/schema COMPONENT runtime)
 
 # The language libraries are loaded by name at run time, never linked: beside the libraries,
 # where the platform's library search finds them.

@@ -10,7 +10,7 @@
 
 #include "database/TBLPatient.h"
 #include "database/TBLPatientStudy.h"
-#include "database/schema/SqliteSchema.h"
+#include "database/schema/DatabaseSchema.h"
 #include "platform/AfxMessageBox.h"
 
 namespace {

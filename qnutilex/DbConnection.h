@@ -3,12 +3,15 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/AfxExport.h"
 #include "qnutilex/DbEngine.h"
 
 // The connection object that copies of one QnAdo share: an engine that is open or closed.
-// Closing it closes it for every copy.
+// Closing it closes it for every copy. It also keeps the rows as the host last read them, for
+// the opt-in check of QnAdo::SetCheckSinceRead.
 class AFX_EXT_CLASS DbConnection {
  public:
   DbConnection() = default;
@@ -24,6 +27,20 @@ class AFX_EXT_CLASS DbConnection {
   // The open engine, or null.
   DbEngine* Engine() const { return m_engine.get(); }
 
+  // Whether edited rows are checked against the rows as last read (off: not remembered).
+  void SetCheckSinceRead(bool on);
+  bool IsCheckingSinceRead() const { return m_checkSinceRead; }
+  // Remembers `values` as the row of `rowKey` (a table and its key values) as last read. At most
+  // kRowsRemembered rows are kept; one more forgets all that were kept (they go unchecked).
+  void RememberRow(const std::string& rowKey, std::vector<DbValue> values);
+  void ForgetRow(const std::string& rowKey) { m_rowsRead.erase(rowKey); }
+  // The row of `rowKey` as last read, or null when it was not read (or forgotten).
+  const std::vector<DbValue>* RowAsRead(const std::string& rowKey) const;
+
+  static constexpr std::size_t kRowsRemembered = 100000;
+
  private:
   std::unique_ptr<DbEngine> m_engine;
+  bool m_checkSinceRead = false;
+  std::unordered_map<std::string, std::vector<DbValue>> m_rowsRead;
 };

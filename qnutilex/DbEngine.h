@@ -29,7 +29,9 @@ class AFX_EXT_CLASS DbEngine {
   virtual ~DbEngine() = default;
 
   // Opens the engine that `uri` names: "sqlite:PATH" (an existing database file, or
-  // ":memory:"). Null with `error` set when the URI names no engine or the open fails.
+  // ":memory:"), or a PostgreSQL server by libpq's connection string (a postgresql:// URI or
+  // key=value pairs). Null with `error` set, never showing a password, when the URI names no
+  // engine or the open fails.
   static std::unique_ptr<DbEngine> Open(std::string_view uri, std::string& error);
 
   // Runs one statement that only reads and puts all its rows into `rows`, with the result's

@@ -7,11 +7,54 @@ bool DbRecordset::Fail(std::string message) {
 
 bool DbRecordset::FailFromEngine() { return Fail(m_engine->LastError()); }
 
-bool DbRecordset::Open(DbEngine& engine, std::string_view sql) {
+bool DbRecordset::Open(DbEngine& engine, std::string_view sql, DbConnection* sinceRead, bool forEditing) {
   Close();
   if (!engine.Query(sql, m_rows)) return Fail(engine.LastError());
   m_engine = &engine;
   m_rowsRead = true;
+  if (sinceRead && forEditing) m_checkSinceRead = sinceRead;
+  if (sinceRead && !forEditing) {
+    m_checkSinceRead = sinceRead;
+    RememberRows();
+    m_checkSinceRead = nullptr;
+  }
+  return true;
+}
+
+std::string DbRecordset::RowKey(const std::string& table, const std::vector<std::string>& keyColumns,
+                                std::size_t row) {
+  std::string key = table;
+  for (const std::string& column : keyColumns) {
+    const DbValue value = m_rows.Value(row, static_cast<std::size_t>(m_rows.FindColumn(column)));
+    key += '\x1f';
+    key += static_cast<char>('0' + static_cast<int>(value.kind));
+    key += value.kind == DbKind::kText ? value.text : std::to_string(value.integer) + "/" + std::to_string(value.real);
+  }
+  return key;
+}
+
+void DbRecordset::RememberRows() {
+  // Only whole rows of one table with a declared key: a row is found again by its key, and
+  // compared column for column with what an edit re-reads.
+  const std::string& table = m_rows.SourceTable();
+  DbEngine::TableInfo info;
+  if (table.empty() || !m_engine->DescribeTable(table, info) || info.keyColumns.empty() ||
+      info.columns.size() != m_rows.ColumnCount()) {
+    return;
+  }
+  for (std::size_t row = 0; row < m_rows.RowCount(); ++row) {
+    std::vector<DbValue> values;
+    for (std::size_t column = 0; column < m_rows.ColumnCount(); ++column) values.push_back(m_rows.Value(row, column));
+    m_checkSinceRead->RememberRow(RowKey(table, info.keyColumns, row), std::move(values));
+  }
+}
+
+bool DbRecordset::IsAsLastRead(const std::string& rowKey) {
+  const std::vector<DbValue>* asRead = m_checkSinceRead->RowAsRead(rowKey);
+  if (!asRead || asRead->size() != m_rows.ColumnCount()) return true;  // not read before: nothing to compare
+  for (std::size_t column = 0; column < m_rows.ColumnCount(); ++column) {
+    if (!((*asRead)[column] == m_rows.Value(m_position, column))) return false;
+  }
   return true;
 }
 
@@ -32,6 +75,7 @@ void DbRecordset::Close() {
   m_rowsRead = false;
   m_position = 0;
   m_keyColumns.clear();
+  m_checkSinceRead = nullptr;
   EndEdit();
 }
 
@@ -148,6 +192,17 @@ bool DbRecordset::WriteBackEditedRow() {
   for (const std::string& key : keyColumns) {
     if (m_rows.FindColumn(key) < 0) return Fail("the rows lack the key column " + key + " of " + table);
   }
+  // Under the check since read, the row must still be what the host read before this edit.
+  std::string rowKey;
+  if (m_checkSinceRead) {
+    DbEngine::TableInfo declared;
+    if (m_engine->DescribeTable(table, declared) && !declared.keyColumns.empty()) {
+      rowKey = RowKey(table, declared.keyColumns, m_position);
+      if (!IsAsLastRead(rowKey)) {
+        return Fail("the row was changed by another connection since this connection read it; it was not written");
+      }
+    }
+  }
   // The row is found by every value read, the key among them: if another connection changed
   // or deleted it since, nothing matches and nothing is overwritten.
   std::vector<std::string> columns, matchColumns;
@@ -170,6 +225,9 @@ bool DbRecordset::WriteBackEditedRow() {
                 ", so it does not name one row");
   }
   m_rows.ReplaceRow(m_position, stored);
+  // What was written may read back in another form (a date's text): the row counts as unread
+  // until the host reads it again.
+  if (!rowKey.empty()) m_checkSinceRead->ForgetRow(rowKey);
   EndEdit();
   return true;
 }

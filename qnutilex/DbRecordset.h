@@ -6,6 +6,7 @@
 
 #include "platform/AfxExport.h"
 #include "qnutilex/DbCell.h"
+#include "qnutilex/DbConnection.h"
 #include "qnutilex/DbEngine.h"
 #include "qnutilex/DbRows.h"
 #include "qnutilex/DbValue.h"
@@ -27,8 +28,11 @@ class AFX_EXT_CLASS DbRecordset {
   DbRecordset& operator=(const DbRecordset&) = delete;
   virtual ~DbRecordset() = default;
 
-  // Closes what was open, then reads the rows of `sql`; positioned on the first row.
-  bool Open(DbEngine& engine, std::string_view sql);
+  // Closes what was open, then reads the rows of `sql`; positioned on the first row. With
+  // `sinceRead` (the connection, when it checks rows since they were read) a reading open
+  // remembers the rows of a whole table row by row; an open `forEditing` instead refuses to
+  // write back a row whose stored values differ from the ones remembered.
+  bool Open(DbEngine& engine, std::string_view sql, DbConnection* sinceRead = nullptr, bool forEditing = false);
   // Closes what was open, then opens the whole of `table`, whose rows are read when first
   // needed: a recordset opened only to add rows never reads the table.
   bool OpenTable(DbEngine& engine, std::string_view table);
@@ -74,6 +78,11 @@ class AFX_EXT_CLASS DbRecordset {
   const std::string& TableToWrite() const;
   bool InsertNewRow();
   bool WriteBackEditedRow();
+  // "table\x1f" and the row's values of `keyColumns`: the name of a row among those remembered.
+  std::string RowKey(const std::string& table, const std::vector<std::string>& keyColumns, std::size_t row);
+  void RememberRows();
+  // False when the check is on and the current row differs from the row as last read.
+  bool IsAsLastRead(const std::string& rowKey);
   void EndEdit();
 
   DbEngine* m_engine = nullptr;
@@ -85,5 +94,6 @@ class AFX_EXT_CLASS DbRecordset {
   std::vector<DbValue> m_edits;  // one per column
   std::vector<bool> m_edited;    // which columns were set
   std::vector<std::string> m_keyColumns;  // from SetKeyColumns; empty: the declared key
+  DbConnection* m_checkSinceRead = nullptr;  // set on an open for editing under the check
   std::string m_lastError;
 };

@@ -27,6 +27,8 @@ class AFX_EXT_CLASS DbRows {
   // Empties the result and gives it these columns; `sourceTable` names the one table that
   // every column comes from, or is empty when the rows do not come from one table.
   void Reset(std::vector<std::string> columns, std::string sourceTable);
+  // Names the one table that the rows come from, once an engine has found it out.
+  void SetSourceTable(std::string sourceTable) { m_sourceTable = std::move(sourceTable); }
   // No columns, no rows, no source table; storage beyond what is kept is released.
   void Clear();
 

@@ -16,6 +16,8 @@ struct AFX_EXT_CLASS DbValue {
   static DbValue Real(double value) { return DbValue{DbKind::kReal, 0, value, {}}; }
   static DbValue Text(std::string value) { return DbValue{DbKind::kText, 0, 0.0, std::move(value)}; }
 
+  bool operator==(const DbValue& other) const = default;
+
   DbKind kind = DbKind::kNull;
   std::int64_t integer = 0;
   double real = 0.0;

@@ -42,6 +42,9 @@ void QnAdo::Disconnect() {
   m_pConnection->Close();
 }
 
+void QnAdo::SetCheckSinceRead(int on) { m_pConnection->SetCheckSinceRead(on != 0); }
+int QnAdo::IsCheckingSinceRead() const { return m_pConnection->IsCheckingSinceRead() ? 1 : 0; }
+
 int QnAdo::IsConnected() const { return m_pConnection->IsOpen() ? 1 : 0; }
 int QnAdo::IsRecordsetOpened() const { return m_pRecordset->IsOpen() ? 1 : 0; }
 int QnAdo::IsCommandCreated() const { return m_pCommand ? 1 : 0; }
@@ -66,14 +69,18 @@ int QnAdo::OpenTable(const char* table, CursorTypeEnum /*cursorType*/, LockTypeE
   return Succeed(m_pRecordset->OpenTable(*m_pConnection->Engine(), name));
 }
 
-int QnAdo::OpenRecordset(const char* sql, CursorTypeEnum /*cursorType*/, LockTypeEnum /*lockType*/) {
+int QnAdo::OpenRecordset(const char* sql, CursorTypeEnum /*cursorType*/, LockTypeEnum lockType) {
   std::string statement, error;
   if (!RequireConnection()) return 0;
   if (!ToUtf8(sql, statement, error)) {
     m_pRecordset->Close();
     return Fail(error);
   }
-  if (!m_pRecordset->Open(*m_pConnection->Engine(), statement)) return Fail(m_pRecordset->LastError());
+  DbConnection* sinceRead = m_pConnection->IsCheckingSinceRead() ? m_pConnection.get() : nullptr;
+  const bool forEditing = lockType == adLockOptimistic || lockType == adLockPessimistic;
+  if (!m_pRecordset->Open(*m_pConnection->Engine(), statement, sinceRead, forEditing)) {
+    return Fail(m_pRecordset->LastError());
+  }
   return m_pRecordset->GetRecordCount() > 0 ? 1 : Fail("the query gave no rows");
 }
 

@@ -88,6 +88,19 @@ class AFX_EXT_CLASS QnAdo {
   // Runs statements that give no rows (several, separated by semicolons, run in order).
   int ExecuteSQL(const char* sql);
 
+  // Lost updates between stations. By default an edited row is written back only while it
+  // still holds what the edit's own open read, a moment before the write: a change that
+  // another station made between the host's Get and its Update is overwritten without a word.
+  // With the check on (for stations that share a database), the connection remembers every row
+  // of a table with a declared key as a reading open (adLockUnspecified, adLockReadOnly) read
+  // it, and Update of an edit open (adLockOptimistic) fails with "the row was changed by another
+  // connection since this connection read it; it was not written" when the stored row differs
+  // from that. A row not read before, or forgotten (beyond DbConnection::kRowsRemembered rows,
+  // or after this connection's own write), is written as by default. Shared by every copy;
+  // turning it off forgets the rows.
+  void SetCheckSinceRead(int on);
+  int IsCheckingSinceRead() const;
+
   // The value that `date` reads back as once stored: dates are kept to the millisecond, so a
   // finer fraction is rounded. Null and invalid dates are returned as they are. A row class
   // settles its date members on this when it writes them, so that what it holds is what the

@@ -20,7 +20,7 @@
 #include "database/TBLPatientStudy.h"
 #include "database/TBLStudy.h"
 #include "database/TBLUser.h"
-#include "database/schema/SqliteSchema.h"
+#include "database/schema/DatabaseSchema.h"
 #include "platform/AfxMessageBox.h"
 #include "qnutil/QnGF.h"
 #include "qnutilex/QnAdo.h"
@@ -70,7 +70,9 @@ std::string DatabaseUri(const DbOptions& options) {
 // Connects `db`; the fault otherwise.
 std::optional<std::string> Open(QnAdo& db, const std::string& uri) {
   if (db.Connect(uri.c_str())) return std::nullopt;
-  std::string fault = "cannot open the patient database " + uri + ": " + db.GetLastErrorString().GetString();
+  // Only a file's path is shown: a server's connection string may carry a password.
+  const std::string shown = uri.starts_with(kSqlitePrefix) ? uri : std::string("on the server");
+  std::string fault = "cannot open the patient database " + shown + ": " + db.GetLastErrorString().GetString();
   if (uri.starts_with(kSqlitePrefix) && !std::filesystem::exists(uri.substr(kSqlitePrefix.size()))) {
     fault += " (create it with 'vudoda db init')";
   }
@@ -189,19 +191,38 @@ int Added(ToolIo& io, int added, const std::string& what) {
   return kExitOk;
 }
 
+// Attempts of an add whose identifier another station may take first.
+constexpr int kAddAttempts = 20;
+
+// Adds `row`. Unless `keyGiven`, `drawKey(row, attempt)` draws its key first (attempt 0), and
+// again whenever the Add failed because a row with that key is now stored: two stations that
+// draw the same free identifier at once both land, the second on the next one. Any other
+// failure, or kAddAttempts conflicts, ends it: the result of the last Add.
+template <class Row, class DrawKey>
+int AddWithFreshKey(Row& row, bool keyGiven, DrawKey drawKey) {
+  for (int attempt = 0;; ++attempt) {
+    if (!keyGiven) drawKey(row, attempt);
+    if (row.Add()) return 1;
+    Row stored(row);
+    if (keyGiven || attempt + 1 == kAddAttempts || !stored.Get()) return 0;
+  }
+}
+
 int AddPatient(QnAdo& db, const DbOptions& options, ToolIo& io) {
   const AddValues values(options);
   TBLPatient patient(&db);
   values.Date("--birthday", patient.m_P_BIRTHDAY);
   values.Number("--height", patient.m_P_HEIGHT);
   values.Number("--weight", patient.m_P_WEIGHT);
-  patient.m_P_ID = values.Has("--id") ? values.Text("--id") : TBLPatient::GetUniqueId(&db);
+  if (values.Has("--id")) patient.m_P_ID = values.Text("--id");
   patient.m_P_FIRST_NAME = values.Text("--first");
   patient.m_P_LAST_NAME = values.Text("--last");
   patient.m_P_DOCTOR_ID = values.Text("--doctor");
   patient.m_P_COMMENT = values.Text("--comment");
   patient.m_P_REG_DATE = patient.m_P_EDIT_DATE = COleDateTime::GetCurrentTime();
-  return Added(io, patient.Add(), std::string("patient ") + patient.m_P_ID.GetString());
+  const int added = AddWithFreshKey(patient, values.Has("--id"),
+                                    [&db](TBLPatient& row, int) { row.m_P_ID = TBLPatient::GetUniqueId(&db); });
+  return Added(io, added, std::string("patient ") + patient.m_P_ID.GetString());
 }
 
 int AddStudy(QnAdo& db, const DbOptions& options, ToolIo& io) {
@@ -213,11 +234,17 @@ int AddStudy(QnAdo& db, const DbOptions& options, ToolIo& io) {
   study.m_S_ID = values.Text("--patient");
   study.SetStartTime(start, !values.Has("--study-id"));
   if (values.Has("--study-id")) study.m_S_STUDY_ID = values.Text("--study-id");
+  // A study started now whose second another station took for the same patient starts a
+  // second later; a start or a study id given stands as given.
+  const bool keyGiven = values.Has("--study-id") || values.Has("--start");
   study.m_S_DOCTOR_ID = values.Text("--doctor");
   study.m_S_NURSE_ID = values.Text("--nurse");
   study.m_S_COMMENT = values.Text("--comment");
   study.m_S_EDIT_DATE = COleDateTime::GetCurrentTime();
-  return Added(io, study.Add(),
+  const int added = AddWithFreshKey(study, keyGiven, [start](TBLStudy& row, int attempt) {
+    row.SetStartTime(start + attempt / 86400.0, 1);
+  });
+  return Added(io, added,
                std::string("study ") + study.m_S_STUDY_ID.GetString() + " of patient " + study.m_S_ID.GetString());
 }
 
@@ -239,10 +266,12 @@ int AddUser(QnAdo& db, const DbOptions& options, ToolIo& io) {
     if (!hash) return ReportFailure(io, kCommand, "cannot hash the password: out of memory");
     user.m_M_PASSWORD = hash->c_str();
   }
-  user.m_M_ID = values.Has("--id") ? values.Text("--id") : TBLUser::GetUniqueId(&db);
+  if (values.Has("--id")) user.m_M_ID = values.Text("--id");
   user.m_M_NAME = values.Text("--name");
   user.m_M_REG_DATE = user.m_M_EDIT_DATE = COleDateTime::GetCurrentTime();
-  return Added(io, user.Add(), std::string("user ") + user.m_M_ID.GetString());
+  const int added =
+      AddWithFreshKey(user, values.Has("--id"), [&db](TBLUser& row, int) { row.m_M_ID = TBLUser::GetUniqueId(&db); });
+  return Added(io, added, std::string("user ") + user.m_M_ID.GetString());
 }
 
 int CheckUser(QnAdo& db, const DbOptions& options, ToolIo& io) {
@@ -274,24 +303,29 @@ std::optional<std::string> CreateOwnerOnlyFile(const std::string& path, bool& cr
 
 int Init(const DbOptions& options, ToolIo& io) {
   const std::string uri = options.initUri.empty() ? DatabaseUri(options) : options.initUri;
-  if (!uri.starts_with(kSqlitePrefix) || uri.size() == kSqlitePrefix.size()) {
-    return ReportUsageFault(io, kCommand, "init creates SQLite databases: sqlite:PATH, not '" + uri + "'");
-  }
-  const std::string path = uri.substr(kSqlitePrefix.size());
-  if (options.database.empty() && options.initUri.empty()) {
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+  const bool sqlite = uri.starts_with(kSqlitePrefix);
+  if (sqlite && uri.size() == kSqlitePrefix.size()) {
+    return ReportUsageFault(io, kCommand, "init needs sqlite:PATH or a server's connection string");
   }
   bool created = false;
-  if (const std::optional<std::string> fault = CreateOwnerOnlyFile(path, created)) {
-    return ReportFailure(io, kCommand, *fault);
+  if (sqlite) {
+    const std::string path = uri.substr(kSqlitePrefix.size());
+    if (options.database.empty() && options.initUri.empty()) {
+      std::error_code ignored;
+      std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    }
+    if (const std::optional<std::string> fault = CreateOwnerOnlyFile(path, created)) {
+      return ReportFailure(io, kCommand, *fault);
+    }
   }
   QnAdo db;
   if (const std::optional<std::string> fault = Open(db, uri)) return ReportFailure(io, kCommand, *fault);
-  if (!db.ExecuteSQL(SqliteSchema())) {
+  if (!db.ExecuteSQL(SchemaFor(uri.c_str()))) {
     return ReportFailure(io, kCommand, std::string("cannot create the tables: ") + db.GetLastErrorString().GetString());
   }
-  io.out << (created ? "created the patient database " : "the patient database is ready: ") << path << '\n';
+  // A server's connection string may carry a password: it is never printed.
+  const std::string where = sqlite ? uri.substr(kSqlitePrefix.size()) : std::string("on the server");
+  io.out << (created ? "created the patient database " : "the patient database is ready: ") << where << '\n';
   return kExitOk;
 }
 
@@ -405,13 +439,16 @@ void DefineDb(CLI::App& command, CommandRun& run) {
   command.require_subcommand(1);
   const auto addAction = [&](const char* name, const char* summary, const std::string& example) {
     CLI::App* action = command.add_subcommand(name, summary);
-    action->add_option("--database", options->database, "the database (default: vudoda.db in the data folder)")
-        ->type_name("sqlite:PATH");
+    action->add_option("--database", options->database,
+                       "the database: sqlite:PATH, or a server by postgresql://USER@HOST/DB or key=value pairs "
+                       "(default: vudoda.db in the data folder)")
+        ->type_name("URI");
     action->footer("Example:\n  " + example);
     return action;
   };
-  addAction("init", "create the tables (a new file readable by its owner only)", "vudoda db init sqlite:station.db")
-      ->add_option("URI", options->initUri, "the database to create (default: --database)")->type_name("sqlite:PATH");
+  addAction("init", "create the tables (a new file readable by its owner only, or on a server)",
+            "vudoda db init sqlite:station.db")
+      ->add_option("URI", options->initUri, "the database to create (default: --database)")->type_name("URI");
   for (const Action& action : Actions()) {
     CLI::App* sub = addAction(action.name, action.summary, action.example);
     if (action.values.empty()) {

@@ -47,10 +47,10 @@ TEST_F(FaultsTest, AnAddWaitsForAnotherProcesssLockThenFailsAndWritesNothing) {
 
   std::fprintf(holder, "ROLLBACK;\n");
   pclose(holder);
-  EXPECT_EQ("0\n", Sqlite3("SELECT count(*) FROM TBLPatient;"));
+  EXPECT_EQ("0\n", Outside("SELECT count(*) FROM TBLPatient;"));
   // The connection's transaction was rolled back: it adds again.
   EXPECT_EQ(1, patient.Add());
-  EXPECT_EQ("1\n", Sqlite3("SELECT count(*) FROM TBLPatient;"));
+  EXPECT_EQ("1\n", Outside("SELECT count(*) FROM TBLPatient;"));
 }
 
 // Every column of patient `n` at `version` carries both numbers, so a row written in part
@@ -82,15 +82,15 @@ TEST_F(FaultsTest, AWriterKilledMidwayLeavesAnIntactFileOfWholeRows) {
   ASSERT_NE(-1, writer);
   if (writer == 0) WriteUntilKilled(m_uri);
 
-  const bool progressed = WaitFor([&] { return Sqlite3("SELECT count(*) >= 40 FROM TBLPatient;") == "1\n"; });
+  const bool progressed = WaitFor([&] { return Outside("SELECT count(*) >= 40 FROM TBLPatient;") == "1\n"; });
   kill(writer, SIGKILL);
   int status = 0;
   waitpid(writer, &status, 0);
   ASSERT_TRUE(progressed);
   ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself: " << WEXITSTATUS(status);
 
-  EXPECT_EQ("ok\n", Sqlite3("PRAGMA integrity_check;"));
-  EXPECT_EQ("wal\n", Sqlite3("PRAGMA journal_mode;"));
+  EXPECT_EQ("ok\n", Outside("PRAGMA integrity_check;"));
+  EXPECT_EQ("wal\n", Outside("PRAGMA journal_mode;"));
   TBLPatient listing(&m_db);
   const int count = listing.CursorOpenCondition();
   ASSERT_GE(count, 40);

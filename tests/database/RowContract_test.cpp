@@ -1,5 +1,4 @@
-// The contract that every updatable row class keeps, run once for each table on real SQLite
-// files: reading back, cloning, clearing, the key guard, deleting, listing, shortening, the
+// The contract that every updatable row class keeps, run once for each table on each engine: reading back, cloning, clearing, the key guard, deleting, listing, shortening, the
 // statements with their quoted keys, and hostile keys and texts.
 
 #include <gtest/gtest.h>
@@ -12,10 +11,17 @@
 
 namespace {
 
+// A table's traits on one engine.
+template <class Traits, Engine kOn>
+struct On : Traits {
+  static constexpr Engine kEngine = kOn;
+};
+
 template <class Traits>
 class RowContractTest : public ScratchDatabaseTest {
  protected:
   using Row = typename Traits::Row;
+  Engine EngineOfTest() const override { return Traits::kEngine; }
 
   // Row n with key K-n, not stored.
   Row Filled(int n) {
@@ -29,11 +35,19 @@ class RowContractTest : public ScratchDatabaseTest {
     EXPECT_EQ(1, row.Add()) << m_db.GetLastErrorString().GetString();
     return row;
   }
-  std::string Rows() { return Sqlite3(std::string("SELECT count(*) FROM ") + Traits::kTable + ";"); }
+  std::string Rows() { return Outside(std::string("SELECT count(*) FROM ") + Traits::kTable + ";"); }
 };
 
-using RowTables = ::testing::Types<PatientTraits, StudyTraits, UserTraits>;
-TYPED_TEST_SUITE(RowContractTest, RowTables);
+using RowTables = ::testing::Types<On<PatientTraits, Engine::kSqlite>, On<StudyTraits, Engine::kSqlite>,
+                                   On<UserTraits, Engine::kSqlite>, On<PatientTraits, Engine::kPostgres>,
+                                   On<StudyTraits, Engine::kPostgres>, On<UserTraits, Engine::kPostgres>>;
+struct TableAndEngine {
+  template <class T>
+  static std::string GetName(int) {
+    return std::string(T::kTable) + (T::kEngine == Engine::kSqlite ? "Sqlite" : "Postgres");
+  }
+};
+TYPED_TEST_SUITE(RowContractTest, RowTables, TableAndEngine);
 
 TYPED_TEST(RowContractTest, ReadsBackWhatWasAddedListsClonesAssignsAndClears) {
   using Row = typename TypeParam::Row;
@@ -45,7 +59,7 @@ TYPED_TEST(RowContractTest, ReadsBackWhatWasAddedListsClonesAssignsAndClears) {
   ASSERT_EQ(1, read.Get());
   EXPECT_EQ(written, TypeParam::Values(read));
   EXPECT_EQ(0, this->m_db.IsRecordsetOpened());
-  EXPECT_EQ(TypeParam::kStored, this->Sqlite3(std::string("SELECT * FROM ") + TypeParam::kTable + " WHERE " +
+  EXPECT_EQ(TypeParam::kStored, this->Outside(std::string("SELECT * FROM ") + TypeParam::kTable + " WHERE " +
                                               TypeParam::kKeyColumn + " = 'K-2';"));
 
   Row listed(&this->m_db);
@@ -94,7 +108,7 @@ TYPED_TEST(RowContractTest, UpdateWritesTheLoadedKeysRowAndDeleteTheKeyMembersRo
   EXPECT_EQ(0, row.Update());
   EXPECT_TRUE(this->StatementsOn(TypeParam::kTable).empty());
   ASSERT_EQ(1, row.Delete());
-  EXPECT_EQ("K-1\n", this->Sqlite3(std::string("SELECT ") + TypeParam::kKeyColumn + " FROM " + TypeParam::kTable + ";"));
+  EXPECT_EQ("K-1\n", this->Outside(std::string("SELECT ") + TypeParam::kKeyColumn + " FROM " + TypeParam::kTable + ";"));
 
   // A row deleted meanwhile is not written back, nor stored again.
   ASSERT_EQ(1, read.Delete());
@@ -111,25 +125,47 @@ TYPED_TEST(RowContractTest, UpdateFindsTheRowByTheTablesOwnKeyWhereTheDatabaseDe
   this->Added(2);
   TypeParam::Limited(row) = "edited";
   ASSERT_EQ(1, row.Update()) << this->m_db.GetLastErrorString().GetString();
-  EXPECT_EQ("edited\n", this->Sqlite3("SELECT " + std::string(TypeParam::kLimitedColumn) + " FROM " + table +
+  EXPECT_EQ("edited\n", this->Outside("SELECT " + std::string(TypeParam::kLimitedColumn) + " FROM " + table +
                                           " WHERE " + TypeParam::kKeyColumn + " = 'K-1';"));
   EXPECT_EQ(0, this->m_db.IsRecordsetOpened());
 
   // The same optimistic check: a row changed since it was read is not overwritten.
   auto stale = this->Filled(2);
   ASSERT_EQ(1, stale.Get());
-  this->Sqlite3("UPDATE " + table + " SET " + TypeParam::kLimitedColumn + " = 'theirs' WHERE " +
+  this->Outside("UPDATE " + table + " SET " + TypeParam::kLimitedColumn + " = 'theirs' WHERE " +
                 TypeParam::kKeyColumn + " = 'K-2';");
   TypeParam::Limited(stale) = "mine";
   EXPECT_EQ(1, stale.Update());  // the default re-reads the row just before it writes
 
   // Two stored rows with one key: nothing is written, the transaction is undone.
-  this->Sqlite3("INSERT INTO " + table + " SELECT * FROM " + table + " WHERE " + TypeParam::kKeyColumn + " = 'K-2';");
+  this->Outside("INSERT INTO " + table + " SELECT * FROM " + table + " WHERE " + TypeParam::kKeyColumn + " = 'K-2';");
   TypeParam::Limited(stale) = "twice";
   EXPECT_EQ(0, stale.Update());
-  EXPECT_EQ("mine\nmine\n", this->Sqlite3("SELECT " + std::string(TypeParam::kLimitedColumn) + " FROM " + table +
+  EXPECT_EQ("mine\nmine\n", this->Outside("SELECT " + std::string(TypeParam::kLimitedColumn) + " FROM " + table +
                                              " WHERE " + TypeParam::kKeyColumn + " = 'K-2';"));
   EXPECT_EQ(0, this->m_db.IsRecordsetOpened());
+}
+
+TYPED_TEST(RowContractTest, AChangeSinceTheHostsGetIsOverwrittenByDefaultAndRefusedUnderTheCheck) {
+  const std::string table = TypeParam::kTable, column = TypeParam::kLimitedColumn, key = TypeParam::kKeyColumn;
+  this->Added(1);
+  for (const int check : {0, 1}) {
+    this->m_db.SetCheckSinceRead(check);
+    auto mine = this->Filled(1);
+    ASSERT_EQ(1, mine.Get());
+    this->Outside("UPDATE " + table + " SET " + column + " = 'theirs' WHERE " + key + " = 'K-1';");
+    TypeParam::Limited(mine) = "mine";
+    EXPECT_EQ(check ? 0 : 1, mine.Update()) << check;
+    EXPECT_EQ(check ? "theirs\n" : "mine\n", this->Outside("SELECT " + column + " FROM " + table + ";"));
+    if (check) {
+      EXPECT_EQ("the row was changed by another connection since this connection read it; it was not written",
+                ShownMessages().back().first);
+      ASSERT_EQ(1, mine.Get());  // read again, the edit goes through
+      TypeParam::Limited(mine) = "mine";
+      EXPECT_EQ(1, mine.Update()) << this->m_db.GetLastErrorString().GetString();
+      EXPECT_EQ(1, mine.Update());  // its own write is no change by another
+    }
+  }
 }
 
 TYPED_TEST(RowContractTest, StatementsAreTheTablesOwnWithKeyQuotesDoubled) {
@@ -186,8 +222,10 @@ TYPED_TEST(RowContractTest, TextsInvalidInTheCodePageFailWithTheMessageAndWriteN
   EXPECT_EQ(0, this->m_db.IsRecordsetOpened());
 
   // The same bytes stored by another program: the row cannot be read, the members are cleared.
+  // (A PostgreSQL server keeps only valid UTF-8, so no other program can store them there.)
+  if (!this->IsSqlite()) return;
   this->Added(2);
-  ASSERT_EQ("", this->Sqlite3("UPDATE " + std::string(TypeParam::kTable) + " SET " + TypeParam::kLimitedColumn +
+  ASSERT_EQ("", this->Outside("UPDATE " + std::string(TypeParam::kTable) + " SET " + TypeParam::kLimitedColumn +
                                " = CAST(X'5A6FEB' AS TEXT);"));
   auto read = this->Filled(2);
   EXPECT_EQ(0, read.Get());

@@ -12,11 +12,12 @@
 
 namespace {
 
-using TablesTest = ScratchDatabaseTest;
+class TablesTest : public EngineTest {};
+VUDODA_ON_BOTH_ENGINES(TablesTest);
 
 std::string Today() { return COleDateTime::GetCurrentTime().Format("%Y%m%d").GetString(); }
 
-TEST_F(TablesTest, AnIdentifierOfTheDayIsTheFirstFreeNumber) {
+TEST_P(TablesTest, AnIdentifierOfTheDayIsTheFirstFreeNumber) {
   const struct {
     int first, last, skipped;  // today's numbers first..last but skipped are stored
     const char* expected;
@@ -29,7 +30,7 @@ TEST_F(TablesTest, AnIdentifierOfTheDayIsTheFirstFreeNumber) {
       values.Format(" VALUES ('%s-%03d');", Today().c_str(), n);
       script += "INSERT INTO TBLPatient (P_ID)" + std::string(values) + "INSERT INTO TBLUser (M_ID)" + values.GetString();
     }
-    ASSERT_EQ("", Sqlite3("BEGIN;" + script + "COMMIT;"));
+    ASSERT_EQ("", Outside("BEGIN;" + script + "COMMIT;"));
     StatementsOn("");
     EXPECT_EQ(Today() + c.expected, TBLPatient::GetUniqueId(&m_db).GetString()) << c.last;
     EXPECT_EQ(Today() + c.expected, TBLUser::GetUniqueId(&m_db).GetString()) << c.last;
@@ -42,7 +43,7 @@ TEST_F(TablesTest, AnIdentifierOfTheDayIsTheFirstFreeNumber) {
                            TBLUser::GetUniqueId(nullptr) + TBLUser::GetUniqueId(&unconnected));
 }
 
-TEST_F(TablesTest, AStudyIsKeyedByPatientAndStartSecond) {
+TEST_P(TablesTest, AStudyIsKeyedByPatientAndStartSecond) {
   TBLStudy study(&m_db), twin(&m_db);
   study.m_S_ID = twin.m_S_ID = "P-1";
   ASSERT_EQ(1, study.SetStartTime(COleDateTime(2026, 12, 31, 23, 59, 59), 1));
@@ -68,10 +69,13 @@ TEST_F(TablesTest, AStudyIsKeyedByPatientAndStartSecond) {
   ASSERT_EQ(1, twin.SetStartTime(COleDateTime(2026, 1, 4, 9, 5, 7), 1));
   EXPECT_EQ(0, twin.Add());  // the same patient and second: refused by the table
   ASSERT_EQ(1u, ShownMessages().size());
-  EXPECT_EQ("UNIQUE constraint failed: TBLStudy.S_ID, TBLStudy.S_STUDY_ID", ShownMessages()[0].first);
+  EXPECT_EQ(IsSqlite() ? "UNIQUE constraint failed: TBLStudy.S_ID, TBLStudy.S_STUDY_ID"
+                       : "ERROR:  duplicate key value violates unique constraint \"tblstudy_pkey\"\n"
+                         "DETAIL:  Key (s_id, s_study_id)=(P-1, 20260104090507) already exists.",
+            ShownMessages()[0].first);
 }
 
-TEST_F(TablesTest, ADateFinerThanAMillisecondSettlesOnWhatIsStoredWhenWritten) {
+TEST_P(TablesTest, ADateFinerThanAMillisecondSettlesOnWhatIsStoredWhenWritten) {
   TBLPatient patient(&m_db), read(&m_db);
   patient.m_P_ID = read.m_P_ID = "P-1";
   patient.m_P_EDIT_DATE = COleDateTime(45000.123456789);
@@ -90,8 +94,8 @@ TEST_F(TablesTest, ADateFinerThanAMillisecondSettlesOnWhatIsStoredWhenWritten) {
   EXPECT_EQ(COleDateTime(45001.0), patient.m_P_EDIT_DATE);
 }
 
-TEST_F(TablesTest, AUserIsShownAsNameWithIdInParentheses) {
-  Sqlite3("INSERT INTO TBLUser (M_ID, M_NAME) VALUES ('20261204-001', 'N'), ('20261204-002', 'Midwife'),"
+TEST_P(TablesTest, AUserIsShownAsNameWithIdInParentheses) {
+  Outside("INSERT INTO TBLUser (M_ID, M_NAME) VALUES ('20261204-001', 'N'), ('20261204-002', 'Midwife'),"
           "('O''Hara-1', 'Nurse O''Hara');");
   const char* cases[][2] = {  // id, shown
       {"20261204-001", "N(20261204-001)"},
@@ -108,9 +112,9 @@ TEST_F(TablesTest, AUserIsShownAsNameWithIdInParentheses) {
   EXPECT_STREQ("", TBLUser::GetUserNameStringInDatabase(nullptr, "20261204-001").GetString());
 }
 
-TEST_F(TablesTest, TheViewJoinsEachStudyToItsPatientSortedByPatientThenStudy) {
+TEST_P(TablesTest, TheViewJoinsEachStudyToItsPatientSortedByPatientThenStudy) {
   // Patients A, B and C (without a study); studies of B (two), of A, and of Z, not stored.
-  ASSERT_EQ("", Sqlite3(
+  ASSERT_EQ("", Outside(
       "INSERT INTO TBLPatient VALUES ('B', 'Zoë', 'Brown', '2026-12-01 08:00:00', NULL, 165.5, 70.25, "
       "'twins', 'D-1', '2026-03-01 00:00:00.000', '2026-12-06 00:00:00.000', 2, 1, NULL);"
       "INSERT INTO TBLPatient (P_ID, P_LAST_NAME) VALUES ('A', 'Adams'), ('C', 'Clark');"
@@ -161,7 +165,7 @@ TEST_F(TablesTest, TheViewJoinsEachStudyToItsPatientSortedByPatientThenStudy) {
   TBLPatient patient(&m_db);
   patient.m_P_ID = "B";
   ASSERT_EQ(1, patient.Delete());
-  EXPECT_EQ("2\n", Sqlite3("SELECT count(*) FROM TBLStudy WHERE S_ID = 'B';"));
+  EXPECT_EQ("2\n", Outside("SELECT count(*) FROM TBLStudy WHERE S_ID = 'B';"));
   EXPECT_EQ("A/20261205000000;", listed(view.CursorOpenCondition()));
 }
 

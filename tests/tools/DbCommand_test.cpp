@@ -2,12 +2,15 @@
 // the row classes, listing.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "database/ScratchDatabase.h"
 #include "database/TBLUser.h"
 #include "platform/COleDateTime.h"
 #include "qnutilex/QnAdo.h"
@@ -96,6 +99,44 @@ TEST(DbCommand, PasswordsAreStoredHashedAndCheckedAgainstTheHash) {
     EXPECT_EQ(said, c.says) << c.id << " " << c.typed;
   }
   std::filesystem::remove_all(pattern);
+}
+
+// Two stations admitting at the same moment draw the same free identifier; the second Add
+// fails on the key and the tool draws again, so that every admission lands once.
+class DbCommandOnEngine : public EngineTest {};
+VUDODA_ON_BOTH_ENGINES(DbCommandOnEngine);
+
+TEST_P(DbCommandOnEngine, TwoStationsAdmittingAtOnceAllLandWithDistinctIdentifiers) {
+  constexpr int kEach = 40;
+  std::istringstream in;
+  std::ostringstream out;
+  ToolIo io{in, out, out};
+  ASSERT_EQ(0, RunTool(std::vector<std::string>{"db", "init", m_uri}, io)) << out.str();
+  EXPECT_EQ(std::string::npos, out.str().find("options=")) << out.str();  // a server's string is not shown
+  m_db.Disconnect();  // the stations' own connections only
+  pid_t stations[2];
+  for (pid_t& station : stations) {
+    station = fork();
+    ASSERT_NE(-1, station);
+    if (station == 0) {
+      int failed = 0;
+      for (int n = 0; n < kEach; ++n) {
+        std::ostringstream quiet;
+        ToolIo stationIo{in, quiet, quiet};
+        failed += RunTool(std::vector<std::string>{"db", "add-patient", "--first", "Anna", "--last", "Made-Up",
+                                                   "--database", m_uri},
+                          stationIo) != 0;
+      }
+      _exit(failed);
+    }
+  }
+  for (const pid_t station : stations) {
+    int status = 0;
+    waitpid(station, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "failed admissions: " << WEXITSTATUS(status);
+  }
+  EXPECT_EQ(std::to_string(2 * kEach) + "|" + std::to_string(2 * kEach) + "\n",
+            Outside("SELECT count(*), count(DISTINCT P_ID) FROM TBLPatient;"));
 }
 
 }  // namespace

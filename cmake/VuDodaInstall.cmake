@@ -5,7 +5,7 @@ include(CMakePackageConfigHelpers)
 
 set(VUDODA_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/VuDoda)
 
-install(TARGETS vudoda_platform qnutil qnutilex vudoda
+install(TARGETS vudoda_platform qnutil qnutilex vudoda vudoda_station
   EXPORT VuDodaTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
@@ -15,7 +15,7 @@ install(TARGETS vudoda_platform qnutil qnutilex vudoda
 # same in the tree and against the installed package.
 # Headers that only the libraries' own sources include (the database engines behind QnAdo, the
 # column lists of the row classes, the window registry) stay out of the package.
-foreach(folder platform qnutil qnutilex packet database config constmap util)
+foreach(folder platform qnutil qnutilex packet database config constmap util station)
   install(DIRECTORY ${folder}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vudoda/${folder}
     FILES_MATCHING PATTERN "*.h"
     PATTERN "Db*.h" EXCLUDE

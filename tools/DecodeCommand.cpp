@@ -9,11 +9,11 @@
 #include <sstream>
 
 #include "platform/CString.h"
-#include "tools/ByteStreamReader.h"
+#include "station/ByteStreamReader.h"
 #include "tools/DecodeSummary.h"
 #include "tools/JsonPrinter.h"
 #include "tools/LanguageOption.h"
-#include "tools/StreamFramer.h"
+#include "station/StreamFramer.h"
 #include "tools/TextPrinter.h"
 
 const char kDecodeUsage[] = "vudoda decode [--hex] [--json] [--only CLASS[,CLASS...]] [--language N] [FILE]";

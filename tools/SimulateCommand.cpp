@@ -7,8 +7,8 @@
 #include <limits>
 #include <ostream>
 
-#include "tools/HexText.h"
-#include "tools/MonitorSimulator.h"
+#include "station/HexText.h"
+#include "station/MonitorSimulator.h"
 
 const char kSimulateUsage[] = "vudoda simulate [--seconds N] [--seed N] [--hex] [-o FILE]";
 

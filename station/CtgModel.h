@@ -2,8 +2,9 @@
 
 #include <optional>
 
-#include "tools/RecurringEpisode.h"
-#include "tools/SeededRandom.h"
+#include "station/RecurringEpisode.h"
+#include "station/SeededRandom.h"
+#include "station/StationExport.h"
 
 // What a bedside monitor measures at one moment of a simulated labour.
 struct CtgSample {
@@ -20,7 +21,7 @@ struct CtgSample {
 // baseline of about 140 bpm with variability and an occasional acceleration, contractions every
 // few minutes, maternal heart rate about 80, SpO2 about 98, temperature about 36.8, and now and
 // then a lost fetal heart signal or a searching SpO2 probe. Everything follows from the seed.
-class CtgModel {
+class VUDODA_STATION_API CtgModel {
  public:
   static constexpr double kSampleSeconds = 0.25;
 

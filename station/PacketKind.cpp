@@ -1,4 +1,4 @@
-#include "tools/PacketKind.h"
+#include "station/PacketKind.h"
 
 #include <array>
 
@@ -9,7 +9,7 @@
 #include "packet/PKPatient_v110.h"
 #include "packet/PKProtocolVer.h"
 #include "packet/PKWave_v110.h"
-#include "tools/PacketFields.h"
+#include "station/PacketFields.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ void LoadAndList(std::span<const unsigned char> block, FieldList& out) {
   ListFields(packet, out);
 }
 
-// Type header and size come from the packet class itself, so the tool cannot disagree with it.
+// Type header and size come from the packet class itself, so the framer cannot disagree with it.
 template <class Packet>
 PacketKind Describe(const char* name) {
   Packet packet;

@@ -1,4 +1,4 @@
-#include "tools/MonitorSimulator.h"
+#include "station/MonitorSimulator.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,9 +6,11 @@
 #include <span>
 #include <string>
 
+#include "station/StationExport.h"
+
 // Reads a monitor-link byte stream to its end in chunks of bounded size, from raw bytes or
 // from hex text (see HexDecoder), so that a stream of any length passes through.
-class ByteStreamReader {
+class VUDODA_STATION_API ByteStreamReader {
  public:
   using Consumer = std::function<void(std::span<const unsigned char>)>;
 

@@ -1,4 +1,4 @@
-#include "tools/HexDecoder.h"
+#include "station/HexDecoder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "tools/HexDecoder.h"
+#include "station/HexDecoder.h"
 
 #include <cctype>
 
-#include "tools/HexText.h"
+#include "station/HexText.h"
 
 namespace {
 

@@ -2,9 +2,10 @@
 
 #include <span>
 
-#include "tools/FieldList.h"
+#include "station/FieldList.h"
+#include "station/StationExport.h"
 
-// A packet kind of the monitor link as the station tool knows it: the packet class, the type
+// A packet kind of the monitor link as the station layer knows it: the packet class, the type
 // header that names it in a stream, and its fixed size.
 struct PacketKind {
   const char* name;  // the packet class, e.g. "PKParam_v110"
@@ -16,6 +17,6 @@ struct PacketKind {
 };
 
 // Every packet kind of protocol 1.10, in the order of their type headers.
-std::span<const PacketKind> AllPacketKinds();
+VUDODA_STATION_API std::span<const PacketKind> AllPacketKinds();
 // The kind whose type header is `typeHeader`, or nullptr when no kind has it.
-const PacketKind* FindPacketKind(unsigned char typeHeader);
+VUDODA_STATION_API const PacketKind* FindPacketKind(unsigned char typeHeader);

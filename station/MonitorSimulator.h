@@ -5,9 +5,10 @@
 #include <functional>
 #include <span>
 
-#include "tools/CtgModel.h"
-#include "tools/RecurringEpisode.h"
-#include "tools/SeededRandom.h"
+#include "station/CtgModel.h"
+#include "station/RecurringEpisode.h"
+#include "station/SeededRandom.h"
+#include "station/StationExport.h"
 
 class PKParam_v110;
 class PKWave_v110;
@@ -19,7 +20,7 @@ class PKWave_v110;
 // limits, an NIBP reading every five minutes (status 4 once measured), a marker now and then
 // and a UC zeroing at the start and every quarter of an hour or so. The same seed gives the
 // same bytes.
-class MonitorSimulator {
+class VUDODA_STATION_API MonitorSimulator {
  public:
   using PacketSink = std::function<void(std::span<const unsigned char>)>;
 

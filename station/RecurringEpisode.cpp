@@ -1,4 +1,4 @@
-#include "tools/RecurringEpisode.h"
+#include "station/RecurringEpisode.h"
 
 #include <cmath>
 #include <numbers>

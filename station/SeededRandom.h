@@ -3,11 +3,13 @@
 #include <cstdint>
 #include <random>
 
+#include "station/StationExport.h"
+
 // Random numbers that depend on the seed alone. The engine's sequence is fixed by the
 // standard, and the derived draws use plain arithmetic rather than the library's
 // distributions (whose algorithms differ between implementations), so that a seed gives the
 // same stream everywhere.
-class SeededRandom {
+class VUDODA_STATION_API SeededRandom {
  public:
   explicit SeededRandom(std::uint32_t seed);
 

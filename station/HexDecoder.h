@@ -6,10 +6,12 @@
 #include <string_view>
 #include <vector>
 
+#include "station/StationExport.h"
+
 // Turns hex text, fed in chunks of any size, into bytes. Each byte is two hex digits (either
 // case); whitespace may stand between bytes but not inside one. The first fault ends decoding:
 // its description names the offset of the offending character in the text.
-class HexDecoder {
+class VUDODA_STATION_API HexDecoder {
  public:
   // Appends the bytes that `text` completes to `out`. Returns the fault, or nullopt.
   std::optional<std::string> Feed(std::string_view text, std::vector<unsigned char>& out);

@@ -1,4 +1,4 @@
-#include "tools/PacketFields.h"
+#include "station/PacketFields.h"
 
 #include <string>
 #include <type_traits>

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "tools/SeededRandom.h"
+#include "station/SeededRandom.h"
+#include "station/StationExport.h"
 
 // Something that happens again and again at random gaps and lasts a while, with a strength
 // drawn per episode: an acceleration of the fetal heart rate, a contraction, a signal loss.
-class RecurringEpisode {
+class VUDODA_STATION_API RecurringEpisode {
  public:
   struct Range {
     double low;

@@ -5,7 +5,8 @@
 #include <span>
 #include <vector>
 
-#include "tools/PacketKind.h"
+#include "station/PacketKind.h"
+#include "station/StationExport.h"
 
 // What the framer found at one place of a monitor-link byte stream.
 struct FrameEvent {
@@ -27,7 +28,7 @@ struct FrameEvent {
 // end of the stream a known type header whose packet no longer fits is taken as unknown too
 // when a whole packet follows it, and otherwise begins the truncated tail. Events reach the
 // sink in stream order; memory stays bounded by the largest packet whatever the stream's length.
-class StreamFramer {
+class VUDODA_STATION_API StreamFramer {
  public:
   using Sink = std::function<void(const FrameEvent&)>;
 

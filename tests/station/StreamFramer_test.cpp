@@ -1,4 +1,4 @@
-#include "tools/StreamFramer.h"
+#include "station/StreamFramer.h"
 
 #include <gtest/gtest.h>
 

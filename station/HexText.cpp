@@ -1,4 +1,4 @@
-#include "tools/HexText.h"
+#include "station/HexText.h"
 
 std::string HexByte(unsigned char byte) {
   static const char kDigits[] = "0123456789ABCDEF";

@@ -1,4 +1,4 @@
-#include "tools/ByteStreamReader.h"
+#include "station/ByteStreamReader.h"
 
 #include <cerrno>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/HexDecoder.h"
+#include "station/HexDecoder.h"
 
 namespace {
 constexpr std::size_t kChunkSize = 64 * 1024;

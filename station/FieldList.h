@@ -3,10 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "tools/Field.h"
+#include "station/Field.h"
+#include "station/StationExport.h"
 
 // Collects the fields of one packet in the order the packet lays them out.
-class FieldList {
+class VUDODA_STATION_API FieldList {
  public:
   // A field with one value.
   void Add(std::string name, FieldValue value, CodeKind code = CodeKind::None);

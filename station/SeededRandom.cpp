@@ -1,4 +1,4 @@
-#include "tools/SeededRandom.h"
+#include "station/SeededRandom.h"
 
 SeededRandom::SeededRandom(std::uint32_t seed) : m_engine(seed) {}
 

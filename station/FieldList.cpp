@@ -1,4 +1,4 @@
-#include "tools/FieldList.h"
+#include "station/FieldList.h"
 
 void FieldList::Add(std::string name, FieldValue value, CodeKind code) {
   m_fields.push_back(Field{std::move(name), {std::move(value)}, false, code});

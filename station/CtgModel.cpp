@@ -1,4 +1,4 @@
-#include "tools/CtgModel.h"
+#include "station/CtgModel.h"
 
 #include <algorithm>
 #include <cmath>

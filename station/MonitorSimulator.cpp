@@ -3,12 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "packet/PKAlarm_v110.h"
-#include "packet/PKMonitor_v110.h"
 #include "packet/PKParam_v110.h"
-#include "packet/PKPatient_v110.h"
-#include "packet/PKProtocolVer.h"
 #include "packet/PKWave_v110.h"
+#include "station/MonitorSettings.h"
 
 namespace {
 
@@ -22,11 +19,10 @@ constexpr int kECGSamplesPerSpO2Sample = 4;
 constexpr double kECGSampleRate = kECGSamplesPerWave * 1000.0 / MonitorSimulator::kWaveMilliseconds;
 
 // Alarm limits that the monitor announces and that its alarm statuses follow.
-constexpr int kFHRLow = 110;
-constexpr int kFHRHigh = 160;
-constexpr int kSpO2Low = 90;
-constexpr int kNIBPLow = 90;
-constexpr int kNIBPHigh = 160;
+constexpr int kFHRLow = MonitorSettings::kFHRLow;
+constexpr int kFHRHigh = MonitorSettings::kFHRHigh;
+constexpr int kNIBPLow = MonitorSettings::kNIBPLow;
+constexpr int kNIBPHigh = MonitorSettings::kNIBPHigh;
 
 // Codes of the numerics packet: alarm statuses, NIBP status, zeroing.
 constexpr unsigned char kAlarmNormal = 0;
@@ -49,10 +45,6 @@ constexpr RecurringEpisode::Timing kZeroing{{0, 0}, {600, 1200}, {0.1, 0.1}, {1,
 constexpr short kNoECGSample = -32768;
 constexpr int kNoSpO2Sample = 255;
 
-void Send(PKBase& packet, const MonitorSimulator::PacketSink& sink) {
-  packet.ResetCheckSum();
-  sink(std::span<const unsigned char>(packet.GetPacket(), packet.GetPacketSize()));
-}
 
 unsigned char LimitAlarm(int value, int low, int high) {
   if (value > high) return kAlarmUpperLimit;
@@ -84,84 +76,6 @@ float TenthsForLink(double degrees) {
   return static_cast<float>((std::round(degrees * 10) + 0.5) / 10);
 }
 
-void FillProtocolVersion(PKProtocolVer& version) { version.SetVersion(1, 10); }
-
-void FillMonitor(PKMonitor_v110& monitor) {
-  monitor.SetModelType(1);
-  monitor.SetVersion(2, 4);
-  monitor.SetUnitName("SIM LABOUR ROOM 3");
-  monitor.SetMonitorNumber(3);
-  monitor.SetDisplayMode(1);
-  monitor.SetECGLead(2);  // II
-  monitor.SetQRSVolume(2);
-  monitor.SetECGFilter(1);    // Monitor
-  monitor.SetECGACFilter(1);  // 50Hz
-  monitor.SetPace(0);         // None
-  monitor.SetSpO2RateVolume(2);
-  monitor.SetNIBPCuffType(1);  // Adult
-  monitor.SetNIBPInterval(5);  // 5min
-  monitor.SetNIBPMode(1);
-  monitor.SetFECGFilter(1);
-  monitor.SetFECGACFilter(1);
-  monitor.SetFHRAutoGainControl(1);
-  monitor.SetFHR1Volume(3);
-  monitor.SetAutoZeroing(1);
-  monitor.SetFetalMovement(1);
-}
-
-// An obviously made-up patient.
-void FillPatient(PKPatient_v110& patient) {
-  patient.SetPatientId("SIM-0000-0001");
-  patient.SetLastName("Simulated");
-  patient.SetFirstName("Testpatient");
-  patient.SetGender(2);  // Female
-  patient.SetYear(1994);
-  patient.SetMonth(5);
-  patient.SetDay(17);
-  patient.SetAge(30);
-  patient.SetHeight(165.5);
-  patient.SetWeight(72.5);
-}
-
-void FillAlarmSettings(PKAlarm_v110& alarm) {
-  constexpr unsigned char kOn = 1;
-  constexpr unsigned char kLow = 1;
-  constexpr unsigned char kHigh = 2;
-  alarm.SetFHR1AlarmEnable(kOn);
-  alarm.SetFHR1Level(kHigh);
-  alarm.SetFHR1Limit(kFHRLow, kFHRHigh);
-  alarm.SetFHR2Level(kHigh);
-  alarm.SetFHR2Limit(kFHRLow, kFHRHigh);
-  alarm.SetUCAlarmEnable(kOn);
-  alarm.SetUCLevel(kLow);
-  alarm.SetUCLimit(0, 90);
-  alarm.SetUCFreqLimit(0, 5);
-  alarm.SetECGAlarmEnable(kOn);
-  alarm.SetECGLevel(kHigh);
-  alarm.SetECGLimit(50, 120);
-  alarm.SetSpO2AlarmEnable(kOn);
-  alarm.SetSpO2Level(kHigh);
-  alarm.SetSpO2Limit(kSpO2Low, 100);
-  alarm.SetSpO2RLevel(kLow);
-  alarm.SetSpO2RLimit(50, 120);
-  alarm.SetNIBPAlarmEnable(kOn);
-  alarm.SetNIBPLevel(kLow);
-  alarm.SetNIBPSource(1);  // Systolic
-  alarm.SetNIBPLimit(kNIBPLow, kNIBPHigh);
-  alarm.SetTempAlarmEnable(kOn);
-  alarm.SetTempLevel(kLow);
-  alarm.SetTempLimit(36.0f, 38.0f);
-  alarm.SetFECGLevel(kHigh);
-  alarm.SetFECGLimit(kFHRLow, kFHRHigh);
-  alarm.SetFSpO2Level(kLow);
-  alarm.SetFSpO2Limit(30, 70);
-  alarm.SetFSpO2RLevel(kLow);
-  alarm.SetFSpO2RLimit(kFHRLow, kFHRHigh);
-  alarm.SetIUPLevel(kLow);
-  alarm.SetIUPLimit(0, 90);
-  alarm.SetIUPFreqLimit(0, 5);
-}
-
 }  // namespace
 
 MonitorSimulator::MonitorSimulator(std::uint32_t seed)
@@ -172,37 +86,23 @@ MonitorSimulator::MonitorSimulator(std::uint32_t seed)
       m_zeroing(kZeroing, m_random) {}
 
 void MonitorSimulator::Run(std::uint64_t milliseconds, const PacketSink& sink) {
-  SendSettings(sink);
+  MonitorSettings::SendAll(sink);
   for (std::uint64_t time = 0; time + kWaveMilliseconds <= milliseconds;
        time += kWaveMilliseconds) {
     CtgSample& sample = m_samples[(time / kSampleMilliseconds) % kSamplesPerNumerics];
     if (time % kSampleMilliseconds == 0) sample = m_model.Next();
     PKWave_v110 wave;
     FillWave(wave, sample);
-    Send(wave, sink);
+    MonitorSettings::Send(wave, sink);
     const std::uint64_t elapsed = time + kWaveMilliseconds;
     if (elapsed % kNumericsMilliseconds == 0) {
       PKParam_v110 numerics;
       FillNumerics(numerics, elapsed - kNumericsMilliseconds);
-      Send(numerics, sink);
+      MonitorSettings::Send(numerics, sink);
     }
   }
 }
 
-void MonitorSimulator::SendSettings(const PacketSink& sink) {
-  PKProtocolVer version;
-  FillProtocolVersion(version);
-  Send(version, sink);
-  PKMonitor_v110 monitor;
-  FillMonitor(monitor);
-  Send(monitor, sink);
-  PKPatient_v110 patient;
-  FillPatient(patient);
-  Send(patient, sink);
-  PKAlarm_v110 alarm;
-  FillAlarmSettings(alarm);
-  Send(alarm, sink);
-}
 
 // Maternal ECG and pulse wave follow the maternal heart rate; the fetal channels have no
 // sensor (no scalp electrode, no fetal oximetry) and carry no samples.

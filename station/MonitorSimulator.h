@@ -41,7 +41,6 @@ class VUDODA_STATION_API MonitorSimulator {
     int diastolic;
   };
 
-  void SendSettings(const PacketSink& sink);
   void FillWave(PKWave_v110& wave, const CtgSample& sample);
   void FillNumerics(PKParam_v110& numerics, std::uint64_t startMilliseconds);
   void FillSamples(PKParam_v110& numerics);

@@ -1,6 +1,10 @@
 #include "tools/ConfigCommand.h"
 
+#include <CLI/CLI.hpp>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -8,15 +12,14 @@
 #include "config/LanguageLibrary.h"
 #include "config/ObexConfigKeys.h"
 #include "constmap/ObConstMap.h"
+#include "platform/Profile.h"
 #include "qnutil/QnGF.h"
 #include "tools/LanguageOption.h"
-
-const char kConfigUsage[] = "vudoda config [show | get KEY | set KEY VALUE | reset] [--file PATH]";
 
 namespace {
 
 constexpr const char* kCommand = "config";
-constexpr CommandLine::Option kOptions[] = {{"--file", true}};
+constexpr int kEnglish = 3;
 
 using TextOfCode = CString (*)(long code);
 
@@ -84,11 +87,18 @@ std::string ShownValue(ObexConfig& config, const ObexConfigKey& key) {
   return shown;
 }
 
+// The language of the texts: the one asked for, or the file's own as the station would show it
+// after a restart (English when the file names no language or its library cannot be loaded).
+// The fault when the asked language cannot be loaded.
+std::optional<std::string> SelectShownLanguage(const ObexConfig& config, int asked, LanguageOption& language) {
+  if (asked != LanguageOption::kNotGiven) return language.Select(asked);
+  const bool named = config.m_nLanguage == kEnglish || GetLanguageLibraryName(config.m_nLanguage);
+  if (!named || language.Select(config.m_nLanguage)) language.Select(kEnglish);
+  return std::nullopt;
+}
+
 void Show(ObexConfig& config, const std::string& file, bool opened, std::ostream& out) {
   out << "# " << file << (opened ? "" : " does not exist: the factory defaults") << '\n';
-  // The texts of the file's own language, as the station would show them after a restart.
-  LanguageOption language;
-  if (GetLanguageLibraryName(config.m_nLanguage)) language.Select(std::to_string(config.m_nLanguage));
   std::string_view section;
   for (const ObexConfigKey& key : GetObexConfigKeys()) {
     if (section != std::string_view(key.section)) out << '[' << (section = key.section) << "]\n";
@@ -96,57 +106,107 @@ void Show(ObexConfig& config, const std::string& file, bool opened, std::ostream
   }
 }
 
-// Stores `value` in the member of `key`; the fault, or nullopt.
-std::optional<std::string> Assign(ObexConfig& config, const ObexConfigKey& key, const std::string& value) {
+// The value as the file holds it; the fault when it does not suit the key's type.
+std::optional<std::string> StoredText(const ObexConfigKey& key, const std::string& value, std::string& stored) {
   if (key.text) {
     if (value.find_first_of("\r\n") != std::string::npos) return std::string("a value holds no line break");
-    config.*key.text = value.c_str();
+    stored = value;
     return std::nullopt;
   }
   int number = 0;
   const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
-  if (error != std::errc() || end != value.data() + value.size()) {
+  if (value.empty() || error != std::errc() || end != value.data() + value.size()) {
     return std::string(key.key) + " takes a whole number, not '" + value + "'";
   }
-  config.*key.number = number;
+  stored = std::to_string(number);
   return std::nullopt;
 }
 
-int SaveOrFail(ObexConfig& config, const std::string& file, ToolIo& io) {
-  if (!config.Save(file.c_str())) return ReportFailure(io, kCommand, "cannot create " + file);
+std::string Reason() { return errno ? std::string(": ") + std::strerror(errno) : std::string(); }
+
+// Only this key changes in the file: the other keys, and keys the record does not know, stay
+// exactly as they are.
+int Set(const ConfigOptions& options, ToolIo& io) {
+  const ObexConfigKey& key = *FindKey(options.key);
+  std::string stored;
+  if (std::optional<std::string> fault = StoredText(key, options.value, stored)) {
+    return ReportUsageFault(io, kCommand, *fault);
+  }
+  errno = 0;
+  if (!WritePrivateProfileStringA(key.section, key.key, stored.c_str(), options.file.c_str())) {
+    return ReportFailure(io, kCommand, "cannot write " + std::string(key.key) + " to " + options.file + Reason());
+  }
+  return kExitOk;
+}
+
+int Reset(const std::string& file, ToolIo& io) {
+  ObexConfig config;
+  config.Open(file.c_str());
+  config.Default();
+  errno = 0;
+  if (!config.Save(file.c_str())) return ReportFailure(io, kCommand, "cannot write " + file + Reason());
   return kExitOk;
 }
 
 }  // namespace
 
-int RunConfig(std::span<const std::string> args, ToolIo& io) {
-  CommandLine line(kOptions);
-  if (std::optional<std::string> fault = line.Parse(args)) return ReportUsageFault(io, kCommand, kConfigUsage, *fault);
-  const std::vector<std::string>& operands = line.Operands();
-  const std::string action = operands.empty() ? "show" : operands.front();
-  const std::size_t expected = action == "get" ? 2 : action == "set" ? 3 : 1;
-  if ((action != "show" && action != "get" && action != "set" && action != "reset") ||
-      (!operands.empty() && operands.size() != expected)) {
-    return ReportUsageFault(io, kCommand, kConfigUsage, "expected show, get KEY, set KEY VALUE or reset");
-  }
-  const ObexConfigKey* key = expected > 1 ? FindKey(operands[1]) : nullptr;
-  if (expected > 1 && !key) return ReportUsageFault(io, kCommand, kConfigUsage, "no key named '" + operands[1] + "'");
+void DefineConfig(CLI::App& command, CommandRun& run) {
+  const auto options = std::make_shared<ConfigOptions>();
+  options->file = QnGF::MakePath(nullptr, "Maternis.ini").str();
+  // --file is taken before the action and after it; each help names it.
+  const auto addFile = [&](CLI::App& app) {
+    app.add_option("--file", options->file, "the configuration file")->type_name("PATH")->capture_default_str();
+  };
+  // A key is one of the record's, named in any case; it goes in as the file names it.
+  const CLI::Validator keyCheck(
+      [](std::string& name) {
+        const ObexConfigKey* key = FindKey(name);
+        if (!key) return "no key named '" + name + "'";
+        name = key->key;
+        return std::string();
+      },
+      "", "configuration key");
+  const auto addAction = [&](const char* name, const char* summary, const char* example) {
+    CLI::App* action = command.add_subcommand(name, summary);
+    addFile(*action);
+    action->footer(std::string("Example:\n  ") + example);
+    return action;
+  };
+  addFile(command);
+  LanguageOption::Define(command, options->language);
+  LanguageOption::Define(*addAction("show", "list every key by section, coded values with their texts (the default)",
+                                    "vudoda config show --language 3"),
+                         options->language);
+  addAction("get", "print the value of KEY", "vudoda config get \"Broker Port\"")
+      ->add_option("KEY", options->key, "the key's name, in any case")
+      ->required()
+      ->transform(keyCheck);
+  CLI::App* set = addAction("set", "store VALUE in KEY; the file's other keys stay as they are",
+                            "vudoda config set Language 5 --file Maternis.ini");
+  set->add_option("KEY", options->key, "the key's name, in any case")->required()->transform(keyCheck);
+  set->add_option("VALUE", options->value, "a whole number or a text, as the key takes")->required();
+  addAction("reset", "return to the factory defaults, keeping the doctor and nurse texts", "vudoda config reset");
+  command.require_subcommand(0, 1);
+  command.callback([options, &command, &run] {
+    const std::vector<CLI::App*> chosen = command.get_subcommands();
+    options->action = chosen.empty() ? "show" : chosen.front()->get_name();
+    run.exitCode = RunConfig(*options, run.io);
+  });
+}
 
-  const std::string file = line.Value("--file").value_or(QnGF::MakePath(nullptr, "Maternis.ini").str());
+int RunConfig(const ConfigOptions& options, ToolIo& io) {
+  if (options.action == "set") return Set(options, io);
+  if (options.action == "reset") return Reset(options.file, io);
   ObexConfig config;
-  const bool opened = config.Open(file.c_str()) == 1;
-  if (action == "show") {
-    Show(config, file, opened, io.out);
-  } else if (action == "get") {
-    io.out << ValueOf(config, *key) << '\n';
-  } else if (action == "set") {
-    if (std::optional<std::string> fault = Assign(config, *key, operands[2])) {
-      return ReportUsageFault(io, kCommand, kConfigUsage, *fault);
-    }
-    return SaveOrFail(config, file, io);
-  } else {
-    config.Default();
-    return SaveOrFail(config, file, io);
+  const bool opened = config.Open(options.file.c_str()) == 1;
+  if (options.action == "get") {
+    io.out << ValueOf(config, *FindKey(options.key)) << '\n';
+    return kExitOk;
   }
+  LanguageOption language;
+  if (const std::optional<std::string> fault = SelectShownLanguage(config, options.language, language)) {
+    return ReportFailure(io, kCommand, *fault);
+  }
+  Show(config, options.file, opened, io.out);
   return kExitOk;
 }

@@ -3,12 +3,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <vector>
@@ -22,15 +24,7 @@
 #include "platform/AfxMessageBox.h"
 #include "qnutil/QnGF.h"
 #include "qnutilex/QnAdo.h"
-
-const char kDbUsage[] =
-    "vudoda db init [URI] | db patients|studies|users [--where CONDITION]\n"
-    "         | db add-patient --first NAME --last NAME [--id ID] [--birthday DATE] [--height CM]\n"
-    "             [--weight KG] [--doctor ID] [--comment TEXT]\n"
-    "         | db add-study --patient ID [--study-id ID] [--start TIME] [--length SECONDS]\n"
-    "             [--doctor ID] [--nurse ID] [--comment TEXT]\n"
-    "         | db add-user --name NAME [--id ID] [--password TEXT] [--level N]\n"
-    "         (every action: [--database sqlite:PATH])";
+#include "tools/OptionChecks.h"
 
 // The station's data folder: "Data Path" of its configuration, or "Data" beside the program
 // when the file, the key or the folder is missing.
@@ -46,7 +40,6 @@ constexpr const char* kCommand = "db";
 constexpr std::string_view kSqlitePrefix = "sqlite:";
 
 using Row = std::vector<std::string>;
-using Options = std::span<const CommandLine::Option>;
 
 // The message boxes of the row classes go to the command's error stream while it runs.
 class MessagesToStream {
@@ -68,8 +61,8 @@ class MessagesToStream {
   AFX_MESSAGE_BOX_HANDLER m_previous;
 };
 
-std::string DatabaseUri(const CommandLine& line) {
-  return line.Value("--database").value_or(std::string(kSqlitePrefix) + DefaultDatabasePath());
+std::string DatabaseUri(const DbOptions& options) {
+  return options.database.empty() ? std::string(kSqlitePrefix) + DefaultDatabasePath() : options.database;
 }
 
 // Connects `db`; the fault otherwise.
@@ -114,10 +107,10 @@ void PrintTable(std::ostream& out, const Row& header, const std::vector<Row>& ro
 
 // Lists the rows of `Table` that the condition selects, one line each as `describe` gives it.
 template <class Table>
-int List(QnAdo& db, const CommandLine& line, ToolIo& io, const Row& header,
+int List(QnAdo& db, const DbOptions& options, ToolIo& io, const Row& header,
          const std::function<Row(const Table&)>& describe) {
   Table table(&db);
-  if (const std::optional<std::string> where = line.Value("--where")) table.AddCondition(where->c_str());
+  if (!options.where.empty()) table.AddCondition(options.where.c_str());
   const int count = table.CursorOpenCondition();
   // -1 is also an empty result; only a failed query leaves no recordset open.
   if (count < 0 && !db.IsRecordsetOpened()) {
@@ -134,8 +127,8 @@ int List(QnAdo& db, const CommandLine& line, ToolIo& io, const Row& header,
   return kExitOk;
 }
 
-int ListPatients(QnAdo& db, const CommandLine& line, ToolIo& io) {
-  return List<TBLPatient>(db, line, io, {"ID", "NAME", "BIRTHDAY", "DOCTOR", "REGISTERED", "COMMENT"},
+int ListPatients(QnAdo& db, const DbOptions& options, ToolIo& io) {
+  return List<TBLPatient>(db, options, io, {"ID", "NAME", "BIRTHDAY", "DOCTOR", "REGISTERED", "COMMENT"},
                           [](const TBLPatient& p) -> Row {
                             return {p.m_P_ID.GetString(),
                                     std::string(p.m_P_LAST_NAME.GetString()) + ", " + p.m_P_FIRST_NAME.GetString(),
@@ -144,9 +137,9 @@ int ListPatients(QnAdo& db, const CommandLine& line, ToolIo& io) {
                           });
 }
 
-int ListStudies(QnAdo& db, const CommandLine& line, ToolIo& io) {
+int ListStudies(QnAdo& db, const DbOptions& options, ToolIo& io) {
   return List<TBLPatientStudy>(
-      db, line, io, {"PATIENT", "NAME", "STUDY", "START", "LENGTH", "DOCTOR", "NURSE", "COMMENT"},
+      db, options, io, {"PATIENT", "NAME", "STUDY", "START", "LENGTH", "DOCTOR", "NURSE", "COMMENT"},
       [](const TBLPatientStudy& s) -> Row {
         return {s.m_S_ID.GetString(),
                 std::string(s.m_P_LAST_NAME.GetString()) + ", " + s.m_P_FIRST_NAME.GetString(),
@@ -159,62 +152,34 @@ int ListStudies(QnAdo& db, const CommandLine& line, ToolIo& io) {
       });
 }
 
-int ListUsers(QnAdo& db, const CommandLine& line, ToolIo& io) {
-  return List<TBLUser>(db, line, io, {"ID", "NAME", "LEVEL", "REGISTERED"}, [](const TBLUser& u) -> Row {
+int ListUsers(QnAdo& db, const DbOptions& options, ToolIo& io) {
+  return List<TBLUser>(db, options, io, {"ID", "NAME", "LEVEL", "REGISTERED"}, [](const TBLUser& u) -> Row {
     return {u.m_M_ID.GetString(), u.m_M_NAME.GetString(), std::to_string(u.m_M_LEVEL),
             DateText(u.m_M_REG_DATE, "%Y-%m-%d %H:%M")};
   });
 }
 
-// The values of the add actions, read from the options; a fault names the bad one.
+// The values of the add actions, as the options gave them; the parsing has checked each
+// against its kind, so reading them cannot fail.
 class AddValues {
  public:
-  explicit AddValues(const CommandLine& line) : m_line(line) {}
+  explicit AddValues(const DbOptions& options) : m_values(options.values) {}
 
-  CString Text(std::string_view option) const { return m_line.Value(option).value_or("").c_str(); }
-
-  std::optional<std::string> Date(std::string_view option, COleDateTime& date) const {
-    const std::optional<std::string> text = m_line.Value(option);
-    if (!text) return std::nullopt;
-    if (!date.ParseDateTime(text->c_str())) return std::string(option) + " takes a date such as 2026-12-04 09:05, not '" + *text + "'";
-    return std::nullopt;
+  bool Has(const std::string& option) const { return m_values.contains(option); }
+  CString Text(const std::string& option) const { return Has(option) ? m_values.at(option).c_str() : ""; }
+  void Date(const std::string& option, COleDateTime& date) const {
+    if (Has(option)) date.ParseDateTime(m_values.at(option).c_str());
   }
-
-  std::optional<std::string> Number(std::string_view option, double& value) const {
-    const std::optional<std::string> text = m_line.Value(option);
-    if (!text) return std::nullopt;
-    const std::optional<double> parsed = ParseNonNegative(*text, 1000000);
-    if (!parsed) return std::string(option) + " takes a number, not '" + *text + "'";
-    value = *parsed;
-    return std::nullopt;
+  void Number(const std::string& option, double& value) const {
+    if (Has(option)) value = std::stod(m_values.at(option));
   }
-
-  std::optional<std::string> Whole(std::string_view option, long& value) const {
-    const std::optional<std::string> text = m_line.Value(option);
-    if (!text) return std::nullopt;
-    const std::optional<std::uint64_t> parsed = ParseUnsigned(*text, 2147483647);
-    if (!parsed) return std::string(option) + " takes a whole number from 0 to 2147483647, not '" + *text + "'";
-    value = static_cast<long>(*parsed);
-    return std::nullopt;
-  }
-
-  std::optional<std::string> Require(std::initializer_list<std::string_view> options) const {
-    for (std::string_view option : options) {
-      if (!m_line.Value(option) || m_line.Value(option)->empty()) return std::string(option) + " is required";
-    }
-    return std::nullopt;
+  void Whole(const std::string& option, long& value) const {
+    if (Has(option)) value = std::stol(m_values.at(option));
   }
 
  private:
-  const CommandLine& m_line;
+  const std::map<std::string, std::string>& m_values;
 };
-
-std::optional<std::string> FirstFault(std::initializer_list<std::optional<std::string>> faults) {
-  for (const auto& fault : faults) {
-    if (fault) return fault;
-  }
-  return std::nullopt;
-}
 
 int Added(ToolIo& io, int added, const std::string& what) {
   if (!added) return ReportFailure(io, kCommand, what + " was not added");
@@ -222,15 +187,13 @@ int Added(ToolIo& io, int added, const std::string& what) {
   return kExitOk;
 }
 
-int AddPatient(QnAdo& db, const CommandLine& line, ToolIo& io) {
-  const AddValues values(line);
+int AddPatient(QnAdo& db, const DbOptions& options, ToolIo& io) {
+  const AddValues values(options);
   TBLPatient patient(&db);
-  if (auto fault = FirstFault({values.Require({"--first", "--last"}), values.Date("--birthday", patient.m_P_BIRTHDAY),
-                               values.Number("--height", patient.m_P_HEIGHT),
-                               values.Number("--weight", patient.m_P_WEIGHT)})) {
-    return ReportUsageFault(io, kCommand, kDbUsage, *fault);
-  }
-  patient.m_P_ID = line.Value("--id") ? values.Text("--id") : TBLPatient::GetUniqueId(&db);
+  values.Date("--birthday", patient.m_P_BIRTHDAY);
+  values.Number("--height", patient.m_P_HEIGHT);
+  values.Number("--weight", patient.m_P_WEIGHT);
+  patient.m_P_ID = values.Has("--id") ? values.Text("--id") : TBLPatient::GetUniqueId(&db);
   patient.m_P_FIRST_NAME = values.Text("--first");
   patient.m_P_LAST_NAME = values.Text("--last");
   patient.m_P_DOCTOR_ID = values.Text("--doctor");
@@ -239,17 +202,15 @@ int AddPatient(QnAdo& db, const CommandLine& line, ToolIo& io) {
   return Added(io, patient.Add(), std::string("patient ") + patient.m_P_ID.GetString());
 }
 
-int AddStudy(QnAdo& db, const CommandLine& line, ToolIo& io) {
-  const AddValues values(line);
+int AddStudy(QnAdo& db, const DbOptions& options, ToolIo& io) {
+  const AddValues values(options);
   TBLStudy study(&db);
   COleDateTime start = COleDateTime::GetCurrentTime();
-  if (auto fault = FirstFault({values.Require({"--patient"}), values.Date("--start", start),
-                               values.Whole("--length", study.m_S_LENGTH)})) {
-    return ReportUsageFault(io, kCommand, kDbUsage, *fault);
-  }
+  values.Date("--start", start);
+  values.Whole("--length", study.m_S_LENGTH);
   study.m_S_ID = values.Text("--patient");
-  study.SetStartTime(start, !line.Value("--study-id"));
-  if (line.Value("--study-id")) study.m_S_STUDY_ID = values.Text("--study-id");
+  study.SetStartTime(start, !values.Has("--study-id"));
+  if (values.Has("--study-id")) study.m_S_STUDY_ID = values.Text("--study-id");
   study.m_S_DOCTOR_ID = values.Text("--doctor");
   study.m_S_NURSE_ID = values.Text("--nurse");
   study.m_S_COMMENT = values.Text("--comment");
@@ -258,13 +219,11 @@ int AddStudy(QnAdo& db, const CommandLine& line, ToolIo& io) {
                std::string("study ") + study.m_S_STUDY_ID.GetString() + " of patient " + study.m_S_ID.GetString());
 }
 
-int AddUser(QnAdo& db, const CommandLine& line, ToolIo& io) {
-  const AddValues values(line);
+int AddUser(QnAdo& db, const DbOptions& options, ToolIo& io) {
+  const AddValues values(options);
   TBLUser user(&db);
-  if (auto fault = FirstFault({values.Require({"--name"}), values.Whole("--level", user.m_M_LEVEL)})) {
-    return ReportUsageFault(io, kCommand, kDbUsage, *fault);
-  }
-  user.m_M_ID = line.Value("--id") ? values.Text("--id") : TBLUser::GetUniqueId(&db);
+  values.Whole("--level", user.m_M_LEVEL);
+  user.m_M_ID = values.Has("--id") ? values.Text("--id") : TBLUser::GetUniqueId(&db);
   user.m_M_NAME = values.Text("--name");
   user.m_M_PASSWORD = values.Text("--password");
   user.m_M_REG_DATE = user.m_M_EDIT_DATE = COleDateTime::GetCurrentTime();
@@ -281,14 +240,13 @@ std::optional<std::string> CreateOwnerOnlyFile(const std::string& path, bool& cr
   return "cannot create " + path + ": " + std::strerror(errno);
 }
 
-int Init(const CommandLine& line, ToolIo& io) {
-  if (line.Operands().size() > 1) return ReportUsageFault(io, kCommand, kDbUsage, "init takes one URI");
-  const std::string uri = line.Operands().empty() ? DatabaseUri(line) : line.Operands().front();
+int Init(const DbOptions& options, ToolIo& io) {
+  const std::string uri = options.initUri.empty() ? DatabaseUri(options) : options.initUri;
   if (!uri.starts_with(kSqlitePrefix) || uri.size() == kSqlitePrefix.size()) {
-    return ReportUsageFault(io, kCommand, kDbUsage, "init creates SQLite databases: sqlite:PATH, not '" + uri + "'");
+    return ReportUsageFault(io, kCommand, "init creates SQLite databases: sqlite:PATH, not '" + uri + "'");
   }
   const std::string path = uri.substr(kSqlitePrefix.size());
-  if (!line.Value("--database") && line.Operands().empty()) {
+  if (options.database.empty() && options.initUri.empty()) {
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
   }
@@ -305,58 +263,127 @@ int Init(const CommandLine& line, ToolIo& io) {
   return kExitOk;
 }
 
+// What an add action's option takes; the parsing refuses a value of another kind.
+enum class ValueKind { Text, Required, Date, Decimal, Whole };
+
+struct ValueOption {
+  const char* name;
+  ValueKind kind;
+  const char* help;
+};
+
+// Every action is one row: its name, what it does, the options of its values, an example.
 struct Action {
   const char* name;
-  std::vector<CommandLine::Option> options;
-  int (*run)(QnAdo& db, const CommandLine& line, ToolIo& io);
+  const char* summary;
+  std::vector<ValueOption> values;
+  const char* example;
+  int (*run)(QnAdo& db, const DbOptions& options, ToolIo& io);
 };
 
 const std::vector<Action>& Actions() {
   static const std::vector<Action> actions = {
-      {"patients", {{"--where", true}}, &ListPatients},
-      {"studies", {{"--where", true}}, &ListStudies},
-      {"users", {{"--where", true}}, &ListUsers},
+      {"patients", "list the patients", {}, "vudoda db patients --where \"P_LAST_NAME LIKE 'L%'\"", &ListPatients},
+      {"studies", "list the studies with their patients", {}, "vudoda db studies --where \"S_ID = '20261204-001'\"",
+       &ListStudies},
+      {"users", "list the users", {}, "vudoda db users", &ListUsers},
       {"add-patient",
-       {{"--id", true}, {"--first", true}, {"--last", true}, {"--birthday", true}, {"--height", true},
-        {"--weight", true}, {"--doctor", true}, {"--comment", true}},
+       "add a patient; her identifier is today's next one unless --id names it",
+       {{"--id", ValueKind::Text, "the patient's identifier"},
+        {"--first", ValueKind::Required, "first name"},
+        {"--last", ValueKind::Required, "last name"},
+        {"--birthday", ValueKind::Date, "date of birth"},
+        {"--height", ValueKind::Decimal, "height in cm"},
+        {"--weight", ValueKind::Decimal, "weight in kg"},
+        {"--doctor", ValueKind::Text, "the doctor's identifier"},
+        {"--comment", ValueKind::Text, "a comment"}},
+       "vudoda db add-patient --first Anna --last Lindqvist --birthday 1992-03-14",
        &AddPatient},
       {"add-study",
-       {{"--patient", true}, {"--study-id", true}, {"--start", true}, {"--length", true}, {"--doctor", true},
-        {"--nurse", true}, {"--comment", true}},
+       "add a study of a patient; its identifier comes from its start unless --study-id names it",
+       {{"--patient", ValueKind::Required, "the patient's identifier"},
+        {"--study-id", ValueKind::Text, "the study's identifier"},
+        {"--start", ValueKind::Date, "start time (default: now)"},
+        {"--length", ValueKind::Whole, "length in seconds"},
+        {"--doctor", ValueKind::Text, "the doctor's identifier"},
+        {"--nurse", ValueKind::Text, "the nurse's identifier"},
+        {"--comment", ValueKind::Text, "a comment"}},
+       "vudoda db add-study --patient 20261204-001 --nurse N-12",
        &AddStudy},
-      {"add-user", {{"--id", true}, {"--name", true}, {"--password", true}, {"--level", true}}, &AddUser},
+      {"add-user",
+       "add a station user; the identifier is today's next one unless --id names it",
+       {{"--id", ValueKind::Text, "the user's identifier"},
+        {"--name", ValueKind::Required, "the user's name"},
+        {"--password", ValueKind::Text, "the user's password"},
+        {"--level", ValueKind::Whole, "the user's level"}},
+       "vudoda db add-user --name \"N. Example\" --level 1",
+       &AddUser},
   };
   return actions;
 }
 
+CLI::Validator DateCheck() {
+  return CLI::Validator(
+      [](const std::string& text) {
+        COleDateTime date;
+        return date.ParseDateTime(text.c_str()) ? std::string()
+                                                : "takes a date such as 2026-12-04 09:05, not '" + text + "'";
+      },
+      "DATE");
+}
+
+CLI::Validator NotEmpty() {
+  return CLI::Validator([](const std::string& text) { return text.empty() ? "must not be empty" : std::string(); },
+                        "");
+}
+
+void DefineValue(CLI::App& action, const ValueOption& value, DbOptions& options) {
+  CLI::Option* option = action.add_option_function<std::string>(
+      value.name, [&options, name = std::string(value.name)](const std::string& text) { options.values[name] = text; },
+      value.help);
+  switch (value.kind) {
+    case ValueKind::Text: option->type_name("TEXT"); break;
+    case ValueKind::Required: option->type_name("TEXT")->required()->check(NotEmpty()); break;
+    case ValueKind::Date: option->check(DateCheck()); break;
+    case ValueKind::Decimal: option->check(DecimalBetween(0, 1000000)); break;
+    case ValueKind::Whole: option->check(CLI::Range(0, 2147483647)); break;
+  }
+}
+
+int RunAction(const DbOptions& options, ToolIo& io) {
+  for (const Action& action : Actions()) {
+    if (options.action != action.name) continue;
+    QnAdo db;
+    if (const std::optional<std::string> fault = Open(db, DatabaseUri(options))) return ReportFailure(io, kCommand, *fault);
+    return action.run(db, options, io);
+  }
+  return Init(options, io);
+}
+
 }  // namespace
 
-int RunDb(std::span<const std::string> args, ToolIo& io) {
-  if (args.empty()) return ReportUsageFault(io, kCommand, kDbUsage, "no action given");
-  const std::string& name = args.front();
-  MessagesToStream messages(io.err);
-  if (name == "init") {
-    const CommandLine::Option options[] = {{"--database", true}};
-    CommandLine line(options);
-    if (std::optional<std::string> fault = line.Parse(args.subspan(1))) {
-      return ReportUsageFault(io, kCommand, kDbUsage, *fault);
-    }
-    return Init(line, io);
-  }
+void DefineDb(CLI::App& command, CommandRun& run) {
+  const auto options = std::make_shared<DbOptions>();
+  command.require_subcommand(1);
+  const auto addAction = [&](const char* name, const char* summary, const std::string& example) {
+    CLI::App* action = command.add_subcommand(name, summary);
+    action->add_option("--database", options->database, "the database (default: vudoda.db in the data folder)")
+        ->type_name("sqlite:PATH");
+    action->footer("Example:\n  " + example);
+    return action;
+  };
+  addAction("init", "create the tables (a new file readable by its owner only)", "vudoda db init sqlite:station.db")
+      ->add_option("URI", options->initUri, "the database to create (default: --database)")->type_name("sqlite:PATH");
   for (const Action& action : Actions()) {
-    if (name != action.name) continue;
-    std::vector<CommandLine::Option> options = action.options;
-    options.push_back({"--database", true});
-    CommandLine line(options);
-    if (std::optional<std::string> fault = line.Parse(args.subspan(1))) {
-      return ReportUsageFault(io, kCommand, kDbUsage, *fault);
+    CLI::App* sub = addAction(action.name, action.summary, action.example);
+    if (action.values.empty()) {
+      sub->add_option("--where", options->where, "an SQL condition on the rows")->type_name("CONDITION");
     }
-    if (!line.Operands().empty()) {
-      return ReportUsageFault(io, kCommand, kDbUsage, "unexpected argument " + line.Operands().front());
-    }
-    QnAdo db;
-    if (const std::optional<std::string> fault = Open(db, DatabaseUri(line))) return ReportFailure(io, kCommand, *fault);
-    return action.run(db, line, io);
+    for (const ValueOption& value : action.values) DefineValue(*sub, value, *options);
   }
-  return ReportUsageFault(io, kCommand, kDbUsage, "unknown action '" + name + "'");
+  command.callback([options, &command, &run] {
+    options->action = command.get_subcommands().front()->get_name();
+    MessagesToStream messages(run.io.err);
+    run.exitCode = RunAction(*options, run.io);
+  });
 }

@@ -1,11 +1,19 @@
 #pragma once
 
-#include <span>
+#include <map>
 #include <string>
 
 #include "tools/CommandLine.h"
 
-extern const char kDbUsage[];
+// What `vudoda db` is asked to do.
+struct DbOptions {
+  std::string action;    // "init", "patients", "add-user", ...
+  std::string database;  // --database URI; empty: the default database
+  std::string initUri;   // init's URI operand; empty: --database or the default
+  std::string where;     // the listings' condition; empty: every row
+  // The add actions' values by option name ("--first"), only those given.
+  std::map<std::string, std::string> values;
+};
 
 // `vudoda db ACTION [OPTIONS]`: the patient database through the row classes.
 //   init [URI]                 creates the tables (a new file readable by its owner only)
@@ -13,8 +21,8 @@ extern const char kDbUsage[];
 //   add-patient|add-study|add-user  adds one row; identifiers from GetUniqueId and
 //                              SetStartTime unless given
 // Every action takes --database URI; without it the default database (DefaultDatabasePath).
-// Returns kExitUsage for bad arguments, kExitFailure when the database refuses.
-int RunDb(std::span<const std::string> args, ToolIo& io);
+// Its run returns kExitFailure when the database refuses.
+void DefineDb(CLI::App& command, CommandRun& run);
 
 // The database used without --database: "vudoda.db" in the station's data folder, the
 // configuration's "Data Path" (ObexConfig::Open of Maternis.ini beside the program; the folder

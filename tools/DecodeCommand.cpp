@@ -1,47 +1,33 @@
 #include "tools/DecodeCommand.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <memory>
 #include <set>
-#include <sstream>
 
-#include "platform/CString.h"
 #include "station/ByteStreamReader.h"
+#include "station/StreamFramer.h"
 #include "tools/DecodeSummary.h"
 #include "tools/JsonPrinter.h"
 #include "tools/LanguageOption.h"
-#include "station/StreamFramer.h"
 #include "tools/TextPrinter.h"
-
-const char kDecodeUsage[] = "vudoda decode [--hex] [--json] [--only CLASS[,CLASS...]] [--language N] [FILE]";
 
 namespace {
 
 constexpr const char* kCommand = "decode";
-constexpr CommandLine::Option kOptions[] = {{"--hex", false}, {"--json", false}, {"--only", true},
-                                            LanguageOption::kOption};
 
 // The packet kinds to print: all of them, or those that --only names by class.
 using KindFilter = std::set<const PacketKind*>;
 
-std::optional<std::string> ParseKindFilter(const std::optional<std::string>& names, KindFilter& kinds) {
-  const std::span<const PacketKind> all = AllPacketKinds();
-  if (!names) {
-    for (const PacketKind& kind : all) kinds.insert(&kind);
-    return std::nullopt;
+KindFilter SelectKinds(const std::vector<std::string>& names) {
+  KindFilter kinds;
+  for (const PacketKind& kind : AllPacketKinds()) {
+    if (names.empty() || std::find(names.begin(), names.end(), kind.name) != names.end()) kinds.insert(&kind);
   }
-  std::stringstream list(*names);
-  for (std::string name; std::getline(list, name, ',');) {
-    const auto named = std::find_if(all.begin(), all.end(), [&](const PacketKind& kind) {
-      return CString(kind.name).CompareNoCase(name.c_str()) == 0;
-    });
-    if (named == all.end()) return "--only: no packet class '" + name + "'";
-    kinds.insert(&*named);
-  }
-  return std::nullopt;
+  return kinds;
 }
 
 std::unique_ptr<DecodePrinter> MakePrinter(bool json, std::ostream& out) {
@@ -77,35 +63,39 @@ std::optional<std::string> Decode(std::istream& in, bool hex, const KindFilter& 
 
 }  // namespace
 
-int RunDecode(std::span<const std::string> args, ToolIo& io) {
-  CommandLine line(kOptions);
-  if (const std::optional<std::string> fault = line.Parse(args)) {
-    return ReportUsageFault(io, kCommand, kDecodeUsage, *fault);
-  }
-  KindFilter kinds;
-  if (const std::optional<std::string> fault = ParseKindFilter(line.Value("--only"), kinds)) {
-    return ReportUsageFault(io, kCommand, kDecodeUsage, *fault);
-  }
-  if (line.Operands().size() > 1) {
-    return ReportUsageFault(io, kCommand, kDecodeUsage, "more than one FILE");
-  }
+void DefineDecode(CLI::App& command, CommandRun& run) {
+  const auto options = std::make_shared<DecodeOptions>();
+  command.add_flag("--hex", options->hex, "read hex text (two digits a byte, blanks between) instead of raw bytes");
+  command.add_flag("--json", options->json, "print one JSON object a line instead of text");
+  std::vector<std::string> classes;
+  for (const PacketKind& kind : AllPacketKinds()) classes.emplace_back(kind.name);
+  command.add_option("--only", options->only, "print only these packet classes, comma-separated")
+      ->type_name("CLASS[,CLASS...]")
+      ->delimiter(',')
+      ->transform(CLI::IsMember(classes, CLI::ignore_case));
+  LanguageOption::Define(command, options->language);
+  command.add_option("FILE", options->file, "the stream; standard input without it or with -")->capture_default_str();
+  command.callback([options, &run] { run.exitCode = RunDecode(*options, run.io); });
+}
+
+int RunDecode(const DecodeOptions& options, ToolIo& io) {
   LanguageOption language;
-  if (const std::optional<LanguageOption::Fault> fault = language.Select(line.Value("--language"))) {
-    return ReportLanguageFault(io, kCommand, kDecodeUsage, *fault);
+  if (const std::optional<std::string> fault = language.Select(options.language)) {
+    return ReportFailure(io, kCommand, *fault);
   }
   std::istream* in = &io.in;
   std::string inputName = "standard input";
   std::ifstream file;
-  if (!line.Operands().empty() && line.Operands().front() != "-") {
-    inputName = line.Operands().front();
+  if (options.file != "-") {
+    inputName = options.file;
     file.open(inputName, std::ios::binary);
     if (!file) {
       return ReportFailure(io, kCommand, "cannot open " + inputName + ": " + std::strerror(errno));
     }
     in = &file;
   }
-  const std::unique_ptr<DecodePrinter> printer = MakePrinter(line.Has("--json"), io.out);
-  if (const std::optional<std::string> fault = Decode(*in, line.Has("--hex"), kinds, *printer)) {
+  const std::unique_ptr<DecodePrinter> printer = MakePrinter(options.json, io.out);
+  if (const std::optional<std::string> fault = Decode(*in, options.hex, SelectKinds(options.only), *printer)) {
     return ReportFailure(io, kCommand, inputName + ": " + *fault);
   }
   io.out.flush();

@@ -1,7 +1,10 @@
 #include "tools/MapsCommand.h"
 
+#include <CLI/CLI.hpp>
+#include <charconv>
 #include <iomanip>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -9,12 +12,9 @@
 #include "platform/CString.h"
 #include "tools/LanguageOption.h"
 
-const char kMapsUsage[] = "vudoda maps [KIND] [--language N]";
-
 namespace {
 
 constexpr const char* kCommand = "maps";
-constexpr CommandLine::Option kOptions[] = {LanguageOption::kOption};
 
 constexpr int kFirstKind = 2;
 // The kinds' names, from kFirstKind on.
@@ -35,8 +35,10 @@ constexpr int kLastKind = kFirstKind + static_cast<int>(std::size(kKindNames)) -
 
 // The kind that `text` names by number or by name, with or without "CMAP_", in any case.
 std::optional<int> ParseKind(const std::string& text) {
-  if (const std::optional<std::uint64_t> number = ParseUnsigned(text, kLastKind)) {
-    if (*number >= kFirstKind) return static_cast<int>(*number);
+  int number = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (error == std::errc() && end == text.data() + text.size()) {
+    if (number >= kFirstKind && number <= kLastKind) return number;
     return std::nullopt;
   }
   for (int kind = kFirstKind; kind <= kLastKind; ++kind) {
@@ -72,24 +74,32 @@ void PrintMap(int kind, std::ostream& out) {
 
 }  // namespace
 
-int RunMaps(std::span<const std::string> args, ToolIo& io) {
-  CommandLine line(kOptions);
-  if (const std::optional<std::string> fault = line.Parse(args)) {
-    return ReportUsageFault(io, kCommand, kMapsUsage, *fault);
-  }
-  if (line.Operands().size() > 1) return ReportUsageFault(io, kCommand, kMapsUsage, "more than one KIND");
-  int first = kFirstKind;
-  int last = kLastKind;
-  if (!line.Operands().empty()) {
-    const std::optional<int> kind = ParseKind(line.Operands().front());
-    if (!kind) return ReportUsageFault(io, kCommand, kMapsUsage, "no map kind '" + line.Operands().front() + "'");
-    first = last = *kind;
-  }
+void DefineMaps(CLI::App& command, CommandRun& run) {
+  const auto options = std::make_shared<MapsOptions>();
+  // The kind goes in as its number, whichever way it was named.
+  const CLI::Validator kindCheck(
+      [](std::string& text) {
+        const std::optional<int> kind = ParseKind(text);
+        if (!kind) return "no map kind '" + text + "'";
+        text = std::to_string(*kind);
+        return std::string();
+      },
+      "", "map kind");
+  command.add_option("KIND", options->kind, "the one map to list: its number 2-42 or its name (ECG_GAIN)")
+      ->transform(kindCheck);
+  LanguageOption::Define(command, options->language);
+  command.callback([options, &run] { run.exitCode = RunMaps(*options, run.io); });
+}
+
+int RunMaps(const MapsOptions& options, ToolIo& io) {
   LanguageOption language;
-  if (const std::optional<LanguageOption::Fault> fault = language.Select(line.Value("--language"))) {
-    return ReportLanguageFault(io, kCommand, kMapsUsage, *fault);
+  if (const std::optional<std::string> fault = language.Select(options.language)) {
+    return ReportFailure(io, kCommand, *fault);
   }
-  for (int kind = first; kind <= last; ++kind) PrintMap(kind, io.out);
+  const bool all = options.kind == 0;
+  for (int kind = all ? kFirstKind : options.kind; kind <= (all ? kLastKind : options.kind); ++kind) {
+    PrintMap(kind, io.out);
+  }
   io.out.flush();
   return io.out ? kExitOk : ReportFailure(io, kCommand, "cannot write standard output");
 }

@@ -1,6 +1,9 @@
 #include "tools/ToolMain.h"
 
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <ostream>
+#include <vector>
 
 #include "tools/ConfigCommand.h"
 #include "tools/DbCommand.h"
@@ -8,68 +11,94 @@
 #include "tools/MapsCommand.h"
 #include "tools/SimulateCommand.h"
 
+#ifndef VUDODA_VERSION
+#error "the build defines VUDODA_VERSION, the project's version"
+#endif
+
 namespace {
 
-// Every command is one unit with its own usage; a new command is one more row.
+// Every command is one row: its name, what it does, an example and where its options are
+// defined; a new command is one more row.
 struct Command {
   const char* name;
-  const char* usage;
   const char* summary;
-  int (*run)(std::span<const std::string> args, ToolIo& io);
+  const char* example;
+  DefineCommand define;
 };
 
 constexpr Command kCommands[] = {
-    {"config", kConfigUsage,
-     "show the station configuration (coded values with their texts in its language), get\n"
-     "      or set one KEY, or reset it to the factory defaults; --file or Maternis.ini beside\n"
-     "      the program",
-     &RunConfig},
-    {"db", kDbUsage,
-     "the patient database: create it (init), list patients, studies with their patients or\n"
-     "      users (--where CONDITION), add a patient, a study or a user; --database URI or\n"
-     "      Data/vudoda.db beside the program",
-     &RunDb},
-    {"decode", kDecodeUsage,
-     "frame a monitor-link byte stream and print every packet's fields (text or --json);\n"
-     "      --hex reads hex text; --only prints just the named packet classes (unknown bytes\n"
-     "      are always reported); coded values with their texts in the station language N;\n"
-     "      standard input without FILE",
-     &RunDecode},
-    {"maps", kMapsUsage,
-     "list each constant map's codes, string ids and texts in map order (or only KIND, by\n"
-     "      number or name), in the station language N (1-14; 3: English)",
-     &RunMaps},
-    {"simulate", kSimulateUsage,
-     "write the link of a made-up bedside fetal monitor for N seconds (default 60);\n"
-     "      raw bytes, or hex text with --hex; the same --seed gives the same stream",
-     &RunSimulate},
+    {"config", "show, get, set or reset the station configuration (Maternis.ini)",
+     "vudoda config set \"Hospital Name\" \"Demo Birth Centre\" --file Maternis.ini", &DefineConfig},
+    {"db", "the patient database: create it, list and add patients, studies and users",
+     "vudoda db studies --database sqlite:station.db", &DefineDb},
+    {"decode", "print every packet of a monitor-link stream, with the texts of coded values",
+     "vudoda simulate --seconds 5 | vudoda decode --only PKParam_v110", &DefineDecode},
+    {"maps", "list the constant maps: codes, string ids and texts, in map order",
+     "vudoda maps on_off --language 5", &DefineMaps},
+    {"simulate", "write the link of a made-up bedside fetal monitor, the same for the same --seed",
+     "vudoda simulate --seconds 60 -o monitor-link.bin", &DefineSimulate},
 };
 
-void PrintUsage(std::ostream& out) {
-  out << "usage: vudoda COMMAND [ARGS]\n\ncommands:\n";
-  for (const Command& command : kCommands) {
-    out << "  " << command.usage << "\n      " << command.summary << '\n';
+constexpr const char* kExitCodes = "Exit codes: 0 done, 1 input or output unusable, 2 bad arguments.";
+
+// The deepest command that the arguments chose, e.g. "db add-user"; empty for the tool itself.
+std::string ChosenCommand(const CLI::App& app) {
+  std::string path;
+  for (const CLI::App* command = &app; !command->get_subcommands().empty();) {
+    command = command->get_subcommands().front();
+    path += (path.empty() ? "" : " ") + command->get_name();
   }
-  out << "\nexit codes: 0 done, 1 input or output unusable, 2 bad arguments\n";
+  return path;
+}
+
+// `vudoda help db init` asks what `vudoda db init --help` does.
+std::vector<std::string> WithHelpWord(std::span<const std::string> args) {
+  std::vector<std::string> words(args.begin(), args.end());
+  if (!words.empty() && words.front() == "help") {
+    words.erase(words.begin());
+    words.emplace_back("--help");
+  }
+  return words;
 }
 
 }  // namespace
 
+std::unique_ptr<CLI::App> MakeToolApp(CommandRun& run) {
+  auto app = std::make_unique<CLI::App>("The station tool of VuDoda: the monitor link, the configuration, the "
+                                        "patient database.",
+                                        "vudoda");
+  app->set_version_flag("--version", VUDODA_VERSION);
+  app->footer(kExitCodes);
+  app->require_subcommand(1);
+  app->get_formatter()->column_width(32);
+  // As before CLI11: a repeated option keeps its last value.
+  app->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  for (const Command& row : kCommands) {
+    CLI::App* command = app->add_subcommand(row.name, row.summary);
+    row.define(*command, run);
+    command->footer(std::string("Example:\n  ") + row.example);
+  }
+  return app;
+}
+
 int RunTool(std::span<const std::string> args, ToolIo& io) {
-  if (args.empty()) {
-    io.err << "vudoda: no command given\n";
-    PrintUsage(io.err);
+  CommandRun run{io};
+  const std::unique_ptr<CLI::App> app = MakeToolApp(run);
+  std::vector<std::string> reversed = WithHelpWord(args);
+  std::reverse(reversed.begin(), reversed.end());
+  try {
+    app->parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    io.out << app->help();
+    return kExitOk;
+  } catch (const CLI::CallForVersion&) {
+    io.out << "vudoda " << VUDODA_VERSION << '\n';
+    return kExitOk;
+  } catch (const CLI::ParseError& error) {
+    const std::string command = ChosenCommand(*app);
+    io.err << "vudoda" << (command.empty() ? "" : " " + command) << ": " << error.what() << " (see vudoda "
+           << (command.empty() ? "" : command + " ") << "--help)\n";
     return kExitUsage;
   }
-  const std::string& name = args.front();
-  if (name == "help" || name == "-h" || name == "--help") {
-    PrintUsage(io.out);
-    return kExitOk;
-  }
-  for (const Command& command : kCommands) {
-    if (name == command.name) return command.run(args.subspan(1), io);
-  }
-  io.err << "vudoda: unknown command '" << name << "'\n";
-  PrintUsage(io.err);
-  return kExitUsage;
+  return run.exitCode;
 }

@@ -58,8 +58,9 @@ TEST_F(ConfigCommand, BadRequestsAreRefusedAndTheFileStaysAsItWas) {
       {{"set", "Language", "5x"}, "Language takes a whole number, not '5x'"},
       {{"set", "Language", "99999999999"}, "takes a whole number"},
       {{"set", "Hospital Name", "two\nlines"}, "line break"},
-      {{"set", "Language"}, "expected show"},
-      {{"frobnicate"}, "expected show"},
+      {{"set", "Language", ""}, "takes a whole number"},
+      {{"set", "Language"}, "VALUE is required"},
+      {{"frobnicate"}, "not expected: frobnicate"},
   };
   for (const auto& c : cases) {
     const ConfigRun run = Run(c.args);

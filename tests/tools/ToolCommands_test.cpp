@@ -52,29 +52,78 @@ std::vector<Json> DecodeEvents(const std::string& stream, std::vector<std::strin
   return events;
 }
 
+// A refused argument is one line that names the command and the fault, and exit code 2.
 TEST(ToolCommands, ArgumentErrorsGiveExitCodeAndMessage) {
   const struct { std::vector<std::string> args; int exitCode; std::string errPart; } cases[] = {
-      {{}, 2, "no command given"},
-      {{"frobnicate"}, 2, "unknown command 'frobnicate'"},
-      {{"help"}, 0, ""},
-      {{"decode", "--bogus"}, 2, "unknown option --bogus"},
-      {{"decode", "--json=yes"}, 2, "option --json takes no value"},
-      {{"decode", "a", "b"}, 2, "more than one FILE"},
-      {{"decode", "--only", "PKParam_v110,PKFoo"}, 2, "no packet class 'PKFoo'"},
-      {{"decode", "/nonexistent/stream.bin"}, 1, "cannot open /nonexistent/stream.bin"},
-      {{"simulate", "--seconds"}, 2, "option --seconds needs a value"},
-      {{"simulate", "--seconds=ten"}, 2, "--seconds takes a number"},
-      {{"simulate", "--seconds", "2592001"}, 2, "--seconds takes a number"},
-      {{"simulate", "--seed", "4294967296"}, 2, "--seed takes a whole number"},
-      {{"simulate", "extra"}, 2, "unexpected argument extra"},
+      {{}, 2, "vudoda: A subcommand is required"},
+      {{"frobnicate"}, 2, "vudoda: "},
+      {{"decode", "--bogus"}, 2, "vudoda decode: The following argument was not expected: --bogus"},
+      {{"decode", "--json=maybe"}, 2, "--json = maybe"},
+      {{"decode", "a", "b"}, 2, "not expected: b"},
+      {{"decode", "--only", "PKParam_v110,PKFoo"}, 2, "--only: PKFoo not in"},
+      {{"decode", "--language", "15"}, 2, "--language: Value 15 not in range 1 to 14"},
+      {{"decode", "/nonexistent/stream.bin"}, 1, "vudoda decode: cannot open /nonexistent/stream.bin"},
+      {{"simulate", "--seconds"}, 2, "--seconds: 1 required"},
+      {{"simulate", "--seconds=ten"}, 2, "--seconds: takes a number from 0 to 2592000, not 'ten'"},
+      {{"simulate", "--seconds", "2592001"}, 2, "--seconds: takes a number"},
+      {{"simulate", "--seconds", "nan"}, 2, "--seconds: takes a number"},
+      {{"simulate", "--seed", "4294967296"}, 2, "--seed = 4294967296"},
+      {{"simulate", "--seed", "-1"}, 2, "--seed"},
+      {{"simulate", "extra"}, 2, "not expected: extra"},
       {{"simulate", "--seconds", "1", "-o", "/nonexistent/out.bin"}, 1, "cannot create /nonexistent/out.bin"},
+      {{"maps", "1"}, 2, "vudoda maps: KIND: no map kind '1'"},
+      {{"db", "add-patient", "--first", "A"}, 2, "vudoda db add-patient: --last is required"},
+      {{"db", "add-patient", "--first", "A", "--last", "B", "--height", "1e3"}, 2, "--height: takes a number"},
+      {{"db", "add-study", "--patient", "P", "--start", "soon"}, 2, "--start: takes a date"},
+      {{"db", "add-user", "--name", "N", "--level", "2147483648"}, 2, "--level"},
   };
   for (const auto& c : cases) {
     const ToolRun run = RunVudoda(c.args);
     EXPECT_EQ(run.exitCode, c.exitCode) << c.errPart;
     EXPECT_NE(run.err.find(c.errPart), std::string::npos) << run.err;
-    if (c.exitCode == 2) { EXPECT_NE(run.err.find("usage: vudoda"), std::string::npos) << c.errPart; }
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_EQ(run.out, "") << c.errPart;
   }
+}
+
+// Every command answers --help and -h with its usage, each of its options, an example, and
+// the defaults a user would otherwise have to guess.
+TEST(ToolCommands, HelpOfEveryCommandNamesItsOptions) {
+  const struct { std::vector<std::string> command; std::vector<std::string> named; } cases[] = {
+      {{}, {"Usage: vudoda", "config", "db", "decode", "maps", "simulate", "--version", "Exit codes"}},
+      {{"config"}, {"--file", "--language", "show", "get", "set", "reset"}},
+      {{"config", "set"}, {"KEY", "VALUE"}},
+      {{"db"}, {"--database", "init", "patients", "studies", "users", "add-patient", "add-study", "add-user"}},
+      {{"db", "init"}, {"URI"}},
+      {{"db", "patients"}, {"--where", "--database"}},
+      {{"db", "add-patient"}, {"--id", "--first", "--last", "--birthday", "--height", "--weight", "--doctor",
+                               "--comment"}},
+      {{"db", "add-study"}, {"--patient", "--study-id", "--start", "--length", "--doctor", "--nurse", "--comment"}},
+      {{"db", "add-user"}, {"--id", "--name", "--password", "--level"}},
+      {{"decode"}, {"--hex", "--json", "--only", "--language", "FILE", "PKParam_v110"}},
+      {{"maps"}, {"KIND", "--language"}},
+      {{"simulate"}, {"--seconds", "=60", "--seed", "=1", "--hex", "-o,--output"}},
+  };
+  for (const auto& c : cases) {
+    for (const char* flag : {"--help", "-h"}) {
+      std::vector<std::string> args = c.command;
+      args.emplace_back(flag);
+      const ToolRun run = RunVudoda(args);
+      EXPECT_EQ(run.exitCode, 0) << run.err;
+      std::string usage = "Usage: vudoda";
+      for (const std::string& word : c.command) usage += " " + word;
+      EXPECT_NE(run.out.find(usage), std::string::npos) << run.out;
+      if (!c.command.empty()) { EXPECT_NE(run.out.find("Example:\n  vudoda "), std::string::npos) << run.out; }
+      for (const std::string& named : c.named) EXPECT_NE(run.out.find(named), std::string::npos) << named << "\n" << run.out;
+    }
+  }
+  EXPECT_EQ(RunVudoda({"help", "db", "add-user"}).out, RunVudoda({"db", "add-user", "--help"}).out);
+}
+
+TEST(ToolCommands, VersionIsTheProjectVersion) {
+  const ToolRun run = RunVudoda({"--version"});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out, "vudoda " VUDODA_TEST_VERSION "\n");
 }
 
 TEST(ToolCommands, BadHexStopsWithTheOffsetAfterPrintingWhatCameBefore) {

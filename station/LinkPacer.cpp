@@ -13,7 +13,7 @@ constexpr std::uint64_t kNumericsMilliseconds = 1250;
 
 LinkPacer::LinkPacer(PacketSink next) : m_next(std::move(next)) {}
 
-void LinkPacer::Pass(std::span<const unsigned char> packet) {
+bool LinkPacer::Pass(std::span<const unsigned char> packet) {
   static const unsigned char kWave = PKWave_v110().GetTypeHeader();
   static const int kWaveSize = PKWave_v110().GetPacketSize();
   static const unsigned char kNumerics = PKParam_v110().GetTypeHeader();
@@ -30,5 +30,5 @@ void LinkPacer::Pass(std::span<const unsigned char> packet) {
     m_linkMilliseconds = std::max<std::uint64_t>(m_linkMilliseconds, numerics.GetTimeStamp() + kNumericsMilliseconds);
   }
   std::this_thread::sleep_until(m_start + std::chrono::milliseconds(m_linkMilliseconds));
-  m_next(packet);
+  return m_next(packet);
 }

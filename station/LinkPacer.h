@@ -2,9 +2,9 @@
 
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <span>
 
+#include "station/PacketSink.h"
 #include "station/StationExport.h"
 
 // Paces a monitor link at the monitor's real rate: each packet is passed on no earlier than
@@ -14,13 +14,12 @@
 // made to wait: late packets go on at once.
 class VUDODA_STATION_API LinkPacer {
  public:
-  using PacketSink = std::function<void(std::span<const unsigned char>)>;
   using Clock = std::chrono::steady_clock;
 
   explicit LinkPacer(PacketSink next);
 
-  // Waits until `packet` is due, then passes it on.
-  void Pass(std::span<const unsigned char> packet);
+  // Waits until `packet` is due, then passes it on; returns what the next sink does.
+  bool Pass(std::span<const unsigned char> packet);
   // Milliseconds of the link that the packets so far cover.
   std::uint64_t LinkMilliseconds() const { return m_linkMilliseconds; }
 

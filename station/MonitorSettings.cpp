@@ -107,23 +107,34 @@ void SetStudyDate(PKPatient_v110& patient, std::int64_t seconds) {
 
 }  // namespace
 
-void MonitorSettings::Send(PKBase& packet, const PacketSink& sink) {
+bool MonitorSettings::Send(PKBase& packet, const PacketSink& sink) {
   packet.ResetCheckSum();
-  sink(std::span<const unsigned char>(packet.GetPacket(), packet.GetPacketSize()));
+  return sink(std::span<const unsigned char>(packet.GetPacket(), packet.GetPacketSize()));
 }
 
-void MonitorSettings::SendAll(const PacketSink& sink, std::optional<std::int64_t> studyStart) {
+bool MonitorSettings::SendAll(const PacketSink& sink) {
+  return SendWithDate(sink, [](PKPatient_v110&) {});
+}
+
+bool MonitorSettings::SendForRecording(const PacketSink& sink, std::optional<std::int64_t> studyStart) {
+  return SendWithDate(sink, [&](PKPatient_v110& patient) {
+    if (studyStart) {
+      SetStudyDate(patient, *studyStart);
+    } else {
+      SetDate(patient, 0, 0, 0);
+    }
+  });
+}
+
+bool MonitorSettings::SendWithDate(const PacketSink& sink, const std::function<void(PKPatient_v110&)>& date) {
   PKProtocolVer version;
   FillProtocolVersion(version);
-  Send(version, sink);
   PKMonitor_v110 monitor;
   FillMonitor(monitor);
-  Send(monitor, sink);
   PKPatient_v110 patient;
   FillPatient(patient);
-  if (studyStart) SetStudyDate(patient, *studyStart);
-  Send(patient, sink);
+  date(patient);
   PKAlarm_v110 alarm;
   FillAlarmSettings(alarm);
-  Send(alarm, sink);
+  return Send(version, sink) && Send(monitor, sink) && Send(patient, sink) && Send(alarm, sink);
 }

@@ -86,19 +86,19 @@ MonitorSimulator::MonitorSimulator(std::uint32_t seed)
       m_zeroing(kZeroing, m_random) {}
 
 void MonitorSimulator::Run(std::uint64_t milliseconds, const PacketSink& sink) {
-  MonitorSettings::SendAll(sink);
+  if (!MonitorSettings::SendAll(sink)) return;
   for (std::uint64_t time = 0; time + kWaveMilliseconds <= milliseconds;
        time += kWaveMilliseconds) {
     CtgSample& sample = m_samples[(time / kSampleMilliseconds) % kSamplesPerNumerics];
     if (time % kSampleMilliseconds == 0) sample = m_model.Next();
     PKWave_v110 wave;
     FillWave(wave, sample);
-    MonitorSettings::Send(wave, sink);
+    if (!MonitorSettings::Send(wave, sink)) return;
     const std::uint64_t elapsed = time + kWaveMilliseconds;
     if (elapsed % kNumericsMilliseconds == 0) {
       PKParam_v110 numerics;
       FillNumerics(numerics, elapsed - kNumericsMilliseconds);
-      MonitorSettings::Send(numerics, sink);
+      if (!MonitorSettings::Send(numerics, sink)) return;
     }
   }
 }

@@ -2,10 +2,9 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
-#include <span>
 
 #include "station/CtgModel.h"
+#include "station/PacketSink.h"
 #include "station/RecurringEpisode.h"
 #include "station/SeededRandom.h"
 #include "station/StationExport.h"
@@ -22,8 +21,6 @@ class PKWave_v110;
 // same bytes.
 class VUDODA_STATION_API MonitorSimulator {
  public:
-  using PacketSink = std::function<void(std::span<const unsigned char>)>;
-
   static constexpr std::uint64_t kWaveMilliseconds = 50;
   static constexpr std::uint64_t kNumericsMilliseconds = 1250;
 
@@ -31,7 +28,8 @@ class VUDODA_STATION_API MonitorSimulator {
 
   // Sends the settings and then the packets of the first `milliseconds` of the recording:
   // one waveform packet per whole 50 ms, one numerics packet per whole 1.25 s (after the
-  // waveforms of its period). Time stamps are milliseconds since the recording began.
+  // waveforms of its period). Time stamps are milliseconds since the recording began. Stops
+  // early when the sink refuses a packet.
   void Run(std::uint64_t milliseconds, const PacketSink& sink);
 
  private:

@@ -18,7 +18,10 @@ std::optional<std::string> Replay(const std::string& path, Packets& packets) {
   const std::unique_ptr<RecordingReader> reader = RecordingReader::Open(path, fault);
   if (!reader) return fault;
   return RecordingReplay(*reader).Run(
-      [&](std::span<const unsigned char> packet) { packets.emplace_back(packet.begin(), packet.end()); });
+      [&](std::span<const unsigned char> packet) {
+        packets.emplace_back(packet.begin(), packet.end());
+        return true;
+      });
 }
 
 // The link's bytes exported as `format`, fed in chunks of 1000 bytes; or the fault.
@@ -86,6 +89,7 @@ TEST_F(ReplayAndExport, ExportSkipsUnknownBytesAndFillsGapsWithAbsentSamples) {
   Packets packets;
   MonitorSimulator(7).Run(5000, [&](std::span<const unsigned char> packet) {
     packets.emplace_back(packet.begin(), packet.end());
+    return true;
   });
   const std::string whole = Export(Link(packets), "csv");
   // Four numerics of five samples: the header and 20 rows, from 0 s to 4.75 s.

@@ -4,18 +4,9 @@
 #include <cmath>
 
 #include "packet/PKParam_v110.h"
+#include "station/ParamKind.h"
 
 namespace {
-
-// Parameter numbering of the numerics packet's IsValidData.
-constexpr int kParamECG = 1;
-constexpr int kParamUC = 6;
-constexpr int kParamIUP = 7;
-constexpr int kParamFECG = 8;
-constexpr int kParamFHR1 = 11;
-constexpr int kParamFHR2 = 12;
-constexpr int kParamFM1 = 13;
-constexpr int kParamFM2 = 14;
 
 constexpr int kByteLimit = 0xFF;      // 0xFF marks no value: a byte field holds 0-254
 constexpr int kWordLimit = 0xFFFF;    // likewise 0xFFFF for a 2-byte field
@@ -24,6 +15,7 @@ constexpr unsigned char kAlarmNormal = 0;
 constexpr unsigned char kZeroingDone = 1;
 
 using Packet = PKParam_v110;
+using Byte = unsigned char;
 using AlarmGetter = unsigned char (Packet::*)();
 using AlarmSetter = void (Packet::*)(unsigned char);
 
@@ -38,40 +30,33 @@ struct ChannelField {
   AlarmSetter setAlarm;
 };
 
-template <unsigned char (Packet::*Get)(int)>
-int GetByte(Packet& packet, int index) {
+// A field's getter and setter through ints, whether it holds bytes or 2-byte values.
+template <class Value, Value (Packet::*Get)(int)>
+int GetAs(Packet& packet, int index) {
   return (packet.*Get)(index);
 }
-template <void (Packet::*Set)(int, unsigned char)>
-void SetByte(Packet& packet, int index, int value) {
-  (packet.*Set)(index, static_cast<unsigned char>(value));
-}
-template <int (Packet::*Get)(int)>
-int GetWord(Packet& packet, int index) {
-  return (packet.*Get)(index);
-}
-template <void (Packet::*Set)(int, int)>
-void SetWord(Packet& packet, int index, int value) {
-  (packet.*Set)(index, value);
+template <class Value, void (Packet::*Set)(int, Value)>
+void SetAs(Packet& packet, int index, int value) {
+  (packet.*Set)(index, static_cast<Value>(value));
 }
 
 // The maternal heart rate travels as the ECG heart rate.
 constexpr ChannelField kFields[] = {
-    {TraceChannel::FHR1, kParamFHR1, kByteLimit, GetByte<&Packet::GetFHR1>, SetByte<&Packet::SetFHR1>,
+    {TraceChannel::FHR1, kParamFHR1, kByteLimit, GetAs<Byte, &Packet::GetFHR1>, SetAs<Byte, &Packet::SetFHR1>,
      &Packet::GetFHR1Alarm, &Packet::SetFHR1Alarm},
-    {TraceChannel::FHR2, kParamFHR2, kByteLimit, GetByte<&Packet::GetFHR2>, SetByte<&Packet::SetFHR2>,
+    {TraceChannel::FHR2, kParamFHR2, kByteLimit, GetAs<Byte, &Packet::GetFHR2>, SetAs<Byte, &Packet::SetFHR2>,
      &Packet::GetFHR2Alarm, &Packet::SetFHR2Alarm},
-    {TraceChannel::MHR, kParamECG, kWordLimit, GetWord<&Packet::GetECG>, SetWord<&Packet::SetECG>,
+    {TraceChannel::MHR, kParamECG, kWordLimit, GetAs<int, &Packet::GetECG>, SetAs<int, &Packet::SetECG>,
      &Packet::GetECGAlarm, &Packet::SetECGAlarm},
-    {TraceChannel::FECG, kParamFECG, kByteLimit, GetByte<&Packet::GetFECG>, SetByte<&Packet::SetFECG>,
+    {TraceChannel::FECG, kParamFECG, kByteLimit, GetAs<Byte, &Packet::GetFECG>, SetAs<Byte, &Packet::SetFECG>,
      &Packet::GetFECGAlarm, &Packet::SetFECGAlarm},
-    {TraceChannel::UC, kParamUC, kByteLimit, GetByte<&Packet::GetUC>, SetByte<&Packet::SetUC>,
+    {TraceChannel::UC, kParamUC, kByteLimit, GetAs<Byte, &Packet::GetUC>, SetAs<Byte, &Packet::SetUC>,
      &Packet::GetUCAlarm, &Packet::SetUCAlarm},
-    {TraceChannel::IUP, kParamIUP, kByteLimit, GetByte<&Packet::GetIUP>, SetByte<&Packet::SetIUP>,
+    {TraceChannel::IUP, kParamIUP, kByteLimit, GetAs<Byte, &Packet::GetIUP>, SetAs<Byte, &Packet::SetIUP>,
      &Packet::GetIUPAlarm, &Packet::SetIUPAlarm},
-    {TraceChannel::FM1, kParamFM1, kCountLimit, GetByte<&Packet::GetFM1>, SetByte<&Packet::SetFM1>,
+    {TraceChannel::FM1, kParamFM1, kCountLimit, GetAs<Byte, &Packet::GetFM1>, SetAs<Byte, &Packet::SetFM1>,
      nullptr, nullptr},
-    {TraceChannel::FM2, kParamFM2, kCountLimit, GetByte<&Packet::GetFM2>, SetByte<&Packet::SetFM2>,
+    {TraceChannel::FM2, kParamFM2, kCountLimit, GetAs<Byte, &Packet::GetFM2>, SetAs<Byte, &Packet::SetFM2>,
      nullptr, nullptr},
 };
 static_assert(std::size(kFields) == kTraceChannelCount);

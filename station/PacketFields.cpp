@@ -10,24 +10,9 @@
 #include "packet/PKPatient_v110.h"
 #include "packet/PKProtocolVer.h"
 #include "packet/PKWave_v110.h"
+#include "station/ParamKind.h"
 
 namespace {
-
-// Parameter numbering of the numerics packet's IsValidData.
-constexpr int kParamECG = 1;
-constexpr int kParamSpO2 = 2;
-constexpr int kParamSpO2R = 3;
-constexpr int kParamTemp = 4;
-constexpr int kParamNIBP = 5;
-constexpr int kParamUC = 6;
-constexpr int kParamIUP = 7;
-constexpr int kParamFECG = 8;
-constexpr int kParamFSpO2 = 9;
-constexpr int kParamFSpO2R = 10;
-constexpr int kParamFHR1 = 11;
-constexpr int kParamFHR2 = 12;
-constexpr int kParamFM1 = 13;
-constexpr int kParamFM2 = 14;
 
 // Wave channel numbering of the waveform packet's IsValidData.
 constexpr int kWaveECG = 1;

@@ -1,45 +1,25 @@
 #pragma once
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "config/ConfigScratch.h"
 
 using Bytes = std::vector<unsigned char>;
 
 // A scratch folder per test for the small recordings a test writes, removed afterwards.
-class RecordingScratch : public ::testing::Test {
+class RecordingScratch : public ConfigScratch {
  protected:
-  void SetUp() override {
-    m_folder = std::filesystem::temp_directory_path() /
-               ("vudoda-station-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(m_folder);
-    std::filesystem::create_directories(m_folder);
-  }
-  void TearDown() override { std::filesystem::remove_all(m_folder); }
-
-  std::string File(const std::string& name) const { return (m_folder / name).string(); }
-  static std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
+  std::string File(const std::string& name) const { return ConfigScratch::File(name.c_str()); }
   std::string Write(const std::string& name, const Bytes& bytes) const {
-    std::ofstream(File(name), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                      static_cast<std::streamsize>(bytes.size()));
+    WriteFile(File(name), std::string(bytes.begin(), bytes.end()));
     return File(name);
   }
   std::string Write(const std::string& name, const std::string& text) const {
-    std::ofstream(File(name), std::ios::binary) << text;
+    WriteFile(File(name), text);
     return File(name);
   }
-
-  std::filesystem::path m_folder;
 };
 
 // 16-bit little-endian words, the unit of both recording formats.

@@ -6,51 +6,20 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <thread>
 
-#include "tools/ToolMain.h"
+#include "config/ConfigScratch.h"
+#include "tools/ToolRun.h"
 
 namespace {
 
-struct ToolRun {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
-
-ToolRun RunVudoda(const std::vector<std::string>& args, const std::string& input = "") {
-  std::istringstream in(input);
-  std::ostringstream out, err;
-  ToolIo io{in, out, err};
-  const int exitCode = RunTool(args, io);
-  return ToolRun{exitCode, out.str(), err.str()};
-}
-
-class StationCommands : public ::testing::Test {
+// A scratch folder per test, with the recordings a test writes.
+class StationCommands : public ConfigScratch {
  protected:
-  void SetUp() override {
-    m_folder = std::filesystem::temp_directory_path() /
-               ("vudoda-tool-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(m_folder);
-  }
-  void TearDown() override { std::filesystem::remove_all(m_folder); }
-
-  std::string File(const std::string& name) const { return (m_folder / name).string(); }
-  std::string Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(File(name), std::ios::binary) << bytes;
+  std::string Write(const char* name, const std::string& bytes) const {
+    WriteFile(File(name), bytes);
     return File(name);
   }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-
-  std::filesystem::path m_folder;
 };
 
 // An .fhr of no known start: FHR1 140.25, 150, absent, 255 (not holdable), 139.75; TOCO 10, 127.5.
@@ -67,7 +36,7 @@ TEST_F(StationCommands, ReplayThenExportGivesTheRecordingBackWithinTheRounding) 
   const ToolRun fhr = RunVudoda({"export", "--format", "fhr", "-o", File("out.fhr")}, link.out);
   ASSERT_EQ(fhr.exitCode, 0) << fhr.err;
   EXPECT_EQ(fhr.out, "wrote 5 samples (0:00:01) to " + File("out.fhr") + "\n");
-  EXPECT_EQ(Read(File("out.fhr")), std::string("\0\0\0\0" "\x30\x02\0\0\x14\0" "\x58\x02\0\0\xFF\0" "\0\0\0\0\0\0"
+  EXPECT_EQ(ReadFile(File("out.fhr")), std::string("\0\0\0\0" "\x30\x02\0\0\x14\0" "\x58\x02\0\0\xFF\0" "\0\0\0\0\0\0"
                                                "\0\0\0\0\x14\0" "\x30\x02\0\0\x14\0", 34));
   const ToolRun wfdb = RunVudoda({"export", "--format", "wfdb", "-o", File("rec")}, link.out);
   ASSERT_EQ(wfdb.exitCode, 0) << wfdb.err;

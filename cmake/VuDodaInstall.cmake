@@ -9,7 +9,7 @@ include(CMakePackageConfigHelpers)
 
 set(VUDODA_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/VuDoda)
 
-install(TARGETS vudoda_platform qnutil qnutilex vudoda
+install(TARGETS vudoda_platform qnutil qnutilex vudoda vudoda_station
   EXPORT VuDodaTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime
@@ -18,14 +18,21 @@ install(TARGETS vudoda_platform qnutil qnutilex vudoda
 # Headers keep their folder under include/vudoda, so `#include "packet/PKBase.h"` reads the
 # same in the tree and against the installed package.
 # Headers that only the libraries' own sources include (the database engines behind QnAdo, the
-# column lists of the row classes, the window registry) stay out of the package.
-foreach(folder platform qnutil qnutilex packet database config constmap util)
+# column lists of the row classes, the window registry, the station's format readers and
+# writers behind RecordingReader and RecordingWriter) stay out of the package.
+foreach(folder platform qnutil qnutilex packet database config constmap util station)
   install(DIRECTORY ${folder}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vudoda/${folder} COMPONENT dev
     FILES_MATCHING PATTERN "*.h"
     PATTERN "Db*.h" EXCLUDE
     PATTERN "SqliteEngine.h" EXCLUDE
     PATTERN "*Columns.h" EXCLUDE
     PATTERN "WindowRecord.h" EXCLUDE
+    PATTERN "RecordFile.h" EXCLUDE
+    PATTERN "FhrReader.h" EXCLUDE
+    PATTERN "WfdbReader.h" EXCLUDE
+    PATTERN "FhrWriter.h" EXCLUDE
+    PATTERN "CsvWriter.h" EXCLUDE
+    PATTERN "WfdbWriter.h" EXCLUDE
     PATTERN "schema" EXCLUDE)
 endforeach()
 

@@ -2,17 +2,15 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <memory>
 #include <set>
 
-#include "tools/ByteStreamReader.h"
+#include "station/ByteStreamReader.h"
+#include "station/StreamFramer.h"
 #include "tools/DecodeSummary.h"
+#include "tools/InputStream.h"
 #include "tools/JsonPrinter.h"
 #include "tools/LanguageOption.h"
-#include "tools/StreamFramer.h"
 #include "tools/TextPrinter.h"
 
 namespace {
@@ -83,20 +81,13 @@ int RunDecode(const DecodeOptions& options, ToolIo& io) {
   if (const std::optional<std::string> fault = language.Select(options.language)) {
     return ReportFailure(io, kCommand, *fault);
   }
-  std::istream* in = &io.in;
-  std::string inputName = "standard input";
-  std::ifstream file;
-  if (options.file != "-") {
-    inputName = options.file;
-    file.open(inputName, std::ios::binary);
-    if (!file) {
-      return ReportFailure(io, kCommand, "cannot open " + inputName + ": " + std::strerror(errno));
-    }
-    in = &file;
+  InputStream input;
+  if (const std::optional<std::string> fault = input.Open(options.file, io.in)) {
+    return ReportFailure(io, kCommand, *fault);
   }
   const std::unique_ptr<DecodePrinter> printer = MakePrinter(options.json, io.out);
-  if (const std::optional<std::string> fault = Decode(*in, options.hex, SelectKinds(options.only), *printer)) {
-    return ReportFailure(io, kCommand, inputName + ": " + *fault);
+  if (const std::optional<std::string> fault = Decode(input.Stream(), options.hex, SelectKinds(options.only), *printer)) {
+    return ReportFailure(io, kCommand, input.Name() + ": " + *fault);
   }
   io.out.flush();
   return io.out ? kExitOk : ReportFailure(io, kCommand, "cannot write standard output");

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "tools/DecodeSummary.h"
-#include "tools/Field.h"
-#include "tools/StreamFramer.h"
+#include "station/Field.h"
+#include "station/StreamFramer.h"
 
 // Shows what decode finds in a stream. Both printers take the same field listing, so a field
 // reads the same in text and in JSON.

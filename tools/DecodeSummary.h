@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "tools/StreamFramer.h"
+#include "station/StreamFramer.h"
 
 // The counts of one decoded stream: packets by kind, unknown bytes, the truncated tail.
 class DecodeSummary {

@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-#include "tools/HexText.h"
+#include "station/HexText.h"
 #include "tools/MapText.h"
 
 namespace {

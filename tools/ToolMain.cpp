@@ -8,6 +8,7 @@
 #include "tools/ConfigCommand.h"
 #include "tools/DbCommand.h"
 #include "tools/DecodeCommand.h"
+#include "tools/ExportCommand.h"
 #include "tools/MapsCommand.h"
 #include "tools/SimulateCommand.h"
 
@@ -33,10 +34,13 @@ constexpr Command kCommands[] = {
      "vudoda db studies --database sqlite:station.db", &DefineDb},
     {"decode", "print every packet of a monitor-link stream, with the texts of coded values",
      "vudoda simulate --seconds 5 | vudoda decode --only PKParam_v110", &DefineDecode},
+    {"export", "write a captured link out as a CTG recording: fhr, fhrm, wfdb or csv at 4 Hz",
+     "vudoda export --format csv -o labour.csv monitor-link.bin", &DefineExport},
     {"maps", "list the constant maps: codes, string ids and texts, in map order",
      "vudoda maps on_off --language 5", &DefineMaps},
-    {"simulate", "write the link of a made-up bedside fetal monitor, the same for the same --seed",
-     "vudoda simulate --seconds 60 -o monitor-link.bin", &DefineSimulate},
+    {"simulate", "write the link of a bedside fetal monitor: made up (the same for the same --seed) or playing a recording",
+     "vudoda simulate --seconds 60 -o monitor-link.bin\n  vudoda simulate --replay labour.fhr --realtime --connect 127.0.0.1:5000",
+     &DefineSimulate},
 };
 
 constexpr const char* kExitCodes = "Exit codes: 0 done, 1 input or output unusable, 2 bad arguments.";

@@ -1,6 +1,7 @@
 // Builds a control packet through the installed headers and libraries and checks its bytes,
-// reads a map text from the installed module's string table, and compiles against one public
-// header of every subsystem, so that a header the package lacks fails here.
+// reads a map text from the installed module's string table, fills a numerics packet through
+// the station library, and compiles against one public header of every subsystem, so that a
+// header the package lacks fails here.
 #include <cstdio>
 #include <cstring>
 
@@ -8,8 +9,10 @@
 #include "constmap/ObConstMap.h"
 #include "database/TBLPatientStudy.h"
 #include "packet/PKControl.h"
+#include "packet/PKParam_v110.h"
 #include "platform/afx.h"
 #include "platform/afxwin.h"
+#include "station/CtgTrace.h"
 #include "util/CGroupCheck.h"
 #include "util/CSmartBuffer.h"
 #include "util/CSortList.h"
@@ -26,6 +29,17 @@ int main() {
   }
   if (ObConstMap::GetOnOffText(1) != "On") {
     std::puts("the installed module's texts are not found");
+    return 1;
+  }
+  // The station layer: a trace sample goes into a numerics packet as the link carries it.
+  CtgTrace trace;
+  TraceSample sample;
+  sample.Value(TraceChannel::FHR1) = 140.25f;
+  trace.Append(sample);
+  PKParam_v110 numerics;
+  trace.FillNumerics(0, numerics);
+  if (numerics.GetFHR1(0) != 140) {
+    std::puts("the installed station library does not fill numerics");
     return 1;
   }
   std::puts("VuDoda package works");

@@ -14,26 +14,12 @@
 #include "packet/PKParam_v110.h"
 #include "packet/PKPatient_v110.h"
 #include "packet/PKWave_v110.h"
-#include "tools/ToolMain.h"
+#include "tools/ToolRun.h"
 
 namespace {
 
 using Json = nlohmann::json;
 using Bytes = std::vector<unsigned char>;
-
-struct ToolRun {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
-
-ToolRun RunVudoda(const std::vector<std::string>& args, const std::string& input = "") {
-  std::istringstream in(input);
-  std::ostringstream out, err;
-  ToolIo io{in, out, err};
-  const int exitCode = RunTool(args, io);
-  return ToolRun{exitCode, out.str(), err.str()};
-}
 
 std::string Simulate(std::vector<std::string> args) {
   args.insert(args.begin(), "simulate");

@@ -1,0 +1,122 @@
+// A recording played as a monitor's link, and a link written back out as a recording.
+#include <sstream>
+
+#include "RecordingScratch.h"
+#include "packet/PKParam_v110.h"
+#include "station/LinkExport.h"
+#include "station/MonitorSimulator.h"
+#include "station/RecordingReader.h"
+#include "station/RecordingReplay.h"
+#include "station/RecordingWriter.h"
+
+namespace {
+
+using Packets = std::vector<Bytes>;
+
+std::optional<std::string> Replay(const std::string& path, Packets& packets) {
+  std::string fault;
+  const std::unique_ptr<RecordingReader> reader = RecordingReader::Open(path, fault);
+  if (!reader) return fault;
+  return RecordingReplay(*reader).Run(
+      [&](std::span<const unsigned char> packet) {
+        packets.emplace_back(packet.begin(), packet.end());
+        return true;
+      });
+}
+
+// The link's bytes exported as `format`, fed in chunks of 1000 bytes; or the fault.
+std::string Export(const Bytes& link, const std::string& format) {
+  std::ostringstream out;
+  std::string fault;
+  const std::unique_ptr<RecordingWriter> writer = RecordingWriter::Create(format, out, "", fault);
+  LinkExport exporter(*writer);
+  for (std::size_t pos = 0; pos < link.size(); pos += 1000) {
+    exporter.Feed(std::span(link).subspan(pos, std::min<std::size_t>(1000, link.size() - pos)));
+  }
+  if (const std::optional<std::string> fault = exporter.Finish()) return "fault: " + *fault;
+  return out.str();
+}
+
+Bytes Link(const Packets& packets) {
+  Bytes link;
+  for (const Bytes& packet : packets) link.insert(link.end(), packet.begin(), packet.end());
+  return link;
+}
+
+using ReplayAndExport = RecordingScratch;
+
+TEST_F(ReplayAndExport, ReplayedRecordingExportsBackWithinTheRounding) {
+  // 2021-03-04 05:06:07 UTC; six samples: FHR1 140.25, 140.5 (rounds up), 300 (not held),
+  // absent; FHR2 absent; TOCO 127.5 (kept, not clipped), 12, absent.
+  const Bytes start = {0xBF, 0x6A, 0x40, 0x60};
+  const std::string path = Write("labour.fhr", Join({start, Words({561, 0}), {255, 0}, Words({562, 0}), {24, 0},
+                                                     Words({1200, 0}), {0, 0}, Words({0, 0}), {0, 0},
+                                                     Words({0, 0}), {0, 0}, Words({0, 0}), {0, 0}}));
+  Packets packets;
+  ASSERT_EQ(Replay(path, packets), std::nullopt);
+  // Version, monitor, patient, alarm settings; then two numerics of five samples.
+  ASSERT_EQ(packets.size(), 6u);
+  const Bytes& patient = packets[2];
+  EXPECT_EQ(Bytes(patient.begin() + 62, patient.begin() + 66), (Bytes{0xE5, 0x07, 3, 4}));  // 2021-03-04
+  const Bytes& first = packets[4];
+  const Bytes& second = packets[5];
+  EXPECT_EQ(Bytes(first.begin() + 1, first.begin() + 5), (Bytes{0, 0, 0, 0}));
+  EXPECT_EQ(Bytes(second.begin() + 1, second.begin() + 5), (Bytes{0xE2, 0x04, 0, 0}));  // 1250 ms
+  EXPECT_EQ(Bytes(first.begin() + 6, first.begin() + 11), (Bytes{140, 141, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(Bytes(first.begin() + 29, first.begin() + 34), (Bytes{128, 12, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(Bytes(second.begin() + 6, second.begin() + 11), Bytes(5, 0xFF));
+
+  // Back out: whole bpm in quarters, start at midnight of the study day (2021-03-04 = 0x60402300);
+  // TOCO 128 comes back as the 127.5 it was.
+  const std::string fhr = Export(Link(packets), "fhr");
+  const Bytes expected = Join({{0x00, 0x23, 0x40, 0x60}, Words({560, 0}), {255, 0}, Words({564, 0}), {24, 0}});
+  ASSERT_EQ(fhr.size(), 4u + 10 * 6);
+  EXPECT_EQ(Bytes(fhr.begin(), fhr.begin() + 16), expected);
+  EXPECT_EQ(fhr.substr(16), std::string(8 * 6, '\0'));
+}
+
+TEST_F(ReplayAndExport, RecordingsBeyondTheLinksReachOrEmptyAreRefusedBeforeSending) {
+  Packets packets;
+  // A 2 GB recording (sparse): 357 million samples, far beyond 49 days of time stamps.
+  const std::string huge = Write("huge.fhr", Bytes{0, 0, 0, 0});
+  std::filesystem::resize_file(huge, 4 + 6ull * 357'913'941);
+  EXPECT_NE(Replay(huge, packets).value_or("").find("longer than the link's time stamps reach"), std::string::npos);
+  EXPECT_NE(Replay(Write("none.fhr", Bytes{0, 0, 0, 0}), packets).value_or("").find("no samples"), std::string::npos);
+  EXPECT_TRUE(packets.empty());
+}
+
+TEST_F(ReplayAndExport, ExportSkipsUnknownBytesAndFillsGapsWithAbsentSamples) {
+  Packets packets;
+  MonitorSimulator(7).Run(5000, [&](std::span<const unsigned char> packet) {
+    packets.emplace_back(packet.begin(), packet.end());
+    return true;
+  });
+  const std::string whole = Export(Link(packets), "csv");
+  // Four numerics of five samples: the header and 20 rows, from 0 s to 4.75 s.
+  EXPECT_EQ(std::count(whole.begin(), whole.end(), '\n'), 21);
+  EXPECT_EQ(whole.rfind("4.75,", whole.size() - 2), whole.rfind('\n', whole.size() - 2) + 1);
+
+  // The second numerics lost, and garbage where it was: its five rows are absent, the rest stay.
+  Packets damaged;
+  for (const Bytes& packet : packets) {
+    if (packet.size() == 108 && packet[1] == 0xE2 && packet[2] == 0x04) {
+      damaged.push_back({0x00, 0x13, 0x37});
+    } else {
+      damaged.push_back(packet);
+    }
+  }
+  std::istringstream wholeRows(whole), damagedRows(Export(Link(damaged), "csv"));
+  int row = 0;
+  for (std::string expected, got; std::getline(wholeRows, expected) && std::getline(damagedRows, got); ++row) {
+    if (row >= 6 && row <= 10) {
+      EXPECT_EQ(got, expected.substr(0, expected.find(',')) + ",0,0,0,0");
+    } else {
+      EXPECT_EQ(got, expected);
+    }
+  }
+  EXPECT_EQ(row, 21);
+
+  EXPECT_EQ(Export(Link({packets[0], packets[1]}), "csv"), "fault: the link holds no numerics packet");
+}
+
+}  // namespace

@@ -11,7 +11,8 @@ enum class StripPaper { A4, Letter };
 // 100 % has the true paper scale: at 1 cm/min one minute spans 1 cm. From the top: the header,
 // the clock-time row, the heart-rate grid, the band of event marks, the contraction grid.
 //
-// Paper speed codes are the trend-speed codes of the configuration: 1, 2, 3 = 10, 20, 30 mm/min.
+// Paper speed codes are the trend-speed codes of the configuration: 1, 2, 3 = 10, 20, 30 mm/min
+// (a stored study is drawn at m_nReviewTrendSpeed, a live one at m_nTrendSpeed).
 // The heart-rate scale is 20 bpm/cm over 50-210 bpm or 30 bpm/cm over 30-240 bpm; the
 // contraction grid holds 0-100 over 4 cm. A page holds whole minutes.
 class VUDODA_STATION_API StripLayout {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "constmap/ObConstMap.h"
@@ -82,18 +83,33 @@ void SetColor(cairo_t* cr, const Rgb& rgb, double alpha = 1) {
   cairo_set_source_rgba(cr, rgb.red, rgb.green, rgb.blue, alpha);
 }
 
-// Cairo refuses text that is not UTF-8 and then draws nothing more: any byte that does not
-// begin a well-formed sequence becomes '?'.
+// The code point of the well-formed UTF-8 sequence at `text[i]` and its length, or a length
+// of 0: overlong forms, surrogates and code points beyond U+10FFFF are not well-formed.
+std::pair<char32_t, std::size_t> DecodeUtf8(const std::string& text, std::size_t i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  if (lead < 0x80) return {lead, 1};
+  const std::size_t length = (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+  if (length == 0 || i + length > text.size()) return {0, 0};
+  char32_t point = lead & (0x7F >> length);
+  for (std::size_t k = 1; k < length; ++k) {
+    const auto next = static_cast<unsigned char>(text[i + k]);
+    if ((next >> 6) != 2) return {0, 0};
+    point = (point << 6) | (next & 0x3F);
+  }
+  static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (point < kLeast[length] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return {0, 0};
+  return {point, length};
+}
+
+// Cairo refuses text that is not UTF-8 and then draws nothing more: whatever is not a
+// well-formed sequence, and control characters, become '?'.
 std::string ValidUtf8(const std::string& text) {
   std::string out;
   for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
-    bool whole = length != 0 && i + length <= text.size() && !(length == 2 && lead < 0xC2);
-    for (std::size_t k = 1; whole && k < length; ++k) whole = (static_cast<unsigned char>(text[i + k]) >> 6) == 2;
-    if (!whole || (lead < 0x20 && lead != '\t')) {
+    const auto [point, length] = DecodeUtf8(text, i);
+    if (length == 0 || point < 0x20 || point == 0x7F) {
       out += '?';
-      ++i;
+      i += length == 0 ? 1 : length;
       continue;
     }
     out.append(text, i, length);

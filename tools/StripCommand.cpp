@@ -88,7 +88,7 @@ void DefineStrip(CLI::App& command, CommandRun& run) {
       ->check(CLI::IsMember({"paper", "station"}))
       ->capture_default_str();
   command.add_option("--paper", options->paper, "page size, landscape")
-      ->check(CLI::IsMember({"a4", "letter"}, CLI::ignore_case))
+      ->transform(CLI::IsMember({"a4", "letter"}, CLI::ignore_case))
       ->capture_default_str();
   command.add_option("--config", options->config, "the station configuration (default: Maternis.ini beside the program)")
       ->type_name("FILE");
@@ -115,7 +115,7 @@ int RunStrip(const StripOptions& options, ToolIo& io) {
   }
   const int speed = options.speed.value_or(config.m_nReviewTrendSpeed);
   const StripLayout layout(speed, options.scale.value_or(StripLayout::DefaultBpmPerCm(speed)),
-                           options.paper == "letter" || options.paper == "LETTER" ? StripPaper::Letter : StripPaper::A4);
+                           options.paper == "letter" ? StripPaper::Letter : StripPaper::A4);
   const StripColors colors = options.colors == "station" ? StripColors::Station(config) : StripColors::Paper();
   StripSurface surface(options.output, *StripSurface::FormatOf(options.output), layout.PageWidth(), layout.PageHeight());
   if (std::optional<std::string> fault = surface.Open()) return ReportFailure(io, kCommand, *fault);

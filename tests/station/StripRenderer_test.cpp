@@ -197,12 +197,13 @@ TEST_F(StripRendererTest, FaultsOfTheOutputAreReported) {
   }
 }
 
-// Hostile header texts (bytes that are no UTF-8, control characters) still give a whole page.
+// Hostile header texts (bytes that are no UTF-8, overlong forms, surrogates, code points past
+// U+10FFFF, control characters) still give a whole page.
 TEST_F(StripRendererTest, HostileHeaderTextsStillDrawThePage) {
   const StripLayout layout(3, 30, StripPaper::Letter);
   StripSurface surface(File("strip.png"), StripFormat::Png, layout.PageWidth(), layout.PageHeight());
   ASSERT_EQ(surface.Open(), std::nullopt);
-  StripRenderer renderer(surface, layout, StripColors::Paper(), {"\xFF\xFEHospital\x01", "\xC3", "\xE2\x82", "\n"});
+  StripRenderer renderer(surface, layout, StripColors::Paper(), {"\xFF\xFEHospital\x01", "\xC3 \xE0\x80\x80", "\xE2\x82 \xED\xA0\x80", "\n\xF4\x90\x80\x80"});
   renderer.Begin(1'700'000'000);
   TraceSample alarmed = Sample(300, 120);  // off both grids
   alarmed.Alarm(TraceChannel::FHR1) = 200;  // no text in the map

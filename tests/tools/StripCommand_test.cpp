@@ -1,62 +1,40 @@
 // `vudoda strip` as a user runs it: a simulated link drawn to each format, and every kind of
 // bad input refused with one line and exit code 1, leaving no file.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "packet/PKPatient_v110.h"
-#include "tools/ToolMain.h"
+#include "station/RecordingScratch.h"
+#include "tools/ToolRun.h"
 
 namespace {
 
-struct StripRun {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
-
-StripRun RunVudoda(const std::vector<std::string>& args, const std::string& input = "") {
-  std::istringstream in(input);
-  std::ostringstream out, err;
-  ToolIo io{in, out, err};
-  const int exitCode = RunTool(args, io);
-  return {exitCode, out.str(), err.str()};
-}
-
-class StripCommandTest : public ::testing::Test {
+class StripCommandTest : public RecordingScratch {
  protected:
-  void SetUp() override {
-    m_folder = std::filesystem::temp_directory_path() / ("vudoda-strip-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(m_folder);
-  }
-  void TearDown() override { std::filesystem::remove_all(m_folder); }
-
-  std::string File(const std::string& name) const { return (m_folder / name).string(); }
   std::string Link(int seconds) {
-    const StripRun run = RunVudoda({"simulate", "--seconds", std::to_string(seconds), "-o", File("link.bin")});
+    const ToolRun run = RunVudoda({"simulate", "--seconds", std::to_string(seconds), "-o", File("link.bin")});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     return File("link.bin");
   }
-  std::filesystem::path m_folder;
 };
 
 TEST_F(StripCommandTest, DrawsASimulatedLinkInEveryFormat) {
   const std::string link = Link(600);
   for (const char* name : {"strip.pdf", "strip.svg", "strip.png"}) {
-    const StripRun run = RunVudoda({"strip", link, "-o", File(name), "--speed", "1"});
+    const ToolRun run = RunVudoda({"strip", link, "-o", File(name), "--speed", "1"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "wrote 1 page: " + File(name) + "\n");
   }
-  std::ifstream pdf(File("strip.pdf"), std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(pdf), {}).substr(0, 5), "%PDF-");
+  EXPECT_EQ(ReadFile(File("strip.pdf")).substr(0, 5), "%PDF-");
+  // US Letter landscape is 11 x 8.5 inches.
+  EXPECT_EQ(RunVudoda({"strip", link, "-o", File("letter.svg"), "--paper", "Letter"}).exitCode, 0);
+  EXPECT_NE(ReadFile(File("letter.svg")).find("width=\"792pt\" height=\"612pt\""), std::string::npos);
   // Ten minutes at 3 cm/min: two pages of eight minutes.
-  const StripRun fast = RunVudoda({"strip", link, "-o", File("fast.svg"), "--speed", "3", "--colors", "station"});
+  const ToolRun fast = RunVudoda({"strip", link, "-o", File("fast.svg"), "--speed", "3", "--colors", "station"});
   EXPECT_EQ(fast.out, "wrote 2 pages: " + File("fast.svg") + " " + File("fast-2.svg") + "\n") << fast.err;
 }
 
@@ -65,8 +43,8 @@ TEST_F(StripCommandTest, BadInputGivesOneLineAndExitCodeOne) {
   PKPatient_v110 patient;
   patient.ResetCheckSum();
   const std::string patientOnly(patient.GetPacket(), patient.GetPacket() + patient.GetPacketSize());
-  std::ofstream(File("patient-only.bin"), std::ios::binary) << patientOnly;
-  std::ofstream(File("empty.bin"), std::ios::binary).flush();
+  Write("patient-only.bin", patientOnly);
+  Write("empty.bin", std::string());
   const struct { std::vector<std::string> args; std::string errPart; } cases[] = {
       {{"strip", File("empty.bin"), "-o", File("out.pdf")}, "holds no numerics packet"},
       {{"strip", File("patient-only.bin"), "-o", File("out.pdf")}, "holds no numerics packet"},
@@ -76,7 +54,7 @@ TEST_F(StripCommandTest, BadInputGivesOneLineAndExitCodeOne) {
       {{"strip", link, "-o", File("out.pdf"), "--config", File("missing.ini")}, "cannot read the configuration"},
   };
   for (const auto& c : cases) {
-    const StripRun run = RunVudoda(c.args);
+    const ToolRun run = RunVudoda(c.args);
     EXPECT_EQ(run.exitCode, 1) << c.errPart;
     EXPECT_NE(run.err.find("vudoda strip: "), std::string::npos) << run.err;
     EXPECT_NE(run.err.find(c.errPart), std::string::npos) << run.err;
@@ -95,7 +73,7 @@ TEST_F(StripCommandTest, RefusedArgumentsGiveExitCodeTwo) {
       {{"strip", "-o", File("o.pdf"), "--colors", "neon"}, "--colors"},
   };
   for (const auto& c : cases) {
-    const StripRun run = RunVudoda(c.args);
+    const ToolRun run = RunVudoda(c.args);
     EXPECT_EQ(run.exitCode, 2) << c.errPart;
     EXPECT_NE(run.err.find(c.errPart), std::string::npos) << run.err;
   }

@@ -9,7 +9,7 @@ SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 # Debian packages the build, the tests, the benchmarks, the fuzzers and `make package` need.
 PACKAGES := g++ cmake ninja-build clang libclang-rt-14-dev libgtest-dev libgmock-dev \
             libbenchmark-dev nlohmann-json3-dev sqlite3 libsqlite3-dev libcli11-dev libsodium-dev \
-            libpq-dev postgresql libasio-dev libcairo2-dev dpkg-dev file
+            libpq-dev postgresql libasio-dev libcairo2-dev dpkg-dev file fonts-dejavu-core
 
 BUILD := build
 BUILD_SANITIZE := build-sanitize
@@ -49,6 +49,8 @@ package: build
 DEMO_STREAM := $(BUILD)/demo/monitor-link.bin
 DEMO_DB := $(BUILD)/demo/station.db
 DEMO_CONFIG := $(BUILD)/demo/Maternis.ini
+DEMO_LABOUR := $(BUILD)/demo/labour-link.bin
+DEMO_STRIP := $(BUILD)/demo/ctg-strip.pdf
 
 demo: build
 	@mkdir -p $(dir $(DEMO_STREAM))
@@ -63,6 +65,11 @@ demo: build
 	$(BUILD)/bin/vudoda config set Language 5 --file $(DEMO_CONFIG)
 	$(BUILD)/bin/vudoda config set "Hospital Name" "Demo Birth Centre" --file $(DEMO_CONFIG)
 	$(BUILD)/bin/vudoda config show --file $(DEMO_CONFIG)
+	@echo "== Twenty minutes of labour at the monitor, drawn as the CTG strip the clinician reads =="
+	$(BUILD)/bin/vudoda simulate --seconds 1200 -o $(DEMO_LABOUR)
+	$(BUILD)/bin/vudoda strip $(DEMO_LABOUR) -o $(DEMO_STRIP) --speed 1 --config $(DEMO_CONFIG)
+	$(BUILD)/bin/vudoda strip $(DEMO_LABOUR) -o $(basename $(DEMO_STRIP)).png --speed 3 --minutes 8 --config $(DEMO_CONFIG)
+	@echo "The strip is in $(DEMO_STRIP) (A4, true scale at 1 cm/min); 8 minutes at 3 cm/min in $(basename $(DEMO_STRIP)).png"
 	@echo "== A made-up patient is admitted, her study starts, the station lists its studies =="
 	rm -f $(DEMO_DB) $(DEMO_DB)-wal $(DEMO_DB)-shm
 	$(BUILD)/bin/vudoda db init sqlite:$(DEMO_DB)

@@ -11,6 +11,7 @@
 #include "tools/ExportCommand.h"
 #include "tools/MapsCommand.h"
 #include "tools/SimulateCommand.h"
+#include "tools/StripCommand.h"
 
 #ifndef VUDODA_VERSION
 #error "the build defines VUDODA_VERSION, the project's version"
@@ -41,6 +42,8 @@ constexpr Command kCommands[] = {
     {"simulate", "write the link of a bedside fetal monitor: made up (the same for the same --seed) or playing a recording",
      "vudoda simulate --seconds 60 -o monitor-link.bin\n  vudoda simulate --replay labour.fhr --realtime --connect 127.0.0.1:5000",
      &DefineSimulate},
+    {"strip", "draw the CTG strip of a captured link to PDF, SVG or PNG, to the paper conventions",
+     "vudoda strip monitor-link.bin -o strip.pdf --speed 3 --from 08:30 --minutes 20", &DefineStrip},
 };
 
 constexpr const char* kExitCodes = "Exit codes: 0 done, 1 input or output unusable, 2 bad arguments.";

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+
+#include "station/LinkExport.h"
+#include "station/StationExport.h"
+#include "station/StreamFramer.h"
+#include "station/StripRenderer.h"
+
+// A captured monitor link, fed in chunks of any size, drawn as a CTG strip: the numerics
+// become the trace (LinkExport), the renderer draws it page by page, and the patient packet
+// names the patient in the pages' header. Memory stays bounded whatever the link's length.
+class VUDODA_STATION_API LinkStrip {
+ public:
+  // `surface` must be open and outlive this object.
+  LinkStrip(StripSurface& surface, const StripLayout& layout, const StripColors& colors, const StripHeader& header,
+            const StripSpan& span = {});
+
+  void Feed(std::span<const unsigned char> bytes);
+  // Ends the link and the strip. The fault: no numerics in the link, a span outside it, or a
+  // page that could not be written; then no file is left behind.
+  std::optional<std::string> Finish();
+
+  int PageCount() const { return m_renderer.PageCount(); }
+
+ private:
+  void TakePatient(const FrameEvent& event);
+
+  StripRenderer m_renderer;
+  LinkExport m_export;
+  StreamFramer m_patientFramer;
+};

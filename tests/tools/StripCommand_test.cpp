@@ -1,0 +1,82 @@
+// `vudoda strip` as a user runs it: a simulated link drawn to each format, and every kind of
+// bad input refused with one line and exit code 1, leaving no file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "packet/PKPatient_v110.h"
+#include "station/RecordingScratch.h"
+#include "tools/ToolRun.h"
+
+namespace {
+
+class StripCommandTest : public RecordingScratch {
+ protected:
+  std::string Link(int seconds) {
+    const ToolRun run = RunVudoda({"simulate", "--seconds", std::to_string(seconds), "-o", File("link.bin")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return File("link.bin");
+  }
+};
+
+TEST_F(StripCommandTest, DrawsASimulatedLinkInEveryFormat) {
+  const std::string link = Link(600);
+  for (const char* name : {"strip.pdf", "strip.svg", "strip.png"}) {
+    const ToolRun run = RunVudoda({"strip", link, "-o", File(name), "--speed", "1"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "wrote 1 page: " + File(name) + "\n");
+  }
+  EXPECT_EQ(ReadFile(File("strip.pdf")).substr(0, 5), "%PDF-");
+  // US Letter landscape is 11 x 8.5 inches.
+  EXPECT_EQ(RunVudoda({"strip", link, "-o", File("letter.svg"), "--paper", "Letter"}).exitCode, 0);
+  EXPECT_NE(ReadFile(File("letter.svg")).find("width=\"792pt\" height=\"612pt\""), std::string::npos);
+  // Ten minutes at 3 cm/min: two pages of eight minutes.
+  const ToolRun fast = RunVudoda({"strip", link, "-o", File("fast.svg"), "--speed", "3", "--colors", "station"});
+  EXPECT_EQ(fast.out, "wrote 2 pages: " + File("fast.svg") + " " + File("fast-2.svg") + "\n") << fast.err;
+}
+
+TEST_F(StripCommandTest, BadInputGivesOneLineAndExitCodeOne) {
+  const std::string link = Link(120);
+  PKPatient_v110 patient;
+  patient.ResetCheckSum();
+  const std::string patientOnly(patient.GetPacket(), patient.GetPacket() + patient.GetPacketSize());
+  Write("patient-only.bin", patientOnly);
+  Write("empty.bin", std::string());
+  const struct { std::vector<std::string> args; std::string errPart; } cases[] = {
+      {{"strip", File("empty.bin"), "-o", File("out.pdf")}, "holds no numerics packet"},
+      {{"strip", File("patient-only.bin"), "-o", File("out.pdf")}, "holds no numerics packet"},
+      {{"strip", link, "-o", File("out.pdf"), "--from", "05:00"}, "outside the recording"},
+      {{"strip", link, "-o", File("no/such/folder/out.pdf")}, "cannot create"},
+      {{"strip", File("missing.bin"), "-o", File("out.pdf")}, "cannot open"},
+      {{"strip", link, "-o", File("out.pdf"), "--config", File("missing.ini")}, "cannot read the configuration"},
+  };
+  for (const auto& c : cases) {
+    const ToolRun run = RunVudoda(c.args);
+    EXPECT_EQ(run.exitCode, 1) << c.errPart;
+    EXPECT_NE(run.err.find("vudoda strip: "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(c.errPart), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(File("out.pdf"))) << c.errPart;
+  }
+}
+
+TEST_F(StripCommandTest, RefusedArgumentsGiveExitCodeTwo) {
+  const struct { std::vector<std::string> args; std::string errPart; } cases[] = {
+      {{"strip", "-o", File("out.bmp")}, "must end in .pdf, .svg or .png"},
+      {{"strip"}, "--output is required"},
+      {{"strip", "-o", File("o.pdf"), "--speed", "4"}, "--speed"},
+      {{"strip", "-o", File("o.pdf"), "--scale", "25"}, "--scale"},
+      {{"strip", "-o", File("o.pdf"), "--from", "24:00"}, "hh:mm or hh:mm:ss"},
+      {{"strip", "-o", File("o.pdf"), "--minutes", "0"}, "--minutes"},
+      {{"strip", "-o", File("o.pdf"), "--colors", "neon"}, "--colors"},
+  };
+  for (const auto& c : cases) {
+    const ToolRun run = RunVudoda(c.args);
+    EXPECT_EQ(run.exitCode, 2) << c.errPart;
+    EXPECT_NE(run.err.find(c.errPart), std::string::npos) << run.err;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,133 @@
+#include "tools/StripCommand.h"
+
+#include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <ostream>
+
+#include "config/ObexConfig.h"
+#include "station/ByteStreamReader.h"
+#include "station/LinkStrip.h"
+#include "station/StripSurface.h"
+#include "tools/LanguageOption.h"
+#include "tools/OptionChecks.h"
+
+namespace {
+
+constexpr const char* kCommand = "strip";
+constexpr double kMaxMinutes = 30 * 24 * 60;
+
+// "hh:mm" or "hh:mm:ss" as seconds of the day.
+std::optional<int> SecondOfDay(const std::string& text) {
+  int hours = 0, minutes = 0, seconds = 0, used = 0;
+  const int fields = std::sscanf(text.c_str(), "%2d:%2d%n:%2d%n", &hours, &minutes, &used, &seconds, &used);
+  if (fields < 2 || static_cast<std::size_t>(used) != text.size() || hours > 23 || minutes > 59 || seconds > 59 ||
+      hours < 0 || minutes < 0 || seconds < 0) {
+    return std::nullopt;
+  }
+  return hours * 3600 + minutes * 60 + seconds;
+}
+
+CLI::Validator ClockTime() {
+  return CLI::Validator(
+      [](const std::string& text) {
+        return SecondOfDay(text) ? std::string() : "takes a clock time hh:mm or hh:mm:ss, not '" + text + "'";
+      },
+      "hh:mm[:ss]");
+}
+
+// The configuration: the named file, which must exist, or the program folder's, if any.
+std::optional<std::string> LoadConfig(const std::string& path, ObexConfig& config) {
+  if (path.empty()) {
+    config.Open();
+    return std::nullopt;
+  }
+  if (config.Open(path.c_str()) != 1) return "cannot read the configuration " + path;
+  return std::nullopt;
+}
+
+std::string StudyName(const std::string& link) {
+  if (link == "-") return "link from standard input";
+  const std::size_t slash = link.find_last_of('/');
+  return slash == std::string::npos ? link : link.substr(slash + 1);
+}
+
+std::optional<std::string> Draw(std::istream& in, bool hex, LinkStrip& strip) {
+  const std::optional<std::string> fault =
+      ByteStreamReader(in, hex).ReadAll([&](std::span<const unsigned char> bytes) { strip.Feed(bytes); });
+  const std::optional<std::string> finished = strip.Finish();
+  return fault ? fault : finished;
+}
+
+}  // namespace
+
+void DefineStrip(CLI::App& command, CommandRun& run) {
+  const auto options = std::make_shared<StripOptions>();
+  command.add_option("LINK", options->link, "the captured link; standard input without it or with -")
+      ->capture_default_str();
+  command.add_option("-o,--output", options->output, "the strip: .pdf (every page), .svg or .png (a file a page)")
+      ->type_name("OUT")
+      ->required()
+      ->check([](const std::string& path) {
+        return StripSurface::FormatOf(path) ? std::string() : "must end in .pdf, .svg or .png, not '" + path + "'";
+      });
+  command.add_option_function<std::string>(
+             "--from", [options](const std::string& text) { options->fromSecondOfDay = SecondOfDay(text); },
+             "start at this clock time of the recording")
+      ->type_name("TIME")
+      ->check(ClockTime());
+  command.add_option("--minutes", options->minutes, "draw this many minutes")->check(DecimalBetween(0.25, kMaxMinutes));
+  command.add_option("--speed", options->speed, "paper speed 1, 2, 3 = 1, 2, 3 cm/min (default: \"Review Trend Speed\")")
+      ->check(CLI::IsMember({1, 2, 3}));
+  command.add_option("--scale", options->scale, "heart-rate scale in bpm/cm (default: 20 at 1 cm/min, else 30)")
+      ->check(CLI::IsMember({20, 30}));
+  command.add_option("--colors", options->colors, "paper: red grid on white; station: the configuration's review colours")
+      ->check(CLI::IsMember({"paper", "station"}))
+      ->capture_default_str();
+  command.add_option("--paper", options->paper, "page size, landscape")
+      ->transform(CLI::IsMember({"a4", "letter"}, CLI::ignore_case))
+      ->capture_default_str();
+  command.add_option("--config", options->config, "the station configuration (default: Maternis.ini beside the program)")
+      ->type_name("FILE");
+  LanguageOption::Define(command, options->language);
+  command.add_flag("--hex", options->hex, "read hex text (two digits a byte) instead of raw bytes");
+  command.callback([options, &run] { run.exitCode = RunStrip(*options, run.io); });
+}
+
+int RunStrip(const StripOptions& options, ToolIo& io) {
+  ObexConfig config;
+  if (std::optional<std::string> fault = LoadConfig(options.config, config)) return ReportFailure(io, kCommand, *fault);
+  LanguageOption language;
+  const int chosenLanguage = options.language != LanguageOption::kNotGiven || options.config.empty()
+                                 ? options.language
+                                 : config.m_nLanguage;
+  if (std::optional<std::string> fault = language.Select(chosenLanguage)) return ReportFailure(io, kCommand, *fault);
+
+  std::istream* in = &io.in;
+  std::ifstream file;
+  if (options.link != "-") {
+    file.open(options.link, std::ios::binary);
+    if (!file) return ReportFailure(io, kCommand, "cannot open " + options.link + ": " + std::strerror(errno));
+    in = &file;
+  }
+  const int speed = options.speed.value_or(config.m_nReviewTrendSpeed);
+  const StripLayout layout(speed, options.scale.value_or(StripLayout::DefaultBpmPerCm(speed)),
+                           options.paper == "letter" ? StripPaper::Letter : StripPaper::A4);
+  const StripColors colors = options.colors == "station" ? StripColors::Station(config) : StripColors::Paper();
+  StripSurface surface(options.output, *StripSurface::FormatOf(options.output), layout.PageWidth(), layout.PageHeight());
+  if (std::optional<std::string> fault = surface.Open()) return ReportFailure(io, kCommand, *fault);
+
+  const StripHeader header{config.m_strHospitalName.GetString(), "", "", StudyName(options.link)};
+  LinkStrip strip(surface, layout, colors, header, StripSpan{options.fromSecondOfDay, options.minutes});
+  if (std::optional<std::string> fault = Draw(*in, options.hex, strip)) {
+    surface.Discard();
+    return ReportFailure(io, kCommand, options.link + ": " + *fault);
+  }
+  io.out << "wrote " << strip.PageCount() << (strip.PageCount() == 1 ? " page" : " pages") << ":";
+  for (const std::string& written : surface.Files()) io.out << ' ' << written;
+  io.out << '\n';
+  return kExitOk;
+}

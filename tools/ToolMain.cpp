@@ -10,6 +10,7 @@
 #include "tools/DecodeCommand.h"
 #include "tools/MapsCommand.h"
 #include "tools/SimulateCommand.h"
+#include "tools/StationCommand.h"
 
 #ifndef VUDODA_VERSION
 #error "the build defines VUDODA_VERSION, the project's version"
@@ -37,6 +38,8 @@ constexpr Command kCommands[] = {
      "vudoda maps on_off --language 5", &DefineMaps},
     {"simulate", "write the link of a made-up bedside fetal monitor, the same for the same --seed",
      "vudoda simulate --seconds 60 -o monitor-link.bin", &DefineSimulate},
+    {"station", "the central station: every bed's link on one loop, admission, recording, link loss",
+     "vudoda station --listen 127.0.0.1:4500 --database sqlite:ward.db", &DefineStation},
 };
 
 constexpr const char* kExitCodes = "Exit codes: 0 done, 1 input or output unusable, 2 bad arguments.";

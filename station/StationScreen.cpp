@@ -1,22 +1,16 @@
 #include "station/StationScreen.h"
 
 #include <cstdio>
-#include <ctime>
 #include <ostream>
+
+#include "station/LocalTimeText.h"
 
 namespace {
 
 // Cursor to the top left, then clear the screen.
 constexpr const char* kRedraw = "\x1b[H\x1b[2J";
 
-std::string TimeOfDay() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[16];
-  std::strftime(text, sizeof text, "%H:%M:%S", &local);
-  return text;
-}
+std::string TimeOfDay() { return LocalTimeText("%H:%M:%S"); }
 
 const char* LinkText(BedRow::Link link) {
   switch (link) {

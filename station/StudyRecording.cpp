@@ -14,6 +14,7 @@
 
 #include "packet/PKParam_v110.h"
 #include "station/BedNumerics.h"
+#include "station/LocalTimeText.h"
 #include "station/StreamFramer.h"
 
 namespace {
@@ -52,15 +53,6 @@ bool WriteAll(int fd, const unsigned char* data, std::size_t size) {
     size -= static_cast<std::size_t>(written);
   }
   return true;
-}
-
-std::string LocalTimeText() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-  return text;
 }
 
 }  // namespace
@@ -111,7 +103,7 @@ bool StudyRecording::Append(std::span<const unsigned char> bytes) {
 
 void StudyRecording::LogEvent(const std::string& text) {
   if (m_events < 0) return;
-  const std::string line = LocalTimeText() + ' ' + text + '\n';
+  const std::string line = LocalTimeText("%Y-%m-%d %H:%M:%S") + ' ' + text + '\n';
   WriteAll(m_events, reinterpret_cast<const unsigned char*>(line.data()), line.size());
 }
 

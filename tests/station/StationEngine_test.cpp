@@ -56,6 +56,17 @@ class StationEngineTest : public RecordingScratch {
   }
   bool WaitForEvent(const std::string& text, std::chrono::milliseconds limit) { return WaitForEvents(text, 1, limit); }
 
+  // A monitor connects, sends `link` and leaves once the station reports `admitted`; the
+  // station reports its leaving as the `failures`-th communication failure.
+  void VisitBed(const std::vector<unsigned char>& link, const std::string& admitted, std::size_t failures) {
+    LinkConnection bedside;
+    ASSERT_EQ(bedside.Connect(m_address), std::nullopt);
+    ASSERT_TRUE(bedside.Send(link));
+    ASSERT_TRUE(WaitForEvent(admitted, 10s));
+    bedside.Close();
+    ASSERT_TRUE(WaitForEvents("communication failure", failures, 5s));
+  }
+
   std::vector<BedRow> LastRows() {
     std::lock_guard lock(m_mutex);
     return m_rows;
@@ -193,12 +204,7 @@ TEST_F(StationEngineTest, AKilledBedIsReportedAtOnceAndItsStudyGoesOnWhenItComes
     ASSERT_TRUE(WaitForEvent("bed 1: communication failure", 6s));
     EXPECT_LT(std::chrono::steady_clock::now() - killed, 6s);
   }
-  LinkConnection again;
-  ASSERT_EQ(again.Connect(m_address), std::nullopt);
-  ASSERT_TRUE(StationBedside::Send(again, second, 5, 10ms));
-  ASSERT_TRUE(WaitForEvent("goes on", 10s));
-  again.Close();
-  ASSERT_TRUE(WaitForEvents("bed 1: communication failure", 2, 10s));
+  VisitBed(second, "goes on", 2);
   StopStation();
 
   EXPECT_EQ(RecordingOf("TEST-7"), Text(first) + Text(second));
@@ -248,12 +254,7 @@ TEST_F(StationEngineTest, AMonitorBeyondTheWardIsToldWhyAndTheRestartedStationCo
 
   StartStation(1);
   const std::vector<unsigned char> second = StationBedside::Link(10, 2500, "TEST-9");
-  LinkConnection back;
-  ASSERT_EQ(back.Connect(m_address), std::nullopt);
-  ASSERT_TRUE(back.Send(second));
-  ASSERT_TRUE(WaitForEvent("goes on", 10s));
-  back.Close();
-  ASSERT_TRUE(WaitForEvents("communication failure", 2, 5s));
+  VisitBed(second, "goes on", 2);
   StopStation();
   EXPECT_EQ(RecordingOf("TEST-9"), Text(first) + Text(second));
   EXPECT_EQ(StudyOf("TEST-9").m_S_LENGTH, 5);  // ten samples from each link: 2.5 s twice

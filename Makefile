@@ -43,6 +43,9 @@ build: deps
 DEMO_STREAM := $(BUILD)/demo/monitor-link.bin
 DEMO_DB := $(BUILD)/demo/station.db
 DEMO_CONFIG := $(BUILD)/demo/Maternis.ini
+DEMO_WARD := $(BUILD)/demo/ward
+DEMO_WARD_PORT ?= 45713
+DEMO_WARD_SECONDS ?= 30
 
 demo: build
 	@mkdir -p $(dir $(DEMO_STREAM))
@@ -67,6 +70,21 @@ demo: build
 	$(BUILD)/bin/vudoda db add-study --database sqlite:$(DEMO_DB) --patient "$$patient" --doctor D-07 --nurse N-12 \
 	  --comment "admission CTG"
 	$(BUILD)/bin/vudoda db studies --database sqlite:$(DEMO_DB)
+	@echo "== The ward: a station and eight simulated beds for $(DEMO_WARD_SECONDS) seconds =="
+	rm -rf $(DEMO_WARD) && mkdir -p $(DEMO_WARD)/Data
+	$(BUILD)/bin/vudoda config set "Data Path" "$(abspath $(DEMO_WARD)/Data)" --file $(DEMO_WARD)/Maternis.ini
+	$(BUILD)/bin/vudoda station --config $(DEMO_WARD)/Maternis.ini --listen 127.0.0.1:$(DEMO_WARD_PORT) --beds 8 & \
+	station=$$!; sleep 1; beds=""; \
+	for seed in 1 2 3 4 5 6 7 8; do \
+	  $(BUILD)/bin/vudoda simulate --seed $$seed --seconds $(DEMO_WARD_SECONDS) --realtime \
+	    --connect 127.0.0.1:$(DEMO_WARD_PORT) & beds="$$beds $$!"; \
+	done; \
+	wait $$beds || true; kill -TERM $$station; wait $$station
+	@echo "== The ward's studies, with their lengths and signal loss =="
+	$(BUILD)/bin/vudoda db studies --database sqlite:$(DEMO_WARD)/Data/vudoda.db
+	@echo "== Recordings: one file of link bytes per study, its events beside it =="
+	find $(DEMO_WARD)/Data/Studies -type f | sort
+	# The strip of one study's recording is drawn here once the strip renderer is in.
 
 test: test-thread test-build test-sanitize fuzz-smoke
 

@@ -113,7 +113,7 @@ class StationEngine::Loop : public BedHost {
     if (bed->study) CloseStudy(*bed, "another patient at the bed");
     if (Bed* lost = LostBedOf(patientId)) bed = &TakeOver(*lost, session);
     if (!bed->study && !Admit(*bed, patient)) return;
-    bed->row.patientName = std::string(patient.GetFirstName().GetString()) + " " + patient.GetLastName().GetString();
+    bed->row.patientName = std::string(patient.GetLastName().GetString()) + ", " + patient.GetFirstName().GetString();
     bed->study->Append(bed->waitingBytes);
     bed->waitingBytes.clear();
     bed->waitingBytes.shrink_to_fit();

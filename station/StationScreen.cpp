@@ -30,8 +30,10 @@ std::string Duration(long seconds) {
   return text;
 }
 
+// `text` in a column of `width`, cut where longer, so that a blank always ends the column.
 std::string Padded(std::string text, std::size_t width) {
-  if (text.size() < width) text.append(width - text.size(), ' ');
+  if (text.size() >= width) text.resize(width - 1);
+  text.append(width - text.size(), ' ');
   return text;
 }
 

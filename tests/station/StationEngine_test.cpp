@@ -7,6 +7,7 @@
 #include <random>
 #include <thread>
 
+#include "database/TBLPatient.h"
 #include "database/TBLStudy.h"
 #include "qnutilex/QnAdo.h"
 #include "station/RecordingScratch.h"
@@ -258,6 +259,23 @@ TEST_F(StationEngineTest, AMonitorBeyondTheWardIsToldWhyAndTheRestartedStationCo
   StopStation();
   EXPECT_EQ(RecordingOf("TEST-9"), Text(first) + Text(second));
   EXPECT_EQ(StudyOf("TEST-9").m_S_LENGTH, 5);  // ten samples from each link: 2.5 s twice
+}
+
+TEST_F(StationEngineTest, APatientWithoutIdentifierIsAdmittedUnderTodaysFirstFreeOne) {
+  StartStation();
+  VisitBed(StationBedside::Link(4, 1250, ""), "new study", 1);
+  StopStation();
+  QnAdo db;
+  ASSERT_TRUE(db.Connect(("sqlite:" + File("ward.db")).c_str()));
+  TBLPatient patient(&db);
+  ASSERT_EQ(patient.CursorOpenCondition(), 1);
+  ASSERT_TRUE(patient.CursorGet());
+  patient.CursorClose();
+  const COleDateTime today = COleDateTime::GetCurrentTime();
+  EXPECT_EQ(std::string(patient.m_P_ID.GetString()), std::string(today.Format("%Y%m%d").GetString()) + "-001");
+  EXPECT_EQ(std::string(patient.m_P_LAST_NAME.GetString()), "Testmother");
+  EXPECT_EQ(std::string(patient.m_P_FIRST_NAME.GetString()), "Bed4");
+  EXPECT_EQ(patient.m_P_BIRTHDAY.Format("%Y-%m-%d"), "1990-05-05");
 }
 
 TEST(StudyRecordingTest, APatientIdentifierFromTheLinkNamesNoPathOutsideItsFolder) {

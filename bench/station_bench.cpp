@@ -69,7 +69,8 @@ void SendWard(const std::string& address) {
     for (int bed = 0; bed < kBeds; ++bed) {
       const std::vector<unsigned char>& link = Links()[static_cast<std::size_t>(bed)];
       if (offset >= link.size()) continue;
-      bedsides[static_cast<std::size_t>(bed)].Send(std::span(link).subspan(offset, std::min(kChunk, link.size() - offset)));
+      const std::size_t size = std::min(kChunk, link.size() - offset);
+      bedsides[static_cast<std::size_t>(bed)].Send(std::span(link).subspan(offset, size));
       more = true;
     }
   }
@@ -133,7 +134,8 @@ void StationBaseline(benchmark::State& state) {
       });
       std::ifstream in(path, std::ios::binary);
       std::vector<unsigned char> chunk(16 * 1024);
-      while (in.read(reinterpret_cast<char*>(chunk.data()), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0) {
+      const auto chunkSize = static_cast<std::streamsize>(chunk.size());
+      while (in.read(reinterpret_cast<char*>(chunk.data()), chunkSize) || in.gcount() > 0) {
         framer.Feed(std::span(chunk).first(static_cast<std::size_t>(in.gcount())));
       }
       framer.Finish();

@@ -3,6 +3,7 @@
 #include "packet/PKParam_v110.h"
 #include "packet/PKPatient_v110.h"
 #include "station/BedHost.h"
+#include "station/LoadKeyedPacket.h"
 
 namespace {
 
@@ -14,13 +15,6 @@ std::string PeerText(const asio::ip::tcp::socket& socket) {
   const auto endpoint = socket.remote_endpoint(error);
   if (error) return "an unknown address";
   return endpoint.address().to_string() + ":" + std::to_string(endpoint.port());
-}
-
-// Loads a framed block into `packet`; false when its key is wrong. SetPacket only reads the
-// block it is given.
-bool Load(PKBase& packet, std::span<const unsigned char> bytes) {
-  auto* block = const_cast<unsigned char*>(bytes.data());
-  return packet.SetPacket(block, static_cast<int>(bytes.size()), 1) == 1;
 }
 
 // The three text fields of a patient packet (identifier, last name, first name), 20 bytes each
@@ -101,11 +95,13 @@ void BedSession::Decode(const FrameEvent& event) {
   const unsigned char header = event.kind->typeHeader;
   if (header == kPatientHeader) {
     PKPatient_v110 patient;
-    if (!HasWholeTexts(event.bytes) || !Load(patient, event.bytes)) return m_host.OnBadBytes(*this, event.length);
+    if (!HasWholeTexts(event.bytes) || !LoadKeyedPacket(patient, event.bytes)) {
+      return m_host.OnBadBytes(*this, event.length);
+    }
     m_host.OnPatient(*this, patient);
   } else if (header == kNumericsHeader) {
     PKParam_v110 numerics;
-    if (!Load(numerics, event.bytes)) return m_host.OnBadBytes(*this, event.length);
+    if (!LoadKeyedPacket(numerics, event.bytes)) return m_host.OnBadBytes(*this, event.length);
     m_host.OnNumerics(*this, numerics);
   }
 }

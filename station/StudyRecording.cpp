@@ -14,6 +14,7 @@
 
 #include "packet/PKParam_v110.h"
 #include "station/BedNumerics.h"
+#include "station/LoadKeyedPacket.h"
 #include "station/LocalTimeText.h"
 #include "station/StreamFramer.h"
 
@@ -124,8 +125,7 @@ void StudyRecording::CountRecorded(const std::string& linkPath) {
   StreamFramer framer([this](const FrameEvent& event) {
     if (event.type != FrameEvent::Type::Packet || event.kind->typeHeader != kNumericsHeader) return;
     PKParam_v110 numerics;
-    auto* block = const_cast<unsigned char*>(event.bytes.data());  // SetPacket only reads it
-    if (numerics.SetPacket(block, static_cast<int>(event.bytes.size()), 1)) CountNumerics(numerics);
+    if (LoadKeyedPacket(numerics, event.bytes)) CountNumerics(numerics);
   });
   std::vector<unsigned char> chunk(64 * 1024);
   while (in.read(reinterpret_cast<char*>(chunk.data()), static_cast<std::streamsize>(chunk.size())) ||

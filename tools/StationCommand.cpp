@@ -75,7 +75,9 @@ int RunStation(const StationCommandOptions& options, ToolIo& io) {
   ObexConfig config;
   if (auto fault = ReadConfig(options, config)) return ReportFailure(io, kCommand, *fault);
   LanguageOption language;
-  if (auto fault = language.Select(config.m_nLanguage)) io.err << "vudoda station: " << *fault << ", texts in English\n";
+  if (auto fault = language.Select(config.m_nLanguage)) {
+    io.err << "vudoda station: " << *fault << ", texts in English\n";
+  }
 
   StationOptions station;
   station.port = config.m_nBrokerPort == 0 ? kDefaultBrokerPort : config.m_nBrokerPort;

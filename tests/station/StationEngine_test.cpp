@@ -108,8 +108,8 @@ class StationEngineTest : public RecordingScratch {
     m_rows = rows;
   }
   std::size_t Count(const std::string& text) const {
-    return static_cast<std::size_t>(std::count_if(m_events.begin(), m_events.end(),
-                                                  [&](const std::string& event) { return event.find(text) != std::string::npos; }));
+    const auto contains = [&](const std::string& event) { return event.find(text) != std::string::npos; };
+    return static_cast<std::size_t>(std::count_if(m_events.begin(), m_events.end(), contains));
   }
 
   std::mutex m_mutex;

@@ -84,7 +84,7 @@ demo: build
 	$(BUILD)/bin/vudoda db studies --database sqlite:$(DEMO_WARD)/Data/vudoda.db
 	@echo "== Recordings: one file of link bytes per study, its events beside it =="
 	find $(DEMO_WARD)/Data/Studies -type f | sort
-	# The strip of one study's recording is drawn here once the strip renderer is in.
+# The strip of one study's recording is drawn here once the strip renderer is in.
 
 test: test-thread test-build test-sanitize fuzz-smoke
 

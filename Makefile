@@ -51,6 +51,9 @@ DEMO_DB := $(BUILD)/demo/station.db
 DEMO_CONFIG := $(BUILD)/demo/Maternis.ini
 DEMO_LABOUR := $(BUILD)/demo/labour-link.bin
 DEMO_STRIP := $(BUILD)/demo/ctg-strip.pdf
+DEMO_WARD := $(BUILD)/demo/ward
+DEMO_WARD_PORT ?= 45713
+DEMO_WARD_SECONDS ?= 30
 
 demo: build
 	@mkdir -p $(dir $(DEMO_STREAM))
@@ -80,6 +83,24 @@ demo: build
 	$(BUILD)/bin/vudoda db add-study --database sqlite:$(DEMO_DB) --patient "$$patient" --doctor D-07 --nurse N-12 \
 	  --comment "admission CTG"
 	$(BUILD)/bin/vudoda db studies --database sqlite:$(DEMO_DB)
+	@echo "== The ward: a station and eight simulated beds for $(DEMO_WARD_SECONDS) seconds =="
+	rm -rf $(DEMO_WARD) && mkdir -p $(DEMO_WARD)/Data
+	$(BUILD)/bin/vudoda config set "Data Path" "$(abspath $(DEMO_WARD)/Data)" --file $(DEMO_WARD)/Maternis.ini
+	$(BUILD)/bin/vudoda station --config $(DEMO_WARD)/Maternis.ini --listen 127.0.0.1:$(DEMO_WARD_PORT) --beds 8 & \
+	station=$$!; sleep 1; beds=""; \
+	for seed in 1 2 3 4 5 6 7 8; do \
+	  $(BUILD)/bin/vudoda simulate --seed $$seed --seconds $(DEMO_WARD_SECONDS) --realtime \
+	    --connect 127.0.0.1:$(DEMO_WARD_PORT) & beds="$$beds $$!"; \
+	done; \
+	wait $$beds || true; kill -TERM $$station; wait $$station
+	@echo "== The ward's studies, with their lengths and signal loss =="
+	$(BUILD)/bin/vudoda db studies --database sqlite:$(DEMO_WARD)/Data/vudoda.db
+	@echo "== Recordings: one file of link bytes per study, its events beside it =="
+	find $(DEMO_WARD)/Data/Studies -type f | sort
+	@echo "== One study's recording, drawn as the strip a clinician reads =="
+	recording=$$(find $(DEMO_WARD)/Data/Studies -name '*.link' | sort | head -n 1); \
+	$(BUILD)/bin/vudoda strip "$$recording" -o $(DEMO_WARD)/ctg-strip.pdf --speed 3 --config $(DEMO_WARD)/Maternis.ini; \
+	echo "The strip of $$recording is in $(DEMO_WARD)/ctg-strip.pdf"
 
 test: test-thread test-build test-sanitize fuzz-smoke
 

@@ -1,206 +1,166 @@
-// Speed and memory of the station layer's recordings. Replay (an 8-hour .fhr recording played
-// as a monitor's link) and export (that link written out as .fhr) are each measured against a
-// plain read of the same file in the same program (fread in 64 KiB chunks, bytes summed), and
-// reported in samples per second with the ratio of their times. Then the peak heap of exporting
-// and of replaying 1, 2 and 8 hours, counted by this program's own operator new: it must not
-// grow with the recording's length.
-
-#include <benchmark/benchmark.h>
-#include <malloc.h>
-#include <unistd.h>
-
+// The station's cost per bed: a ward of simulated beds sends its links to a StationEngine over
+// loopback as fast as it can (many times the monitors' real rate); the engine's loop runs on
+// the benchmark's thread, so its CPU time is what is measured: framing, decoding, recording,
+// the numerics and the figures. The baseline decodes the same bytes read from a file, with the
+// same framer and packet classes, in the same program. "bed_s_per_cpu_s" is how many seconds
+// of one bed's link one second of CPU serves: the number of beds one core keeps up with at
+// their real rate.
+#include <algorithm>
 #include <atomic>
-#include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <new>
-#include <streambuf>
-#include <string>
+#include <iterator>
+#include <span>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "bench/RatioReporter.h"
-#include "station/ByteStreamReader.h"
-#include "station/LinkExport.h"
-#include "station/RecordingReader.h"
-#include "station/RecordingReplay.h"
-#include "station/RecordingWriter.h"
-
-namespace {
-
-std::atomic<std::size_t> g_liveBytes{0};
-std::atomic<std::size_t> g_peakBytes{0};
-
-}  // namespace
-
-// Every allocation of the program is counted, so the peak of live heap bytes can be read
-// around one piece of work.
-void* operator new(std::size_t size) {
-  void* block = std::malloc(size == 0 ? 1 : size);
-  if (block == nullptr) throw std::bad_alloc();
-  const std::size_t live = g_liveBytes += malloc_usable_size(block);
-  for (std::size_t peak = g_peakBytes; live > peak && !g_peakBytes.compare_exchange_weak(peak, live);) {
-  }
-  return block;
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* block) noexcept {
-  if (block == nullptr) return;
-  g_liveBytes -= malloc_usable_size(block);
-  std::free(block);
-}
-void operator delete[](void* block) noexcept { operator delete(block); }
-void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
-void operator delete[](void* block, std::size_t) noexcept { operator delete(block); }
-
-namespace {
+#include "packet/PKParam_v110.h"
+#include "packet/PKPatient_v110.h"
+#include "station/LinkConnection.h"
+#include "station/MonitorSimulator.h"
+#include "station/StationEngine.h"
+#include "station/StreamFramer.h"
 
 namespace fs = std::filesystem;
 
-constexpr std::uint64_t kSamplesPerHour = 4 * 3600;
-constexpr std::uint64_t kEightHours = 8 * kSamplesPerHour;
+namespace {
 
-fs::path Scratch(const std::string& name) {
-  static const fs::path folder = [] {
-    fs::path made = fs::temp_directory_path() / ("vudoda-station-bench-" + std::to_string(::getpid()));
-    fs::create_directories(made);
-    return made;
+constexpr int kBeds = 32;
+constexpr std::uint64_t kLinkMilliseconds = 60'000;
+constexpr double kBedSeconds = kBeds * (kLinkMilliseconds / 1000.0);
+
+fs::path Scratch() {
+  static const fs::path folder = fs::temp_directory_path() / ("vudoda-station-bench-" + std::to_string(::getpid()));
+  return folder;
+}
+
+// One link per bed, each with a patient of its own.
+const std::vector<std::vector<unsigned char>>& Links() {
+  static const std::vector<std::vector<unsigned char>> links = [] {
+    std::vector<std::vector<unsigned char>> all;
+    for (std::uint32_t seed = 1; seed <= kBeds; ++seed) {
+      std::vector<unsigned char> link;
+      MonitorSimulator(seed).Run(kLinkMilliseconds, [&](std::span<const unsigned char> packet) {
+        const std::size_t start = link.size();
+        link.insert(link.end(), packet.begin(), packet.end());
+        if (packet[0] != 0xB1) return;
+        PKPatient_v110 patient;
+        patient.SetPatientId(("BENCH-" + std::to_string(seed)).c_str());
+        patient.SetLastName("Benchmother");
+        patient.ResetCheckSum();
+        std::copy_n(patient.GetPacket(), patient.GetPacketSize(), link.begin() + static_cast<long>(start));
+      });
+      all.push_back(std::move(link));
+    }
+    return all;
   }();
-  return folder / name;
+  return links;
 }
 
-// A made-up labour in .fhr: FHR1 about 140 with slow variability, a lost signal now and then,
-// contractions every three minutes; no start time.
-void WriteRecording(const fs::path& path, std::uint64_t samples) {
-  std::ofstream out(path, std::ios::binary);
-  out.write("\0\0\0\0", 4);
-  for (std::uint64_t i = 0; i < samples; ++i) {
-    const double seconds = static_cast<double>(i) / 4;
-    const bool lost = i % 2400 < 40;
-    const auto fhr = static_cast<unsigned>(lost ? 0 : std::lround(4 * (140 + 6 * std::sin(seconds / 20))));
-    const double contraction = std::sin(3.14159 * std::fmod(seconds, 180) / 180);
-    const auto toco = static_cast<unsigned char>(std::lround(2 * (12 + 50 * contraction * contraction)));
-    const char record[6] = {static_cast<char>(fhr), static_cast<char>(fhr >> 8), 0, 0, static_cast<char>(toco), 0};
-    out.write(record, sizeof record);
+void SendWard(const std::string& address) {
+  std::vector<LinkConnection> bedsides(kBeds);
+  for (LinkConnection& bedside : bedsides) bedside.Connect(address);
+  constexpr std::size_t kChunk = 4096;
+  bool more = true;
+  for (std::size_t offset = 0; more; offset += kChunk) {
+    more = false;
+    for (int bed = 0; bed < kBeds; ++bed) {
+      const std::vector<unsigned char>& link = Links()[static_cast<std::size_t>(bed)];
+      if (offset >= link.size()) continue;
+      const std::size_t size = std::min(kChunk, link.size() - offset);
+      bedsides[static_cast<std::size_t>(bed)].Send(std::span(link).subspan(offset, size));
+      more = true;
+    }
   }
+  for (LinkConnection& bedside : bedsides) bedside.Close();
 }
 
-// Plays the recording at `path`; returns the link's length in bytes.
-std::uint64_t Replay(const fs::path& path, std::ostream* keep = nullptr) {
-  std::string fault;
-  const std::unique_ptr<RecordingReader> reader = RecordingReader::Open(path.string(), fault);
-  std::uint64_t bytes = 0;
-  RecordingReplay(*reader).Run([&](std::span<const unsigned char> packet) {
-    bytes += packet.size();
-    if (keep) keep->write(reinterpret_cast<const char*>(packet.data()), static_cast<std::streamsize>(packet.size()));
-    return true;
-  });
-  return bytes;
-}
-
-// Counts what is written and keeps nothing.
-class CountingBuffer : public std::streambuf {
- public:
-  std::uint64_t count = 0;
-
- protected:
-  int_type overflow(int_type ch) override {
-    ++count;
-    return ch;
+void StationClass(benchmark::State& state) {
+  int run = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    const fs::path folder = Scratch() / ("run" + std::to_string(run++));
+    fs::create_directories(folder);
+    StationOptions options;
+    options.listenAddress = "127.0.0.1";
+    options.port = 0;
+    options.beds = kBeds;
+    options.dataFolder = folder.string();
+    options.databaseUri = "sqlite:" + (folder / "ward.db").string();
+    std::atomic<int> closed = 0;
+    StationEngine* running = nullptr;
+    StationEngine engine(options, {[&](const std::string& event) {
+                                     if (event.find("closed the link") != std::string::npos && ++closed == kBeds) {
+                                       running->Stop();
+                                     }
+                                   },
+                                   {}});
+    running = &engine;
+    if (engine.Start()) {
+      state.SkipWithError("the station cannot start");
+      return;
+    }
+    std::thread ward(SendWard, "127.0.0.1:" + std::to_string(engine.Port()));
+    state.ResumeTiming();
+    engine.Run();
+    state.PauseTiming();
+    ward.join();
+    fs::remove_all(folder);
+    state.ResumeTiming();
   }
-  std::streamsize xsputn(const char*, std::streamsize n) override {
-    count += static_cast<std::uint64_t>(n);
-    return n;
+  state.counters["bed_s_per_cpu_s"] = benchmark::Counter(kBedSeconds * static_cast<double>(state.iterations()),
+                                                         benchmark::Counter::kIsRate);
+}
+
+// The same bytes from files: read, framed, the patient and numerics packets loaded and read.
+void StationBaseline(benchmark::State& state) {
+  std::vector<std::string> paths;
+  for (int bed = 0; bed < kBeds; ++bed) {
+    paths.push_back((Scratch() / ("bed" + std::to_string(bed) + ".link")).string());
+    const auto& link = Links()[static_cast<std::size_t>(bed)];
+    std::ofstream(paths.back(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(link.data()), static_cast<std::streamsize>(link.size()));
   }
-};
-
-// Exports the link at `path` as .fhr; returns the samples written.
-std::uint64_t Export(const fs::path& path) {
-  CountingBuffer counted;
-  std::ostream out(&counted);
-  std::string fault;
-  const std::unique_ptr<RecordingWriter> writer = RecordingWriter::Create("fhr", out, "", fault);
-  LinkExport exporter(*writer);
-  std::ifstream in(path, std::ios::binary);
-  ByteStreamReader(in, false).ReadAll([&](std::span<const unsigned char> bytes) { exporter.Feed(bytes); });
-  exporter.Finish();
-  return exporter.SampleCount();
-}
-
-std::uint64_t PlainRead(const fs::path& path) {
-  std::vector<unsigned char> chunk(64 * 1024);
-  std::uint64_t sum = 0;
-  FILE* file = std::fopen(path.c_str(), "rb");
-  for (std::size_t got; (got = std::fread(chunk.data(), 1, chunk.size(), file)) > 0;) {
-    for (std::size_t i = 0; i < got; ++i) sum += chunk[i];
+  for (auto _ : state) {
+    long sum = 0;
+    for (const std::string& path : paths) {
+      StreamFramer framer([&](const FrameEvent& event) {
+        if (event.type != FrameEvent::Type::Packet || event.kind->typeHeader != 0xC1) return;
+        PKParam_v110 numerics;
+        numerics.SetPacket(const_cast<unsigned char*>(event.bytes.data()), static_cast<int>(event.bytes.size()), 1);
+        for (int i = 0; i < 5; ++i) sum += numerics.GetFHR1(i) + numerics.GetUC(i) + numerics.GetECG(i);
+      });
+      std::ifstream in(path, std::ios::binary);
+      std::vector<unsigned char> chunk(16 * 1024);
+      const auto chunkSize = static_cast<std::streamsize>(chunk.size());
+      while (in.read(reinterpret_cast<char*>(chunk.data()), chunkSize) || in.gcount() > 0) {
+        framer.Feed(std::span(chunk).first(static_cast<std::size_t>(in.gcount())));
+      }
+      framer.Finish();
+    }
+    benchmark::DoNotOptimize(sum);
   }
-  std::fclose(file);
-  return sum;
-}
-
-void SamplesPerSecond(benchmark::State& state) {
-  state.counters["samples/s"] = benchmark::Counter(static_cast<double>(kEightHours), benchmark::Counter::kIsIterationInvariantRate);
-}
-
-void ReplayClass(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(Replay(Scratch("8h.fhr")));
-  SamplesPerSecond(state);
-}
-void ReplayBaseline(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(PlainRead(Scratch("8h.fhr")));
-  SamplesPerSecond(state);
-}
-void ExportClass(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(Export(Scratch("8h.link")));
-  SamplesPerSecond(state);
-}
-void ExportBaseline(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(PlainRead(Scratch("8h.link")));
-  SamplesPerSecond(state);
+  state.counters["bed_s_per_cpu_s"] = benchmark::Counter(kBedSeconds * static_cast<double>(state.iterations()),
+                                                         benchmark::Counter::kIsRate);
 }
 
 constexpr BenchmarkPair kPairs[] = {
-    {"Replay of an 8-hour .fhr into a link", "replay", ReplayClass, ReplayBaseline},
-    {"Export of an 8-hour link to .fhr", "export", ExportClass, ExportBaseline},
+    {"Station loop per bed-second of link, against decoding the same bytes from files", "ward", StationClass,
+     StationBaseline},
 };
-
-// The peak of live heap bytes above what was live before `work`.
-template <class Work>
-std::size_t PeakHeap(Work work) {
-  const std::size_t before = g_liveBytes;
-  g_peakBytes = before;
-  work();
-  return g_peakBytes - before;
-}
-
-void ReportMemory() {
-  std::printf("\nPeak heap (bytes above the start):\n");
-  for (const std::uint64_t hours : {1, 2, 8}) {
-    const std::string name = std::to_string(hours) + "h";
-    const std::size_t replay = PeakHeap([&] { Replay(Scratch(name + ".fhr")); });
-    const std::size_t exported = PeakHeap([&] { Export(Scratch(name + ".link")); });
-    std::printf("  %2llu hours (%6llu samples): replay %7zu, export %7zu\n", static_cast<unsigned long long>(hours),
-                static_cast<unsigned long long>(hours * kSamplesPerHour), replay, exported);
-  }
-}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  for (const std::uint64_t hours : {1, 2, 8}) {
-    const std::string name = std::to_string(hours) + "h";
-    WriteRecording(Scratch(name + ".fhr"), hours * kSamplesPerHour);
-    std::ofstream link(Scratch(name + ".link"), std::ios::binary);
-    Replay(Scratch(name + ".fhr"), &link);
-  }
-  std::printf("8-hour recording: %ju bytes of .fhr, %ju bytes of link\n",
-              static_cast<std::uintmax_t>(fs::file_size(Scratch("8h.fhr"))),
-              static_cast<std::uintmax_t>(fs::file_size(Scratch("8h.link"))));
+  fs::create_directories(Scratch());
+  std::printf("%d beds, %.0f s of link each, %.0f bed-seconds per iteration\n", kBeds, kLinkMilliseconds / 1000.0,
+              kBedSeconds);
   RunPairs(kPairs, 0, benchmark::kMillisecond);
-  ReportMemory();
   benchmark::Shutdown();
-  fs::remove_all(Scratch("").parent_path());
+  fs::remove_all(Scratch());
   return 0;
 }

@@ -12,6 +12,7 @@
 #include "tools/MapsCommand.h"
 #include "tools/SimulateCommand.h"
 #include "tools/StripCommand.h"
+#include "tools/StationCommand.h"
 
 #ifndef VUDODA_VERSION
 #error "the build defines VUDODA_VERSION, the project's version"
@@ -44,6 +45,8 @@ constexpr Command kCommands[] = {
      &DefineSimulate},
     {"strip", "draw the CTG strip of a captured link to PDF, SVG or PNG, to the paper conventions",
      "vudoda strip monitor-link.bin -o strip.pdf --speed 3 --from 08:30 --minutes 20", &DefineStrip},
+    {"station", "the central station: every bed's link on one loop, admission, recording, link loss",
+     "vudoda station --listen 127.0.0.1:4500 --database sqlite:ward.db", &DefineStation},
 };
 
 constexpr const char* kExitCodes = "Exit codes: 0 done, 1 input or output unusable, 2 bad arguments.";

@@ -1,0 +1,135 @@
+#include "station/StationDatabase.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string_view>
+
+#include "database/TBLPatient.h"
+#include "database/TBLStudy.h"
+#include "database/schema/SqliteSchema.h"
+#include "packet/PKPatient_v110.h"
+
+namespace {
+
+constexpr std::string_view kSqlitePrefix = "sqlite:";
+// A study start taken by another study of the same patient moves on by a second, this often.
+constexpr int kStartSecondTries = 3600;
+
+COleDateTime LocalDateTime(std::time_t time) {
+  std::tm local{};
+  localtime_r(&time, &local);
+  return COleDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                      local.tm_sec);
+}
+
+// A key value inside a quoted SQL literal: a quote is doubled, so the value stays one literal.
+std::string Quoted(const std::string& value) {
+  std::string quoted;
+  for (char ch : value) {
+    quoted += ch;
+    if (ch == '\'') quoted += '\'';
+  }
+  return quoted;
+}
+
+bool CreateSqliteFile(const std::string& path, bool& created) {
+  std::error_code ignored;
+  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  if (!parent.empty()) std::filesystem::create_directories(parent, ignored);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  created = fd >= 0;
+  if (created) ::close(fd);
+  return created || std::filesystem::exists(path);
+}
+
+void FillFromPacket(TBLPatient& row, PKPatient_v110& packet) {
+  row.m_P_FIRST_NAME = packet.GetFirstName();
+  row.m_P_LAST_NAME = packet.GetLastName();
+  const COleDateTime birthday(packet.GetYear(), packet.GetMonth(), packet.GetDay(), 0, 0, 0);
+  if (birthday.GetStatus() == COleDateTime::valid) row.m_P_BIRTHDAY = birthday;
+  row.m_P_HEIGHT = packet.GetHeight();
+  row.m_P_WEIGHT = packet.GetWeight();
+  row.m_P_REG_DATE = COleDateTime::GetCurrentTime();
+  row.m_P_EDIT_DATE = row.m_P_REG_DATE;
+}
+
+}  // namespace
+
+std::optional<std::string> StationDatabase::Connect(const std::string& uri) {
+  const bool sqlite = uri.starts_with(kSqlitePrefix);
+  bool created = false;
+  if (sqlite && !CreateSqliteFile(uri.substr(kSqlitePrefix.size()), created)) {
+    return "cannot create the patient database " + uri;
+  }
+  if (!m_db.Connect(uri.c_str())) {
+    return "cannot open the patient database " + uri + ": " + m_db.GetLastErrorString().GetString();
+  }
+  // Creating the tables again changes nothing, so an empty file left by a crash is mended too.
+  if (sqlite && !m_db.ExecuteSQL(SqliteSchema())) {
+    return std::string("cannot create the tables: ") + m_db.GetLastErrorString().GetString();
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> StationDatabase::Admit(PKPatient_v110& patient) {
+  TBLPatient row(&m_db);
+  row.m_P_ID = patient.GetPatientId();
+  if (!row.m_P_ID.IsEmpty() && row.Get()) return std::string(row.m_P_ID.GetString());
+  if (row.m_P_ID.IsEmpty()) row.m_P_ID = TBLPatient::GetUniqueId(&m_db);
+  if (row.m_P_ID.IsEmpty()) {
+    Failed("no identifier for a new patient");
+    return std::nullopt;
+  }
+  FillFromPacket(row, patient);
+  if (!row.Add()) {
+    Failed("cannot admit patient " + std::string(row.m_P_ID.GetString()));
+    return std::nullopt;
+  }
+  return std::string(row.m_P_ID.GetString());
+}
+
+std::optional<StationDatabase::Study> StationDatabase::LatestStudy(const std::string& patientId) {
+  TBLStudy row(&m_db);
+  const std::string clause = "WHERE S_ID='" + Quoted(patientId) + "' ORDER BY S_START_TIME DESC";
+  const int count = row.CursorOpenEx(clause.c_str());
+  std::optional<Study> latest;
+  if (count > 0 && row.CursorGet()) {
+    latest = Study{row.m_S_ID.GetString(), row.m_S_STUDY_ID.GetString(), row.m_S_LENGTH, row.m_S_LOSS};
+  }
+  row.CursorClose();
+  return latest;
+}
+
+std::optional<StationDatabase::Study> StationDatabase::StartStudy(const std::string& patientId, std::time_t start) {
+  for (int shift = 0; shift < kStartSecondTries; ++shift) {
+    TBLStudy row(&m_db);
+    row.m_S_ID = patientId.c_str();
+    row.SetStartTime(LocalDateTime(start + shift), 1);
+    if (row.Get()) continue;  // that second is another study's
+    row.m_S_EDIT_DATE = COleDateTime::GetCurrentTime();
+    if (row.Add()) return Study{patientId, row.m_S_STUDY_ID.GetString(), 0, 0};
+    Failed("cannot start a study of patient " + patientId);
+    return std::nullopt;
+  }
+  Failed("no free start second for a study of patient " + patientId);
+  return std::nullopt;
+}
+
+bool StationDatabase::UpdateFigures(const Study& study) {
+  TBLStudy row(&m_db);
+  row.m_S_ID = study.patientId.c_str();
+  row.m_S_STUDY_ID = study.studyId.c_str();
+  if (!row.Get()) return Failed("study " + study.studyId + " of patient " + study.patientId + " is gone");
+  row.m_S_LENGTH = study.lengthSeconds;
+  row.m_S_LOSS = study.lossSeconds;
+  row.m_S_EDIT_DATE = COleDateTime::GetCurrentTime();
+  if (!row.Update()) return Failed("cannot update study " + study.studyId);
+  return true;
+}
+
+bool StationDatabase::Failed(const std::string& what) {
+  m_fault = what + ": " + m_db.GetLastErrorString().GetString();
+  return false;
+}

@@ -45,12 +45,13 @@ const std::vector<std::vector<unsigned char>>& Links() {
       MonitorSimulator(seed).Run(kLinkMilliseconds, [&](std::span<const unsigned char> packet) {
         const std::size_t start = link.size();
         link.insert(link.end(), packet.begin(), packet.end());
-        if (packet[0] != 0xB1) return;
+        if (packet[0] != 0xB1) return true;
         PKPatient_v110 patient;
         patient.SetPatientId(("BENCH-" + std::to_string(seed)).c_str());
         patient.SetLastName("Benchmother");
         patient.ResetCheckSum();
         std::copy_n(patient.GetPacket(), patient.GetPacketSize(), link.begin() + static_cast<long>(start));
+        return true;
       });
       all.push_back(std::move(link));
     }

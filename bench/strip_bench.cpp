@@ -41,7 +41,8 @@ class CountingWriter final : public RecordingWriter {
 void WriteLink(const std::string& path, double hours) {
   std::ofstream out(path, std::ios::binary);
   MonitorSimulator(kSeed).Run(static_cast<std::uint64_t>(hours * 3600 * 1000), [&](std::span<const unsigned char> packet) {
-    out.write(reinterpret_cast<const char*>(packet.data()), static_cast<std::streamsize>(packet.size()));
+    return static_cast<bool>(out.write(reinterpret_cast<const char*>(packet.data()),
+                                       static_cast<std::streamsize>(packet.size())));
   });
 }
 

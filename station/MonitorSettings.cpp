@@ -112,8 +112,14 @@ bool MonitorSettings::Send(PKBase& packet, const PacketSink& sink) {
   return sink(std::span<const unsigned char>(packet.GetPacket(), packet.GetPacketSize()));
 }
 
-bool MonitorSettings::SendAll(const PacketSink& sink) {
-  return SendWithDate(sink, [](PKPatient_v110&) {});
+bool MonitorSettings::SendAll(const PacketSink& sink, std::uint32_t seed) {
+  return SendWithDate(sink, [seed](PKPatient_v110& patient) {
+    // Seeds beyond 9999 fold into the four-digit group before the last, so the identifier
+    // keeps its width (and seed 1 its historical bytes).
+    CString id;
+    id.Format("SIM-%04u-%04u", (seed / 10000) % 10000, seed % 10000);
+    patient.SetPatientId(id);
+  });
 }
 
 bool MonitorSettings::SendForRecording(const PacketSink& sink, std::optional<std::int64_t> studyStart) {

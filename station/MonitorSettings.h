@@ -24,9 +24,10 @@ class VUDODA_STATION_API MonitorSettings {
 
   // Stamps the packet's checksum and passes its bytes to `sink`; returns what the sink does.
   static bool Send(PKBase& packet, const PacketSink& sink);
-  // Sends the four settings packets. Returns false when the sink refused a packet (the rest are
-  // not sent).
-  static bool SendAll(const PacketSink& sink);
+  // Sends the four settings packets of the simulated monitor seeded `seed`: each seed announces
+  // its own made-up patient ("SIM-0000-0001" for seed 1), so that a ward of simulated beds admits
+  // one mother per bed. Returns false when the sink refused a packet (the rest are not sent).
+  static bool SendAll(const PacketSink& sink, std::uint32_t seed);
   // The same for a monitor playing a recording: the patient packet's date is the day the study
   // started (`studyStart`, seconds since 1970-01-01, taken in UTC), or all zero when unknown.
   static bool SendForRecording(const PacketSink& sink, std::optional<std::int64_t> studyStart);

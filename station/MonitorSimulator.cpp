@@ -79,14 +79,15 @@ float TenthsForLink(double degrees) {
 }  // namespace
 
 MonitorSimulator::MonitorSimulator(std::uint32_t seed)
-    : m_random(seed),
+    : m_seed(seed),
+      m_random(seed),
       m_model(m_random),
       m_nibp(DrawNIBPReading()),
       m_marker(kMarker, m_random),
       m_zeroing(kZeroing, m_random) {}
 
 void MonitorSimulator::Run(std::uint64_t milliseconds, const PacketSink& sink) {
-  if (!MonitorSettings::SendAll(sink)) return;
+  if (!MonitorSettings::SendAll(sink, m_seed)) return;
   for (std::uint64_t time = 0; time + kWaveMilliseconds <= milliseconds;
        time += kWaveMilliseconds) {
     CtgSample& sample = m_samples[(time / kSampleMilliseconds) % kSamplesPerNumerics];

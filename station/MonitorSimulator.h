@@ -46,6 +46,7 @@ class VUDODA_STATION_API MonitorSimulator {
   void FillNIBP(PKParam_v110& numerics, std::uint64_t milliseconds);
   NIBPReading DrawNIBPReading();
 
+  std::uint32_t m_seed;  // also names the made-up patient
   SeededRandom m_random;
   CtgModel m_model;
   std::array<CtgSample, 5> m_samples{};

@@ -8,7 +8,7 @@
 
 #include "database/TBLPatient.h"
 #include "database/TBLStudy.h"
-#include "database/schema/SqliteSchema.h"
+#include "database/schema/DatabaseSchema.h"
 #include "packet/PKPatient_v110.h"
 
 namespace {
@@ -64,7 +64,9 @@ std::optional<std::string> StationDatabase::Connect(const std::string& uri) {
     return "cannot create the patient database " + uri;
   }
   if (!m_db.Connect(uri.c_str())) {
-    return "cannot open the patient database " + uri + ": " + m_db.GetLastErrorString().GetString();
+    // Only a file's path is shown: a server's connection string may carry a password.
+    const std::string shown = sqlite ? uri : std::string("on the server");
+    return "cannot open the patient database " + shown + ": " + m_db.GetLastErrorString().GetString();
   }
   // Creating the tables again changes nothing, so an empty file left by a crash is mended too.
   if (sqlite && !m_db.ExecuteSQL(SqliteSchema())) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/PacketKind.h"
+#include "station/PacketKind.h"
 
 namespace {
 

@@ -32,9 +32,10 @@ class StationBedside {
         patient.ResetCheckSum();
         const unsigned char* bytes = patient.GetPacket();
         link.insert(link.end(), bytes, bytes + patient.GetPacketSize());
-        return;
+        return true;
       }
       link.insert(link.end(), packet.begin(), packet.end());
+      return true;
     });
     return link;
   }

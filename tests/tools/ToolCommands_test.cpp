@@ -217,6 +217,12 @@ TEST(ToolCommands, SimulateIsReproducibleBySeed) {
   EXPECT_EQ(Simulate({"--seconds", "5"}), Simulate({"--seconds", "5", "--seed", "1"}));
   EXPECT_EQ(Simulate({"--seconds", "5", "--seed", "7"}), Simulate({"--seconds", "5", "--seed", "7"}));
   EXPECT_NE(Simulate({"--seconds", "5", "--seed", "7"}), Simulate({"--seconds", "5", "--seed", "8"}));
+  // Each seed is a mother of its own, so that a ward of simulated beds admits one per bed.
+  const struct { const char* seed; const char* patient; } patients[] = {
+      {"1", "SIM-0000-0001"}, {"8", "SIM-0000-0008"}, {"123456", "SIM-0012-3456"}};
+  for (const auto& p : patients) {
+    EXPECT_EQ(DecodeEvents(Simulate({"--seconds", "0", "--seed", p.seed}))[2]["fields"]["PatientId"], p.patient) << p.seed;
+  }
 }
 
 TEST(ToolCommands, HexStreamDecodesLikeTheBinaryOne) {

@@ -84,7 +84,7 @@ TEST(ToolDocs, ManualPageHasEveryCommandAndOption) {
     }
     EXPECT_NE(own.find("Example:\n  vudoda "), std::string::npos) << own;
   }
-  EXPECT_EQ(commands, 5 + 4 + 8);  // the commands, config's actions, db's actions
+  EXPECT_EQ(commands, 8 + 4 + 8);  // the commands, config's actions, db's actions
   EXPECT_NE(page.find(".SH \"EXIT STATUS\"\nExit codes: 0 done"), std::string::npos);
 }
 
@@ -124,7 +124,7 @@ class Completion : public ::testing::Test {
 };
 
 TEST_F(Completion, OffersCommandsOptionsAndPacketClasses) {
-  EXPECT_EQ(Complete("vudoda "), "config\ndb\ndecode\nmaps\nsimulate\n");
+  EXPECT_EQ(Complete("vudoda "), "config\ndb\ndecode\nexport\nmaps\nsimulate\nstation\nstrip\n");
   EXPECT_EQ(Complete("vudoda db add"), "add-patient\nadd-study\nadd-user\n");
   EXPECT_EQ(Complete("vudoda db add-user --database x.db --pa"), "--password\n");
   EXPECT_EQ(Complete("vudoda config --file x.ini s"), "set\nshow\n");

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "database/CheckFieldLength.h"
+#include "database/UserColumns.h"
 
 namespace {
 
@@ -43,14 +44,7 @@ TBLUser* TBLUser::Clone() {
   return clone;
 }
 
-std::array<TableField, 6> TBLUser::Fields() {
-  return {{{"M_ID", m_M_ID},
-           {"M_NAME", m_M_NAME},
-           {"M_PASSWORD", m_M_PASSWORD},
-           {"M_LEVEL", m_M_LEVEL},
-           {"M_REG_DATE", m_M_REG_DATE},
-           {"M_EDIT_DATE", m_M_EDIT_DATE}}};
-}
+std::array<TableField, 6> TBLUser::Fields() { return UserColumns::Fields(*this); }
 
 void TBLUser::Clear() {
   m_M_ID.Empty();

@@ -21,6 +21,11 @@ class TableField {
   int Read(QnAdo& db) const {
     return std::visit([&](auto* member) { return db.GetFieldValue(m_column, *member); }, m_member);
   }
+  // Whether `other`'s member holds the same value as this one's (both of one type).
+  bool SameValue(const TableField& other) const {
+    return m_member.index() == other.m_member.index() &&
+           std::visit([&](auto* member) { return *member == *std::get<decltype(member)>(other.m_member); }, m_member);
+  }
   // SetFieldValue of the member into the current row; the result of that call. A date member
   // is first settled on the value that the database keeps (to the millisecond), as FieldCheck
   // shortens a text: what the object holds afterwards is what reads back.

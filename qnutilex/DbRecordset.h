@@ -49,7 +49,8 @@ class AFX_EXT_CLASS DbRecordset {
   bool MoveNext();
 
   // The value of the current row at column `name` (ASCII case ignored); it views the
-  // recordset's storage until the next change of the recordset.
+  // recordset's storage until the next change of the recordset (a date's text, until the same
+  // column is read again).
   bool GetField(std::string_view name, DbCell& value);
 
   // Starts a new row; SetField and Update fill and store it.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -13,10 +14,11 @@
 #include "qnutilex/DbValue.h"
 
 // The rows of one query result, all in memory: what a client-side cursor walks. Values are
-// appended cell by cell in column order, row after row. Storage is compact and never moves
-// what it stored (cells and texts in fixed blocks), so a large listing costs about sixteen
-// bytes per cell plus its text bytes, with no copying as it grows. Up to 8 MiB of blocks
-// are kept from one result to the next, so that a listing shown again reuses them.
+// appended cell by cell in column order, row after row. Each row is packed into one run of
+// bytes in a shared arena (a kind byte per cell, small integers and lengths in as few bytes as
+// they need, dates as a millisecond count), so a large listing costs little more than its text
+// bytes and a pointer per row, and nothing stored ever moves. Up to 8 MiB of arena are kept from
+// one result to the next, so that a listing shown again reuses them.
 class AFX_EXT_CLASS DbRows {
  public:
   DbRows() = default;
@@ -41,46 +43,39 @@ class AFX_EXT_CLASS DbRows {
   // Replaces every cell of `row` (< RowCount()) with `values`, one per column.
   void ReplaceRow(std::size_t row, std::span<const DbValue> values);
 
-  std::size_t RowCount() const { return m_columns.empty() ? 0 : m_cellCount / m_columns.size(); }
+  std::size_t RowCount() const { return m_rowStarts.size(); }
   std::size_t ColumnCount() const { return m_columns.size(); }
   const std::string& ColumnName(std::size_t column) const { return m_columns[column]; }
   const std::string& SourceTable() const { return m_sourceTable; }
 
   // The index of the column named `name`, ASCII case ignored, or -1.
   int FindColumn(std::string_view name) const;
-  // The value at (row, column); both must be in range.
+  // The value at (row, column); both must be in range. A date's text stays valid until the
+  // next call for the same column or until the result changes.
   DbCell Cell(std::size_t row, std::size_t column) const;
   // The same value as an owning copy.
   DbValue Value(std::size_t row, std::size_t column) const;
 
  private:
-  struct StoredCell {
-    DbKind kind;
-    std::uint32_t length;  // text bytes
-    union {
-      std::int64_t integer;
-      double real;
-      const char* text;
-    };
-  };
-
-  static constexpr std::size_t kCellBlockBits = 12;  // 4096 cells, 64 KiB, a block
-  static constexpr std::size_t kCellBlockSize = std::size_t{1} << kCellBlockBits;
-
-  StoredCell StoreValue(const DbValue& value);
-  const char* StoreText(std::string_view bytes);
-  void PushCell(const StoredCell& cell);
-  StoredCell& CellAt(std::size_t index) const {
-    return m_cellBlocks[index >> kCellBlockBits][index & (kCellBlockSize - 1)];
-  }
+  const char* StoreRow(std::string_view packed);
+  // Counts the cell just packed; a row complete with it moves to the arena.
+  void FinishCell();
+  // Where `column` of `row` starts in the arena.
+  const char* CellStart(std::size_t row, std::size_t column) const;
 
   std::vector<std::string> m_columns;
   std::string m_sourceTable;
-  std::vector<std::unique_ptr<StoredCell[]>> m_cellBlocks;
-  std::size_t m_cellCount = 0;
-  std::vector<std::unique_ptr<char[]>> m_textBlocks;  // short texts, packed
-  std::size_t m_textBlocksUsed = 0;  // the last one used is the one being filled
-  std::size_t m_blockUsed = 0;       // bytes used in it
-  std::vector<std::unique_ptr<char[]>> m_longTexts;  // one block each
+  std::string m_pending;  // the cells of the row being appended, packed
+  std::size_t m_pendingCells = 0;
+  std::vector<const char*> m_rowStarts;
+  std::vector<std::unique_ptr<char[]>> m_blocks;  // rows, packed one after another
+  std::size_t m_blocksUsed = 0;  // the last one used is the one being filled
+  std::size_t m_blockUsed = 0;   // bytes used in it
+  std::vector<std::unique_ptr<char[]>> m_largeRows;  // one block each
+  // A date is stored as a count and shown as a text again: each column has room for one.
+  mutable std::vector<std::array<char, 32>> m_dateTexts;
+  // Callers read the cells of a row mostly in column order: where the last one read started.
+  mutable std::size_t m_hintRow = 0, m_hintColumn = 0;
+  mutable const char* m_hintStart = nullptr;
   mutable std::size_t m_lookupHint = 0;  // where the next FindColumn looks first
 };

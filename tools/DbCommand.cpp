@@ -24,6 +24,7 @@
 #include "platform/AfxMessageBox.h"
 #include "qnutil/QnGF.h"
 #include "qnutilex/QnAdo.h"
+#include "tools/DatabaseCopy.h"
 #include "tools/OptionChecks.h"
 #include "tools/PasswordHash.h"
 #include "tools/PasswordPrompt.h"
@@ -329,6 +330,26 @@ int Init(const DbOptions& options, ToolIo& io) {
   return kExitOk;
 }
 
+// A server's connection string may carry a password: only a file's path is ever shown.
+std::string Shown(const std::string& uri) { return uri.starts_with(kSqlitePrefix) ? uri : std::string("the server"); }
+
+int Copy(const DbOptions& options, ToolIo& io) {
+  QnAdo from, to;
+  if (const std::optional<std::string> fault = Open(from, options.copyFrom)) return ReportFailure(io, kCommand, *fault);
+  if (const std::optional<std::string> fault = Open(to, options.copyTo)) return ReportFailure(io, kCommand, *fault);
+  DatabaseCopy copy(from, to);
+  if (copy.Run()) {
+    io.out << "copied " << copy.Added() << " rows to " << Shown(options.copyTo) << ", skipped " << copy.Skipped()
+           << " identical ones\n";
+    return kExitOk;
+  }
+  if (copy.Conflicts().empty()) return ReportFailure(io, kCommand, "nothing was copied: " + copy.Error());
+  io.err << "vudoda db: nothing was copied: " << Shown(options.copyTo)
+         << " holds other content under these keys:\n";
+  for (const std::string& conflict : copy.Conflicts()) io.err << "  " << conflict << '\n';
+  return kExitFailure;
+}
+
 // What an add action's option takes; the parsing refuses a value of another kind.
 enum class ValueKind { Text, Required, Date, Decimal, Whole };
 
@@ -423,6 +444,7 @@ void DefineValue(CLI::App& action, const ValueOption& value, DbOptions& options)
 }
 
 int RunAction(const DbOptions& options, ToolIo& io) {
+  if (options.action == "copy") return Copy(options, io);
   for (const Action& action : Actions()) {
     if (options.action != action.name) continue;
     QnAdo db;
@@ -449,6 +471,12 @@ void DefineDb(CLI::App& command, CommandRun& run) {
   addAction("init", "create the tables (a new file readable by its owner only, or on a server)",
             "vudoda db init sqlite:station.db")
       ->add_option("URI", options->initUri, "the database to create (default: --database)")->type_name("URI");
+  CLI::App* copy = command.add_subcommand(
+      "copy", "copy the patients, studies and users of one database into another in one transaction; rows "
+              "whose keys the target holds with other content are refused and listed, identical ones skipped");
+  copy->add_option("FROM_URI", options->copyFrom, "the database to copy from")->type_name("URI")->required();
+  copy->add_option("TO_URI", options->copyTo, "the database to copy into")->type_name("URI")->required();
+  copy->footer("Example:\n  vudoda db copy sqlite:station.db postgresql://station@db-host/ward");
   for (const Action& action : Actions()) {
     CLI::App* sub = addAction(action.name, action.summary, action.example);
     if (action.values.empty()) {

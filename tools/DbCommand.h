@@ -10,6 +10,7 @@ struct DbOptions {
   std::string action;    // "init", "patients", "add-user", ...
   std::string database;  // --database URI; empty: the default database
   std::string initUri;   // init's URI operand; empty: --database or the default
+  std::string copyFrom, copyTo;  // copy's operands
   std::string where;     // the listings' condition; empty: every row
   // The values of the add actions and check-user by option or operand name ("--first",
   // "ID"), only those given.
@@ -22,6 +23,8 @@ struct DbOptions {
 //   add-patient|add-study|add-user  adds one row; identifiers from GetUniqueId and
 //                              SetStartTime unless given; a password is stored as its
 //                              PasswordHash
+//   copy FROM_URI TO_URI       copies patients, studies and users (DatabaseCopy); the rows
+//                              refused for other content under their keys are listed
 //   check-user ID              whether the password read (ReadPassword) is the user's:
 //                              kExitOk when it is, kExitFailure otherwise
 // Every action takes --database URI; without it the default database (DefaultDatabasePath).

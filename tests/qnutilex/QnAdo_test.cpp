@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -53,6 +54,63 @@ TEST_P(QnAdoTest, WhatCannotBeStoredOrRunIsRefusedWithTheReason) {
   EXPECT_EQ(0, m_db.SetFieldValue("P_GR", -2147483649L));
   EXPECT_EQ(0, m_db.OpenRecordset("SELECT * FROM TBLPatient WHERE P_FIRST_NAME='\xFF'"));
   EXPECT_STREQ("the statement is not valid in the process code page 65001", m_db.GetLastErrorString().GetString());
+}
+
+// Stores `value` as P_COMMENT of a new patient `id`; the result of Update.
+int AddComment(QnAdo& db, const char* id, const CString& value) {
+  if (!db.OpenTable("TBLPatient") || !db.AddNew() || !db.SetFieldValue("P_ID", CString(id))) return 0;
+  return db.SetFieldValue("P_COMMENT", value) && db.Update();
+}
+
+TEST_P(QnAdoTest, HostileValuesAreStoredExactlyOrRefusedClearly) {
+  // Quotes and backslashes travel as parameters: stored as they are on both engines.
+  const CString quoted("O'Brien \\ \\' \"; --");
+  ASSERT_EQ(1, AddComment(m_db, "Q", quoted)) << m_db.GetLastErrorString().GetString();
+  ASSERT_EQ(1, m_db.OpenRecordset("SELECT P_COMMENT FROM TBLPatient WHERE P_ID='Q'"));
+  CString read;
+  ASSERT_EQ(1, m_db.GetFieldValue("P_COMMENT", read));
+  EXPECT_STREQ(quoted.GetString(), read.GetString());
+
+  // A zero byte: SQLite keeps the text whole; the server's texts cannot hold one, so it is
+  // refused with the reason rather than cut short.
+  const CString zero("before\0after", 12);
+  const int zeroStored = AddComment(m_db, "Z", zero);
+  if (IsSqlite()) {
+    ASSERT_EQ(1, zeroStored) << m_db.GetLastErrorString().GetString();
+    ASSERT_EQ(1, m_db.OpenRecordset("SELECT P_COMMENT FROM TBLPatient WHERE P_ID='Z'"));
+    ASSERT_EQ(1, m_db.GetFieldValue("P_COMMENT", read));
+    EXPECT_EQ(12, read.GetLength());
+    EXPECT_EQ(0, std::memcmp(zero.GetString(), read.GetString(), 12));
+  } else {
+    EXPECT_EQ(0, zeroStored);
+    EXPECT_NE(-1, m_db.GetLastErrorString().Find("zero byte")) << m_db.GetLastErrorString().GetString();
+    m_db.CloseRecordset();
+    EXPECT_EQ("", Outside("SELECT P_ID FROM TBLPatient WHERE P_ID='Z';"));
+  }
+
+  // 64 KB in a column of 255: SQLite keeps every byte, the server refuses it with its reason.
+  const CString longText(std::string(64 * 1024, 'q').c_str());
+  const int stored = AddComment(m_db, "L", longText);
+  if (IsSqlite()) {
+    ASSERT_EQ(1, stored) << m_db.GetLastErrorString().GetString();
+    EXPECT_EQ("65536\n", Outside("SELECT length(P_COMMENT) FROM TBLPatient WHERE P_ID='L';"));
+  } else {
+    EXPECT_EQ(0, stored);
+    EXPECT_NE(-1, m_db.GetLastErrorString().Find("too long")) << m_db.GetLastErrorString().GetString();
+    m_db.CloseRecordset();
+    EXPECT_EQ("", Outside("SELECT P_ID FROM TBLPatient WHERE P_ID='L';"));
+  }
+
+  // A double-byte code page: stored as UTF-8, read back in the page's own bytes.
+  SetACP(949);  // the fixture restores UTF-8
+  const CString korean("\xC7\xD1\xB1\xB9");  // 한국 in code page 949
+  ASSERT_EQ(1, AddComment(m_db, "K", korean)) << m_db.GetLastErrorString().GetString();
+  EXPECT_EQ("ED959CEAB5AD\n", Outside(IsSqlite() ? "SELECT hex(P_COMMENT) FROM TBLPatient WHERE P_ID='K';"
+                                                 : "SELECT upper(encode(convert_to(P_COMMENT, 'UTF8'), 'hex')) "
+                                                   "FROM TBLPatient WHERE P_ID='K';"));
+  ASSERT_EQ(1, m_db.OpenRecordset("SELECT P_COMMENT FROM TBLPatient WHERE P_ID='K'"));
+  ASSERT_EQ(1, m_db.GetFieldValue("P_COMMENT", read));
+  EXPECT_STREQ(korean.GetString(), read.GetString());
 }
 
 TEST_P(QnAdoTest, ACursorOnlyReads) {

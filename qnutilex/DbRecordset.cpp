@@ -1,5 +1,7 @@
 #include "qnutilex/DbRecordset.h"
 
+DbRecordset::~DbRecordset() = default;
+
 bool DbRecordset::Fail(std::string message) {
   m_lastError = std::move(message);
   return false;

@@ -26,7 +26,10 @@ class AFX_EXT_CLASS DbRecordset {
   DbRecordset() = default;
   DbRecordset(const DbRecordset&) = delete;
   DbRecordset& operator=(const DbRecordset&) = delete;
-  virtual ~DbRecordset() = default;
+  // Defined in its own library, so that the class's type information lives there alone: a
+  // module that includes this header must not carry a copy that the library then binds to
+  // (it would keep that module loaded after it is unloaded).
+  virtual ~DbRecordset();
 
   // Closes what was open, then reads the rows of `sql`; positioned on the first row. With
   // `sinceRead` (the connection, when it checks rows since they were read) a reading open

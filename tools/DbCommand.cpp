@@ -26,7 +26,7 @@
 #include "qnutilex/QnAdo.h"
 #include "tools/DatabaseCopy.h"
 #include "tools/OptionChecks.h"
-#include "tools/PasswordHash.h"
+#include "station/PasswordHash.h"
 #include "tools/PasswordPrompt.h"
 
 // The station's data folder: "Data Path" of its configuration, or "Data" beside the program

@@ -4,13 +4,15 @@
 #include <string>
 #include <string_view>
 
-// The form in which the tool stores a user's password in M_PASSWORD: a salted Argon2id hash
+#include "station/StationExport.h"
+
+// The form in which a station (and the tool) stores a user's password in M_PASSWORD: a salted Argon2id hash
 // (libsodium, the "interactive" limits: 2 passes over 64 MiB), so that whoever reads the
 // database reads no password. The column holds 50 bytes, too few for the usual encoded form
 // with its parameters, so the form is compact and its prefix names the parameters:
 // "$a2$" + 16 bytes of salt + "$" + 16 bytes of hash, both in URL-safe base64 without
 // padding: 49 characters.
-class PasswordHash {
+class VUDODA_STATION_API PasswordHash {
  public:
   static constexpr std::size_t kLength = 49;
 

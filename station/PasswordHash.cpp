@@ -1,4 +1,4 @@
-#include "tools/PasswordHash.h"
+#include "station/PasswordHash.h"
 
 #include <sodium.h>
 

@@ -270,15 +270,17 @@ class DateTextReader {
   }
 
   // Digits after the decimal point; those beyond the ninth are below any clock's precision.
+  // One division of the digits by their power of ten rounds correctly, so ".25" and ".250"
+  // give the very value that a count of milliseconds gives (FromUnixMilliseconds).
   bool ReadFraction(double& fraction) {
     const size_t start = m_pos;
-    double scale = 1.0;
-    fraction = 0.0;
+    long long digits = 0, scale = 1;
     for (; m_pos < m_text.size() && IsDigit(m_text[m_pos]); ++m_pos) {
       if (m_pos - start >= 9) continue;
-      scale /= 10.0;
-      fraction += (m_text[m_pos] - '0') * scale;
+      digits = digits * 10 + (m_text[m_pos] - '0');
+      scale *= 10;
     }
+    fraction = static_cast<double>(digits) / static_cast<double>(scale);
     return m_pos > start;
   }
 
@@ -391,6 +393,23 @@ int COleDateTime::SetDateTime(int year, int month, int day, int hour, int minute
   m_dt = DateFromParts(SerialDayFromCivil(year, month, day), hour * 3600 + minute * 60 + second);
   m_status = valid;
   return 0;
+}
+
+COleDateTime COleDateTime::FromUnixMilliseconds(long long milliseconds) {
+  constexpr long long kMsPerDay = 1000LL * kSecondsPerDay;
+  const long long unixDay = (milliseconds >= 0 ? milliseconds : milliseconds - (kMsPerDay - 1)) / kMsPerDay;
+  const long long inDay = milliseconds - unixDay * kMsPerDay;
+  COleDateTime result;
+  const long long serialDay = unixDay - kOleEpochFromUnixEpoch;
+  if (serialDay < kFirstDay || serialDay > kLastDay) {
+    result.m_status = invalid;
+    return result;
+  }
+  // The whole seconds, then the milliseconds as one correctly rounded fraction: the sum that
+  // ParseDateTime forms from the same moment's text.
+  const double seconds = static_cast<double>(inDay / 1000) + static_cast<double>(inDay % 1000) / 1000.0;
+  result.m_dt = DateFromParts(static_cast<long>(serialDay), seconds);
+  return result;
 }
 
 int COleDateTime::SetDate(int year, int month, int day) { return SetDateTime(year, month, day, 0, 0, 0); }

@@ -30,6 +30,10 @@ class AFX_EXT_CLASS COleDateTime {
 
   // The local time of the system clock, whole seconds.
   static COleDateTime GetCurrentTime();
+  // Not in MFC: the moment `milliseconds` after 1 January 1970 00:00 on the same calendar, the
+  // very value that ParseDateTime gives for that moment's timestamp text; status invalid
+  // outside the representable days.
+  static COleDateTime FromUnixMilliseconds(long long milliseconds);
 
   // Sets the date and time: 0 and status valid when every component is in range (years
   // 100-9999, a day the month has, 0-23, 0-59, 0-59); otherwise 1, status invalid, the value

@@ -28,27 +28,6 @@ bool IsAscii(std::string_view text) {
   return all < 0x80;
 }
 
-int Digits(std::string_view text, std::size_t first, std::size_t count) {
-  int value = 0;
-  for (std::size_t index = first; index < first + count; ++index) {
-    if (text[index] < '0' || text[index] > '9') return -1;
-    value = value * 10 + (text[index] - '0');
-  }
-  return value;
-}
-
-// The form that this component writes, "YYYY-MM-DD HH:MM:SS" with ".000" or no fraction,
-// read without the general parser: a listing reads many dates. SetDateTime counts the whole
-// seconds exactly as ParseDateTime does, so the value is the same to the last bit.
-bool ReadWholeSecondTimestamp(std::string_view text, COleDateTime& date) {
-  if (text.size() != 19 && !(text.size() == 23 && text.compare(19, 4, ".000") == 0)) return false;
-  if (text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':' || text[16] != ':') return false;
-  const int year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2);
-  const int hour = Digits(text, 11, 2), minute = Digits(text, 14, 2), second = Digits(text, 17, 2);
-  if (year < 0 || month < 0 || day < 0 || hour < 0 || minute < 0 || second < 0) return false;
-  return date.SetDateTime(year, month, day, hour, minute, second) == 0;
-}
-
 bool FitsInt32(std::int64_t value) {
   return value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max();
 }
@@ -157,7 +136,8 @@ bool FromDbCell(const DbCell& cell, COleDateTime& value, std::string& error) {
     return true;
   }
   COleDateTime parsed;
-  if (cell.kind == DbKind::kText && ReadWholeSecondTimestamp(cell.text, parsed)) {
+  if (cell.unixMilliseconds) parsed = COleDateTime::FromUnixMilliseconds(*cell.unixMilliseconds);
+  if (cell.unixMilliseconds && parsed.GetStatus() == COleDateTime::valid) {
     value = parsed;
     return true;
   }

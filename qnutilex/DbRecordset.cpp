@@ -117,12 +117,12 @@ int DbRecordset::Column(std::string_view name) {
   return column;
 }
 
-bool DbRecordset::GetField(std::string_view name, DbCell& value) {
+bool DbRecordset::GetField(std::string_view name, DbCell& value, DbRows::DateForm dates) {
   if (!EnsureRows()) return false;
   const int column = Column(name);
   if (column < 0) return false;
   if (!HasCurrentRow()) return Fail("there is no current row");
-  value = m_rows.Cell(m_position, static_cast<std::size_t>(column));
+  value = m_rows.Cell(m_position, static_cast<std::size_t>(column), dates);
   return true;
 }
 

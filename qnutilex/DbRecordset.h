@@ -53,8 +53,8 @@ class AFX_EXT_CLASS DbRecordset {
 
   // The value of the current row at column `name` (ASCII case ignored); it views the
   // recordset's storage until the next change of the recordset (a date's text, until the same
-  // column is read again).
-  bool GetField(std::string_view name, DbCell& value);
+  // column is read again). `dates` as for DbRows::Cell.
+  bool GetField(std::string_view name, DbCell& value, DbRows::DateForm dates = DbRows::DateForm::kText);
 
   // Starts a new row; SetField and Update fill and store it.
   bool AddNew();

@@ -175,25 +175,28 @@ void PackValue(std::string& out, const DbValue& value) {
   out.push_back(static_cast<char>(kTagNull));
 }
 
-// Reads the value at `in` and moves `in` past it; a date's text is written to `dateText`.
-DbCell UnpackValue(const char*& in, char* dateText) {
+// Reads the value at `in` and moves `in` past it; a date's text is written to `dateText`, or
+// the date given as its count.
+DbCell UnpackValue(const char*& in, char* dateText, DbRows::DateForm dates) {
   const auto tag = static_cast<unsigned char>(*in++);
   if (tag >= kTagShortText || tag == kTagLongText) {
     const std::size_t length = tag >= kTagShortText ? tag - kTagShortText : GetVarint(in);
     const std::string_view text(in, length);
     in += length;
-    return DbCell{DbKind::kText, 0, 0.0, text};
+    return DbCell::Text(text);
   }
   if (tag >= kTagDate) {
-    const std::size_t length = FormatDate(UnZigZag(GetVarint(in)), tag - kTagDate, dateText);
-    return DbCell{DbKind::kText, 0, 0.0, std::string_view(dateText, length)};
+    const std::int64_t ms = UnZigZag(GetVarint(in));
+    if (dates == DbRows::DateForm::kCount) return DbCell::DateCount(ms);
+    const std::size_t length = FormatDate(ms, tag - kTagDate, dateText);
+    return DbCell::Text(std::string_view(dateText, length));
   }
-  if (tag == kTagInteger) return DbCell{DbKind::kInteger, UnZigZag(GetVarint(in)), 0.0, {}};
+  if (tag == kTagInteger) return DbCell::Integer(UnZigZag(GetVarint(in)));
   if (tag == kTagReal) {
     double real;
     std::memcpy(&real, in, sizeof real);
     in += sizeof real;
-    return DbCell{DbKind::kReal, 0, real, {}};
+    return DbCell::Real(real);
   }
   return DbCell{};
 }
@@ -332,9 +335,9 @@ const char* DbRows::CellStart(std::size_t row, std::size_t column) const {
   return in;
 }
 
-DbCell DbRows::Cell(std::size_t row, std::size_t column) const {
+DbCell DbRows::Cell(std::size_t row, std::size_t column, DateForm dates) const {
   const char* in = CellStart(row, column);
-  return UnpackValue(in, m_dateTexts[column].data());
+  return UnpackValue(in, m_dateTexts[column].data(), dates);
 }
 
 DbValue DbRows::Value(std::size_t row, std::size_t column) const {

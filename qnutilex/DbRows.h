@@ -50,9 +50,13 @@ class AFX_EXT_CLASS DbRows {
 
   // The index of the column named `name`, ASCII case ignored, or -1.
   int FindColumn(std::string_view name) const;
+  // How Cell gives a stored date: as its text, or as its count of milliseconds, which a
+  // reader that wants a date takes without spelling the text and reading it back.
+  enum class DateForm { kText, kCount };
+
   // The value at (row, column); both must be in range. A date's text stays valid until the
   // next call for the same column or until the result changes.
-  DbCell Cell(std::size_t row, std::size_t column) const;
+  DbCell Cell(std::size_t row, std::size_t column, DateForm dates = DateForm::kText) const;
   // The same value as an owning copy.
   DbValue Value(std::size_t row, std::size_t column) const;
 

@@ -1,6 +1,7 @@
 #include "qnutilex/QnAdo.h"
 
 #include <string>
+#include <type_traits>
 
 #include "platform/CodePage.h"
 #include "qnutilex/DbCommand.h"
@@ -134,7 +135,9 @@ int QnAdo::GetField(const char* name, Value& value) {
   const std::string_view column(name ? name : "");
   DbCell cell;
   std::string error;
-  if (!m_pRecordset->GetField(column, cell)) return Fail(m_pRecordset->LastError());
+  // A date member takes a stored date as its count, without spelling and reading its text.
+  const auto dates = std::is_same_v<Value, COleDateTime> ? DbRows::DateForm::kCount : DbRows::DateForm::kText;
+  if (!m_pRecordset->GetField(column, cell, dates)) return Fail(m_pRecordset->LastError());
   if (!FromDbCell(cell, value, error)) return Fail(std::string(column) + ": " + error);
   return 1;
 }
@@ -160,7 +163,7 @@ COleDateTime QnAdo::StoredDate(const COleDateTime& date) {
   std::string error;
   COleDateTime settled = date;
   if (date.GetStatus() == COleDateTime::valid && ToDbValue(date, stored, error)) {
-    FromDbCell(DbCell{stored.kind, stored.integer, stored.real, stored.text}, settled, error);
+    FromDbCell(DbCell::Text(stored.text), settled, error);
   }
   return settled;
 }

@@ -157,6 +157,33 @@ TEST(COleDateTimeParse, ReadsEveryAcceptedFormAndKeepsThePartAsked) {
   EXPECT_FALSE(date.ParseDateTime("2024-02-30 18:00", VAR_TIMEVALUEONLY));  // still checked whole
 }
 
+// A stored date comes back from its count of milliseconds; it must be the very value that
+// reading its text gives, to the last bit, or a row read back would compare unequal.
+TEST(COleDateTimeParse, AMillisecondCountGivesTheValueOfItsText) {
+  const struct {
+    long long milliseconds;
+    const char* text;
+  } cases[] = {
+      {0, "1970-01-01 00:00:00"},
+      {1796553930250, "2026-12-06 10:45:30.25"},       // a fraction shorter than three digits
+      {1796553930999, "2026-12-06 10:45:30.999"},
+      {-2209075200000, "1899-12-31 00:00:00"},          // day 1 of the OLE calendar
+      {-2209161599001, "1899-12-30 00:00:00.999"},      // day 0
+      {-2209204800125, "1899-12-29 11:59:59.875"},      // negative: the time counts forward
+      {-59011459200000, "0100-01-01 00:00:00"},         // the first day there is
+      {253402300799999, "9999-12-31 23:59:59.999"},     // the last millisecond there is
+  };
+  for (const auto& c : cases) {
+    COleDateTime parsed;
+    ASSERT_TRUE(parsed.ParseDateTime(c.text)) << c.text;
+    const COleDateTime counted = COleDateTime::FromUnixMilliseconds(c.milliseconds);
+    EXPECT_EQ(counted.GetStatus(), COleDateTime::valid) << c.text;
+    EXPECT_EQ(counted.m_dt, parsed.m_dt) << c.text;
+  }
+  EXPECT_EQ(COleDateTime::FromUnixMilliseconds(-59011459200001).GetStatus(), COleDateTime::invalid);
+  EXPECT_EQ(COleDateTime::FromUnixMilliseconds(253402300800000).GetStatus(), COleDateTime::invalid);
+}
+
 TEST(COleDateTimeParse, RejectsWhatIsNoDate) {
   const std::string digits(100000, '9');
   const std::string blanksThenJunk = std::string(100000, ' ') + "x";

@@ -1,8 +1,9 @@
 #pragma once
 
 // The reporter of every benchmark program: Google Benchmark's console table as usual, keeping
-// each benchmark's per-iteration CPU times, so that the program can print class time / baseline
-// time for each pair after the table.
+// each benchmark's per-iteration times (CPU time, or wall time where the work waits on another
+// process), so that the program can print class time / baseline time for each pair after the
+// table.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -11,18 +12,19 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
-  RatioReporter() : ConsoleReporter(OO_Tabular) {}
+  explicit RatioReporter(bool wallTime = false) : ConsoleReporter(OO_Tabular), m_wallTime(wallTime) {}
 
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.error_occurred) continue;
-      if (run.run_type == Run::RT_Iteration) m_times[run.run_name.str()].push_back(run.GetAdjustedCPUTime());
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-        m_reportedMedians[run.run_name.str()] = run.GetAdjustedCPUTime();
+      const double time = m_wallTime ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime();
+      if (run.run_type == Run::RT_Iteration) m_times[run.run_name.str()].push_back(time);
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") m_reportedMedians[run.run_name.str()] = time;
     }
     ConsoleReporter::ReportRuns(runs);
   }
@@ -43,6 +45,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
   }
 
  private:
+  bool m_wallTime;
   std::map<std::string, std::vector<double>> m_times;
   std::map<std::string, double> m_reportedMedians;
 };
@@ -59,19 +62,24 @@ struct BenchmarkPair {
 
 // Registers both sides of every pair, runs what the command line selects, then prints one line
 // per pair: "<label>: <class / baseline>x baseline (target <= <targetRatio>x)", without the
-// target when it is 0. The caller still calls benchmark::Shutdown().
+// target when it is 0. With `wallTime` the pairs compare wall time: for work that waits on a
+// server, whose time the program's CPU time leaves out. The caller still calls
+// benchmark::Shutdown().
 inline void RunPairs(std::span<const BenchmarkPair> pairs, double targetRatio,
-                     benchmark::TimeUnit unit = benchmark::kNanosecond) {
+                     benchmark::TimeUnit unit = benchmark::kNanosecond, bool wallTime = false) {
   for (const BenchmarkPair& pair : pairs) {
-    benchmark::RegisterBenchmark((std::string(pair.name) + "/class").c_str(), pair.classSide)->Unit(unit);
-    benchmark::RegisterBenchmark((std::string(pair.name) + "/baseline").c_str(), pair.baselineSide)->Unit(unit);
+    for (const auto& [side, function] : {std::pair{"/class", pair.classSide}, std::pair{"/baseline", pair.baselineSide}}) {
+      auto* benchmark = benchmark::RegisterBenchmark((std::string(pair.name) + side).c_str(), function)->Unit(unit);
+      if (wallTime) benchmark->UseRealTime();
+    }
   }
-  RatioReporter reporter;
+  RatioReporter reporter(wallTime);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   std::printf("\n");
+  const std::string timeSuffix = wallTime ? "/real_time" : "";  // how the library names such runs
   for (const BenchmarkPair& pair : pairs) {
-    const auto classTime = reporter.MedianTime(std::string(pair.name) + "/class");
-    const auto baselineTime = reporter.MedianTime(std::string(pair.name) + "/baseline");
+    const auto classTime = reporter.MedianTime(std::string(pair.name) + "/class" + timeSuffix);
+    const auto baselineTime = reporter.MedianTime(std::string(pair.name) + "/baseline" + timeSuffix);
     if (!classTime || !baselineTime || *baselineTime <= 0) {
       std::printf("%s: not measured (both sides must run)\n", pair.label);
     } else if (targetRatio > 0) {

@@ -353,12 +353,17 @@ bool PostgresEngine::UpdateRows(std::string_view table, std::span<const std::str
   for (std::size_t index = 0; index < columns.size(); ++index) {
     sql += (index ? ", " : "") + QuoteIdentifier(columns[index]) + " = $" + std::to_string(++parameter);
   }
-  // IS NOT DISTINCT FROM compares NULL with NULL as equal, which = does not.
-  for (std::size_t index = 0; index < matchColumns.size(); ++index) {
-    sql += (index ? " AND " : " WHERE ") + QuoteIdentifier(matchColumns[index]) + " IS NOT DISTINCT FROM $" +
-           std::to_string(++parameter);
-  }
+  // A NULL is matched with IS NULL, which = never is. (IS NOT DISTINCT FROM would say both in
+  // one, but the server then finds the row without the key's index: a scan of the table.)
   std::vector<DbValue> parameters(values.begin(), values.end());
-  parameters.insert(parameters.end(), matchValues.begin(), matchValues.end());
+  for (std::size_t index = 0; index < matchColumns.size(); ++index) {
+    sql += (index ? " AND " : " WHERE ") + QuoteIdentifier(matchColumns[index]);
+    if (matchValues[index].kind == DbKind::kNull) {
+      sql += " IS NULL";
+      continue;
+    }
+    sql += " = $" + std::to_string(++parameter);
+    parameters.push_back(matchValues[index]);
+  }
   return RunPipeline({{sql, std::move(parameters), nullptr, false}}, changed);
 }

@@ -164,6 +164,7 @@ TEST_P(QnAdoTest, AnEditedRowIsWrittenBackOnlyWhileNobodyElseChangedIt) {
   const char* cases[][2] = {  // what sqlite3 does between the read and the write, the rows then
       {"", "A|Anna|edited\n"},
       {"UPDATE TBLPatient SET P_FIRST_NAME='Anne' WHERE P_ID='A'", "A|Anne|\n"},
+      {"UPDATE TBLPatient SET P_DOCTOR_ID='D-1' WHERE P_ID='A'", "A|Anna|\n"},  // a NULL read is matched too
       {"DELETE FROM TBLPatient WHERE P_ID='A'", ""},
   };
   for (const auto& c : cases) {

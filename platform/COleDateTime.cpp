@@ -407,7 +407,9 @@ COleDateTime COleDateTime::FromUnixMilliseconds(long long milliseconds) {
   }
   // The whole seconds, then the milliseconds as one correctly rounded fraction: the sum that
   // ParseDateTime forms from the same moment's text.
-  const double seconds = static_cast<double>(inDay / 1000) + static_cast<double>(inDay % 1000) / 1000.0;
+  const long long wholeSeconds = inDay / 1000, fraction = inDay % 1000;
+  const double seconds = fraction == 0 ? static_cast<double>(wholeSeconds)
+                                       : static_cast<double>(wholeSeconds) + static_cast<double>(fraction) / 1000.0;
   result.m_dt = DateFromParts(static_cast<long>(serialDay), seconds);
   return result;
 }

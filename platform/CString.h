@@ -27,6 +27,9 @@ class AFX_EXT_CLASS CString {
   int GetLength() const { return static_cast<int>(m_text.size()); }
   bool IsEmpty() const { return m_text.empty(); }
   void Empty() { m_text.clear(); }
+  // The first `length` bytes of `text`, embedded zeros included, in the storage the string
+  // already has: what a reader filling the same string row after row wants.
+  void SetString(const char* text, int length) { m_text.assign(text, static_cast<size_t>(length)); }
 
   // The byte at `index`; '\0' outside 0 … GetLength()-1.
   char GetAt(int index) const;

@@ -173,7 +173,7 @@ bool FromDbCell(const DbCell& cell, CString& value, std::string& error) {
       break;
   }
   if (IsAscii(cell.text)) {
-    value = CString(cell.text);
+    value.SetString(cell.text.data(), static_cast<int>(cell.text.size()));
     return true;
   }
   std::string converted;

@@ -43,6 +43,24 @@ TEST(DbRows, GivesBackEveryValueExactly) {
   EXPECT_EQ(rows.Cell(0, 1).integer, 0);
 }
 
+// A reader that wants a date takes its count of milliseconds since 1970; a text that only
+// looks like a date has none and stays a text.
+TEST(DbRows, ADateReadsAsItsMillisecondCount) {
+  DbRows rows;
+  rows.Reset({"D"}, "");
+  for (const char* text : {"1970-01-01 00:00:01.5", "1969-12-31 23:59:59.999", "2026-12-06 10:45:30",
+                           "2026-02-30 10:45:30"}) {
+    rows.AppendText(text);
+  }
+  EXPECT_EQ(rows.Cell(0, 0, DbRows::DateForm::kCount).unixMilliseconds, 1500);
+  EXPECT_EQ(rows.Cell(1, 0, DbRows::DateForm::kCount).unixMilliseconds, -1);
+  EXPECT_EQ(rows.Cell(2, 0, DbRows::DateForm::kCount).unixMilliseconds, 1796553930000);
+  const DbCell notADate = rows.Cell(3, 0, DbRows::DateForm::kCount);
+  EXPECT_FALSE(notADate.unixMilliseconds);
+  EXPECT_EQ(notADate.text, "2026-02-30 10:45:30");
+  EXPECT_FALSE(rows.Cell(0, 0).unixMilliseconds);  // as text unless asked
+}
+
 TEST(DbRows, ReplacedRowReadsNewAndOthersStay) {
   DbRows rows;
   rows.Reset({"P_ID", "P_REG_DATE"}, "TBLPatient");

@@ -18,14 +18,14 @@ install(TARGETS vudoda_platform qnutil qnutilex vudoda vudoda_station
 # Headers keep their folder under include/vudoda, so `#include "packet/PKBase.h"` reads the
 # same in the tree and against the installed package.
 # Headers that only the libraries' own sources include (the database engines behind QnAdo, the
-# column lists of the row classes, the window registry, the station's format readers and
-# writers behind RecordingReader and RecordingWriter) stay out of the package.
+# window registry, the station's format readers and writers behind RecordingReader and
+# RecordingWriter) stay out of the package. The row classes' column lists go with them: a host
+# that moves or compares whole rows (as DatabaseCopy does) walks the same list as the classes.
 foreach(folder platform qnutil qnutilex packet database config constmap util station)
   install(DIRECTORY ${folder}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vudoda/${folder} COMPONENT dev
     FILES_MATCHING PATTERN "*.h"
     PATTERN "Db*.h" EXCLUDE
     PATTERN "SqliteEngine.h" EXCLUDE
-    PATTERN "*Columns.h" EXCLUDE
     PATTERN "WindowRecord.h" EXCLUDE
     PATTERN "RecordFile.h" EXCLUDE
     PATTERN "FhrReader.h" EXCLUDE

@@ -10,6 +10,7 @@
 #include "database/TBLStudy.h"
 #include "database/schema/DatabaseSchema.h"
 #include "packet/PKPatient_v110.h"
+#include "station/AddWithFreshKey.h"
 
 namespace {
 
@@ -78,15 +79,19 @@ std::optional<std::string> StationDatabase::Connect(const std::string& uri) {
 std::optional<std::string> StationDatabase::Admit(PKPatient_v110& patient) {
   TBLPatient row(&m_db);
   row.m_P_ID = patient.GetPatientId();
-  if (!row.m_P_ID.IsEmpty() && row.Get()) return std::string(row.m_P_ID.GetString());
-  if (row.m_P_ID.IsEmpty()) row.m_P_ID = TBLPatient::GetUniqueId(&m_db);
-  if (row.m_P_ID.IsEmpty()) {
-    Failed("no identifier for a new patient");
-    return std::nullopt;
-  }
+  const bool announced = !row.m_P_ID.IsEmpty();
+  if (announced && row.Get()) return std::string(row.m_P_ID.GetString());
   FillFromPacket(row, patient);
-  if (!row.Add()) {
-    Failed("cannot admit patient " + std::string(row.m_P_ID.GetString()));
+  // A patient without an identifier takes today's next free one, drawn again when another
+  // station sharing the database admits someone under it first; an announced patient that
+  // another station admitted meanwhile is hers already.
+  const bool added = announced ? row.Add() || TBLPatient(row).Get()
+                               : AddWithFreshKey(row, [this](TBLPatient& fresh, int) {
+                                   fresh.m_P_ID = TBLPatient::GetUniqueId(&m_db);
+                                 });
+  if (!added || row.m_P_ID.IsEmpty()) {
+    Failed(row.m_P_ID.IsEmpty() ? "no identifier for a new patient"
+                                : "cannot admit patient " + std::string(row.m_P_ID.GetString()));
     return std::nullopt;
   }
   return std::string(row.m_P_ID.GetString());

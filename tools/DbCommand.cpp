@@ -24,9 +24,10 @@
 #include "platform/AfxMessageBox.h"
 #include "qnutil/QnGF.h"
 #include "qnutilex/QnAdo.h"
-#include "tools/DatabaseCopy.h"
-#include "tools/OptionChecks.h"
+#include "station/AddWithFreshKey.h"
+#include "station/DatabaseCopy.h"
 #include "station/PasswordHash.h"
+#include "tools/OptionChecks.h"
 #include "tools/PasswordPrompt.h"
 
 // The station's data folder: "Data Path" of its configuration, or "Data" beside the program
@@ -192,23 +193,6 @@ int Added(ToolIo& io, int added, const std::string& what) {
   return kExitOk;
 }
 
-// Attempts of an add whose identifier another station may take first.
-constexpr int kAddAttempts = 20;
-
-// Adds `row`. Unless `keyGiven`, `drawKey(row, attempt)` draws its key first (attempt 0), and
-// again whenever the Add failed because a row with that key is now stored: two stations that
-// draw the same free identifier at once both land, the second on the next one. Any other
-// failure, or kAddAttempts conflicts, ends it: the result of the last Add.
-template <class Row, class DrawKey>
-int AddWithFreshKey(Row& row, bool keyGiven, DrawKey drawKey) {
-  for (int attempt = 0;; ++attempt) {
-    if (!keyGiven) drawKey(row, attempt);
-    if (row.Add()) return 1;
-    Row stored(row);
-    if (keyGiven || attempt + 1 == kAddAttempts || !stored.Get()) return 0;
-  }
-}
-
 int AddPatient(QnAdo& db, const DbOptions& options, ToolIo& io) {
   const AddValues values(options);
   TBLPatient patient(&db);
@@ -221,8 +205,9 @@ int AddPatient(QnAdo& db, const DbOptions& options, ToolIo& io) {
   patient.m_P_DOCTOR_ID = values.Text("--doctor");
   patient.m_P_COMMENT = values.Text("--comment");
   patient.m_P_REG_DATE = patient.m_P_EDIT_DATE = COleDateTime::GetCurrentTime();
-  const int added = AddWithFreshKey(patient, values.Has("--id"),
-                                    [&db](TBLPatient& row, int) { row.m_P_ID = TBLPatient::GetUniqueId(&db); });
+  const int added = values.Has("--id") ? patient.Add() : AddWithFreshKey(patient, [&db](TBLPatient& row, int) {
+    row.m_P_ID = TBLPatient::GetUniqueId(&db);
+  });
   return Added(io, added, std::string("patient ") + patient.m_P_ID.GetString());
 }
 
@@ -242,7 +227,7 @@ int AddStudy(QnAdo& db, const DbOptions& options, ToolIo& io) {
   study.m_S_NURSE_ID = values.Text("--nurse");
   study.m_S_COMMENT = values.Text("--comment");
   study.m_S_EDIT_DATE = COleDateTime::GetCurrentTime();
-  const int added = AddWithFreshKey(study, keyGiven, [start](TBLStudy& row, int attempt) {
+  const int added = keyGiven ? study.Add() : AddWithFreshKey(study, [start](TBLStudy& row, int attempt) {
     row.SetStartTime(start + attempt / 86400.0, 1);
   });
   return Added(io, added,
@@ -270,8 +255,9 @@ int AddUser(QnAdo& db, const DbOptions& options, ToolIo& io) {
   if (values.Has("--id")) user.m_M_ID = values.Text("--id");
   user.m_M_NAME = values.Text("--name");
   user.m_M_REG_DATE = user.m_M_EDIT_DATE = COleDateTime::GetCurrentTime();
-  const int added =
-      AddWithFreshKey(user, values.Has("--id"), [&db](TBLUser& row, int) { row.m_M_ID = TBLUser::GetUniqueId(&db); });
+  const int added = values.Has("--id") ? user.Add() : AddWithFreshKey(user, [&db](TBLUser& row, int) {
+    row.m_M_ID = TBLUser::GetUniqueId(&db);
+  });
   return Added(io, added, std::string("user ") + user.m_M_ID.GetString());
 }
 

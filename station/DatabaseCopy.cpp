@@ -1,4 +1,4 @@
-#include "tools/DatabaseCopy.h"
+#include "station/DatabaseCopy.h"
 
 #include "database/PatientColumns.h"
 #include "database/StudyColumns.h"

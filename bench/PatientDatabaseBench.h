@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include <functional>
 #include <string>
 
+#include "bench/RatioReporter.h"
 #include "database/TBLPatient.h"
 #include "database/TBLPatientStudy.h"
 
@@ -157,6 +159,23 @@ inline void ListClassSide(benchmark::State& state) {
 
 inline void UniqueIdClass(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(TBLPatient::GetUniqueId(g_classDb));
+}
+
+// The raw API's side of each pair, as each program writes it for its engine.
+struct RawSide {
+  void (*add)(benchmark::State&);
+  void (*get)(benchmark::State&);
+  void (*update)(benchmark::State&);
+  void (*list)(benchmark::State&);
+  void (*uniqueId)(benchmark::State&);
+};
+
+inline std::array<BenchmarkPair, 5> Pairs(const RawSide& raw) {
+  return {{{"Add", "add", AddClass, raw.add},
+           {"Get", "get", GetClass, raw.get},
+           {"Update", "update", UpdateClass, raw.update},
+           {"list 10,000 studies with patients", "list", ListClassSide, raw.list},
+           {"GetUniqueId, 999 taken", "unique_id", UniqueIdClass, raw.uniqueId}}};
 }
 
 // Whether both sides list the same rows and propose the same identifier; says how not.

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "bench/PatientDatabaseBench.h"
-#include "bench/RatioReporter.h"
 #include "database/schema/DatabaseSchema.h"
 
 namespace {
@@ -186,13 +185,7 @@ void UniqueIdRawSide(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(UniqueIdRaw(g_raw));
 }
 
-constexpr BenchmarkPair kPairs[] = {
-    {"Add", "add", AddClass, AddRaw},
-    {"Get", "get", GetClass, GetRaw},
-    {"Update", "update", UpdateClass, UpdateRaw},
-    {"list 10,000 studies with patients", "list", ListClassSide, ListRawSide},
-    {"GetUniqueId, 999 taken", "unique_id", UniqueIdClass, UniqueIdRawSide},
-};
+constexpr RawSide kRawSide = {AddRaw, GetRaw, UpdateRaw, ListRawSide, UniqueIdRawSide};
 
 }  // namespace
 
@@ -213,7 +206,7 @@ int main(int argc, char** argv) {
   const long rawSum = ListRaw(g_raw, rawRows);
   int status = 1;
   if (SidesAgree(classRows, classSum, rawRows, rawSum, UniqueIdRaw(g_raw))) {
-    RunPairs(kPairs, kTargetRatio);
+    RunPairs(Pairs(kRawSide), kTargetRatio);
     const std::filesystem::path peakFile = folder / "peak.db";
     PrintPeakMemory(CreateFilled(peakFile, kPeakPatients, false), [&] {
       sqlite3* raw = OpenRaw(peakFile.string());

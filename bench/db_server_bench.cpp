@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "bench/PatientDatabaseBench.h"
-#include "bench/RatioReporter.h"
 #include "database/schema/DatabaseSchema.h"
 
 namespace {
@@ -359,13 +358,7 @@ void UniqueIdRawSide(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(UniqueIdRaw(g_raw));
 }
 
-constexpr BenchmarkPair kPairs[] = {
-    {"Add", "add", AddClass, AddRaw},
-    {"Get", "get", GetClass, GetRaw},
-    {"Update", "update", UpdateClass, UpdateRaw},
-    {"list 10,000 studies with patients", "list", ListClassSide, ListRawSide},
-    {"GetUniqueId, 999 taken", "unique_id", UniqueIdClass, UniqueIdRawSide},
-};
+constexpr RawSide kRawSide = {AddRaw, GetRaw, UpdateRaw, ListRawSide, UniqueIdRawSide};
 
 // Each operation once through the relay, after a first run that lets the class learn the
 // table's columns; prints the round trips of both sides.
@@ -426,7 +419,7 @@ int main(int argc, char** argv) {
   const long rawSum = ListRaw(g_raw, rawRows);
   int status = 1;
   if (SidesAgree(classRows, classSum, rawRows, rawSum, UniqueIdRaw(g_raw))) {
-    RunPairs(kPairs, kTargetRatio, benchmark::kNanosecond, true);
+    RunPairs(Pairs(kRawSide), kTargetRatio, benchmark::kNanosecond, true);
     PrintRoundTrips(server.Folder());
     // The 100,000 rows replace the 10,000 in the same database.
     const bool refilled = Exec(g_raw, "DROP TABLE TBLPatient, TBLStudy, TBLUser") && Fill(g_raw, kPeakPatients, false);

@@ -217,11 +217,12 @@ void SkipValue(const char*& in) {
 
 char FoldAscii(char ch) { return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch; }
 
+// One pass without a library call: column names are short, and a cursor's reader compares one
+// for every value it reads.
 bool EqualNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  if (a == b) return true;  // callers mostly spell the names as the table does
   for (std::size_t index = 0; index < a.size(); ++index) {
-    if (FoldAscii(a[index]) != FoldAscii(b[index])) return false;
+    if (a[index] != b[index] && FoldAscii(a[index]) != FoldAscii(b[index])) return false;
   }
   return true;
 }

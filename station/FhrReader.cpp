@@ -1,5 +1,7 @@
 #include "station/FhrReader.h"
 
+#include <array>
+
 namespace {
 
 constexpr std::size_t kStartTimeBytes = 4;
@@ -21,15 +23,14 @@ std::optional<float> Scaled(unsigned raw, float steps) {
 std::optional<std::string> FhrReader::Open(const std::string& path, bool withMaternalRate) {
   m_withMaternalRate = withMaternalRate;
   const std::size_t recordBytes = withMaternalRate ? kFhrmRecordBytes : kFhrRecordBytes;
-  if (std::optional<std::string> fault = m_file.Open(path, kStartTimeBytes, recordBytes)) return fault;
+  std::array<unsigned char, kStartTimeBytes> start{};
+  if (std::optional<std::string> fault = m_file.Open(path, kStartTimeBytes, recordBytes, start)) return fault;
   if (m_file.TailBytes() != 0) {
     return path + " is truncated: its last record has " + std::to_string(m_file.TailBytes()) + " of " +
            std::to_string(recordBytes) + " bytes";
   }
-  const std::vector<unsigned char>& header = m_file.Header();
-  const std::uint32_t start = header[0] | header[1] << 8 | header[2] << 16 |
-                              static_cast<std::uint32_t>(header[3]) << 24;
-  if (start != 0) m_startTime = start;
+  const std::uint32_t seconds = start[0] | start[1] << 8 | start[2] << 16 | static_cast<std::uint32_t>(start[3]) << 24;
+  if (seconds != 0) m_startTime = seconds;
   return std::nullopt;
 }
 

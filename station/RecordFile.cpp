@@ -1,5 +1,6 @@
 #include "station/RecordFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -8,8 +9,8 @@ namespace {
 constexpr std::size_t kBufferRecords = 8192;
 }  // namespace
 
-std::optional<std::string> RecordFile::Open(const std::string& path, std::size_t headerSize,
-                                            std::size_t recordSize) {
+std::optional<std::string> RecordFile::Open(const std::string& path, std::uint64_t headerSize,
+                                            std::size_t recordSize, std::span<unsigned char> head) {
   m_path = path;
   m_recordSize = recordSize;
   std::error_code error;
@@ -22,13 +23,13 @@ std::optional<std::string> RecordFile::Open(const std::string& path, std::size_t
   }
   m_file.open(path, std::ios::binary);
   if (!m_file) return "cannot open " + path + ": " + std::strerror(errno);
-  m_header.resize(headerSize);
-  m_file.read(reinterpret_cast<char*>(m_header.data()), static_cast<std::streamsize>(headerSize));
+  m_file.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+  m_file.seekg(static_cast<std::streamoff>(headerSize));
   if (!m_file) return "cannot read " + path;
   m_recordCount = (size - headerSize) / recordSize;
   m_tailBytes = (size - headerSize) % recordSize;
   m_recordsLeft = m_recordCount;
-  m_buffer.resize(recordSize * kBufferRecords);
+  m_buffer.resize(recordSize * static_cast<std::size_t>(std::min<std::uint64_t>(m_recordCount, kBufferRecords)));
   return std::nullopt;
 }
 

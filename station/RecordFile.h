@@ -13,12 +13,13 @@
 // fault before the first record.
 class RecordFile {
  public:
-  // Opens `path`, reads its first `headerSize` bytes (see Header), and then records of
-  // `recordSize` bytes. Returns the fault (a sentence naming the file), or nullopt; a file
-  // shorter than its header is a fault, and so is an empty one.
-  std::optional<std::string> Open(const std::string& path, std::size_t headerSize, std::size_t recordSize);
-  // The bytes before the first record.
-  const std::vector<unsigned char>& Header() const { return m_header; }
+  // Opens `path`, whose records of `recordSize` bytes begin after a header of `headerSize`
+  // bytes. The header is passed by a seek, never read whole, whatever size it claims; `head`
+  // receives its first bytes (no more than the header holds). Returns the fault (a sentence
+  // naming the file), or nullopt; a file shorter than its header is a fault, and so is an
+  // empty one.
+  std::optional<std::string> Open(const std::string& path, std::uint64_t headerSize, std::size_t recordSize,
+                                  std::span<unsigned char> head);
   // The number of whole records from the offset on.
   std::uint64_t RecordCount() const { return m_recordCount; }
   // The bytes after the last whole record (a truncated record when not 0).
@@ -34,7 +35,6 @@ class RecordFile {
   std::uint64_t m_recordCount = 0;
   std::uint64_t m_tailBytes = 0;
   std::uint64_t m_recordsLeft = 0;
-  std::vector<unsigned char> m_header;
   std::vector<unsigned char> m_buffer;
   std::size_t m_pos = 0;
   std::size_t m_filled = 0;

@@ -26,6 +26,13 @@ std::optional<Number> ParseNumber(std::string_view text) {
   return value;
 }
 
+// A number that scales samples: "nan" and "inf", which the number syntax also takes, are none.
+std::optional<double> FiniteNumber(std::string_view text) {
+  const std::optional<double> value = ParseNumber<double>(text);
+  if (!value || !std::isfinite(*value)) return std::nullopt;
+  return value;
+}
+
 // The part of `text` before the first of `stops`, and the rest from there.
 std::string_view Before(std::string_view text, std::string_view stops, std::string_view* rest) {
   const std::size_t at = std::min(text.find_first_of(stops), text.size());
@@ -57,14 +64,15 @@ std::optional<std::string> WfdbHeader::Parse(std::istream& text) {
   int lineNumber = 0;
   for (std::string line; std::getline(text, line);) {
     ++lineNumber;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.find_first_not_of(" \t") == std::string::npos || line[line.find_first_not_of(" \t")] == '#') continue;
+    // Blank is what separates words, form feeds and carriage returns included.
+    const std::vector<std::string> words = Words(line);
+    if (words.empty() || words.front().front() == '#') continue;
     std::optional<std::string> fault;
     if (!haveRecordLine) {
-      fault = ParseRecordLine(line);
+      fault = ParseRecordLine(words);
       haveRecordLine = true;
     } else if (m_signals.size() < m_signalCount) {
-      fault = ParseSignalLine(line);
+      fault = ParseSignalLine(words);
     }
     if (fault) return "line " + std::to_string(lineNumber) + ": " + *fault;
   }
@@ -76,8 +84,7 @@ std::optional<std::string> WfdbHeader::Parse(std::istream& text) {
   return std::nullopt;
 }
 
-std::optional<std::string> WfdbHeader::ParseRecordLine(const std::string& line) {
-  const std::vector<std::string> words = Words(line);
+std::optional<std::string> WfdbHeader::ParseRecordLine(const std::vector<std::string>& words) {
   std::string_view segments;
   m_recordName = std::string(Before(words[0], "/", &segments));
   if (!segments.empty()) return "a multi-segment record is not read";
@@ -86,8 +93,8 @@ std::optional<std::string> WfdbHeader::ParseRecordLine(const std::string& line) 
   if (!count || *count == 0 || *count > kMaxSignals) return "number of signals '" + words[1] + "' is not 1 to 64";
   m_signalCount = *count;
   if (words.size() > 2) {
-    const std::optional<double> frequency = ParseNumber<double>(Before(words[2], "/(", nullptr));
-    if (!frequency || !std::isfinite(*frequency) || *frequency <= 0) {
+    const std::optional<double> frequency = FiniteNumber(Before(words[2], "/(", nullptr));
+    if (!frequency || *frequency <= 0) {
       return "sampling frequency '" + words[2] + "' is not a positive number";
     }
     m_frequency = *frequency;
@@ -103,8 +110,7 @@ std::optional<std::string> WfdbHeader::ParseRecordLine(const std::string& line) 
   return std::nullopt;
 }
 
-std::optional<std::string> WfdbHeader::ParseSignalLine(const std::string& line) {
-  const std::vector<std::string> words = Words(line);
+std::optional<std::string> WfdbHeader::ParseSignalLine(const std::vector<std::string>& words) {
   if (words.size() < 2) return "the signal line names no format";
   Signal signal;
   signal.fileName = words[0];
@@ -124,18 +130,18 @@ std::optional<std::string> WfdbHeader::ParseSignalLine(const std::string& line) 
   std::optional<double> baseline;
   if (words.size() > 2) {
     std::string_view after;
-    const std::optional<double> gain = ParseNumber<double>(Before(words[2], "(/", &after));
-    if (!gain || !std::isfinite(*gain)) return "gain '" + words[2] + "' is not a number";
+    const std::optional<double> gain = FiniteNumber(Before(words[2], "(/", &after));
+    if (!gain) return "gain '" + words[2] + "' is not a number";
     signal.gain = *gain == 0 ? kDefaultGain : *gain;
     if (!after.empty() && after.front() == '(') {
-      baseline = ParseNumber<double>(Before(after.substr(1), ")", &after));
+      baseline = FiniteNumber(Before(after.substr(1), ")", &after));
       if (!baseline || after.empty()) return "baseline in '" + words[2] + "' is not a number";
       after.remove_prefix(1);
     }
     if (!after.empty() && after.front() == '/') signal.units = std::string(after.substr(1));
   }
   if (words.size() > 4) {
-    const std::optional<double> zero = ParseNumber<double>(words[4]);
+    const std::optional<double> zero = FiniteNumber(words[4]);
     if (!zero) return "ADC zero '" + words[4] + "' is not a number";
     adcZero = *zero;
   }

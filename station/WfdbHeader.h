@@ -41,8 +41,9 @@ class VUDODA_STATION_API WfdbHeader {
   const std::vector<Signal>& Signals() const { return m_signals; }
 
  private:
-  std::optional<std::string> ParseRecordLine(const std::string& line);
-  std::optional<std::string> ParseSignalLine(const std::string& line);
+  // Each takes the line's words, blanks dropped; the first word is no comment.
+  std::optional<std::string> ParseRecordLine(const std::vector<std::string>& words);
+  std::optional<std::string> ParseSignalLine(const std::vector<std::string>& words);
 
   std::string m_recordName;
   std::size_t m_signalCount = 0;

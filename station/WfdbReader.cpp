@@ -1,7 +1,9 @@
 #include "station/WfdbReader.h"
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "platform/CString.h"
@@ -26,6 +28,16 @@ std::optional<TraceChannel> ChannelNamed(const std::string& description) {
   return std::nullopt;
 }
 
+// Whether every 16-bit sample of `signal` has a physical value a float holds; the value is
+// linear in the sample, so the two extremes tell.
+bool HoldsEverySample(const WfdbHeader::Signal& signal) {
+  constexpr double kLargest = std::numeric_limits<float>::max();
+  for (const double sample : {-32767.0, 32767.0}) {
+    if (!(std::fabs((sample - signal.baseline) / signal.gain) <= kLargest)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::optional<std::string> WfdbReader::Open(const std::string& path) {
@@ -42,14 +54,15 @@ std::optional<std::string> WfdbReader::Open(const std::string& path) {
   const WfdbHeader::Signal& first = m_header.Signals().front();
   const std::filesystem::path dataPath = std::filesystem::path(path).parent_path() / first.fileName;
   const std::size_t frameBytes = 2 * m_header.Signals().size();
-  if (std::optional<std::string> fault = m_data.Open(dataPath.string(), first.byteOffset, frameBytes)) {
+  if (std::optional<std::string> fault = m_data.Open(dataPath.string(), first.byteOffset, frameBytes, {})) {
     return *fault + " (the data file that " + path + " names)";
   }
   const std::optional<std::uint64_t> announced = m_header.SampleCount();
   if (announced ? m_data.RecordCount() < *announced : m_data.TailBytes() != 0) {
+    const std::string partial = " samples and " + std::to_string(m_data.TailBytes()) +
+                                " bytes of a partial one (the data file that " + path + " names)";
     return dataPath.string() + " is truncated: it holds " + std::to_string(m_data.RecordCount()) +
-           (announced ? " of the " + std::to_string(*announced) + " samples " + path + " announces"
-                      : " samples and " + std::to_string(m_data.TailBytes()) + " bytes of a partial one");
+           (announced ? " of the " + std::to_string(*announced) + " samples " + path + " announces" : partial);
   }
   m_sampleCount = announced.value_or(m_data.RecordCount());
   return std::nullopt;
@@ -72,9 +85,15 @@ std::optional<std::string> WfdbReader::CheckSignals() {
     if (signal.fileName != signals[0].fileName || signal.byteOffset != signals[0].byteOffset) {
       return which + " lies in another data file: one data file for all signals is read";
     }
-    if (const std::optional<TraceChannel> channel = ChannelNamed(signal.description)) {
-      m_columns.push_back(Column{i, *channel, signal.gain, signal.baseline});
+    const std::optional<TraceChannel> channel = ChannelNamed(signal.description);
+    if (!channel) continue;
+    if (!HoldsEverySample(signal)) {
+      std::ostringstream text;
+      text << which << ": gain " << signal.gain << " with baseline " << signal.baseline
+           << " gives values beyond what a trace holds";
+      return text.str();
     }
+    m_columns.push_back(Column{i, *channel, signal.gain, signal.baseline});
   }
   if (m_columns.empty()) return "no signal is FHR, FHR2, UC, TOCO or MHR";
   return std::nullopt;

@@ -11,8 +11,9 @@
 // Reads a WFDB record of a CTG: a header (.hea) naming one data file in format 16 (the samples
 // of all signals interleaved, 16 bits little-endian two's complement) at 4 Hz. Signals are
 // taken by their description: FHR (or FHR1), FHR2, UC (or TOCO) and MHR; others are skipped.
-// Gains and baselines come from the header. A physical value of 0 and the sample -32768 (WFDB's
-// invalid sample) mean no signal. The start time is the header's, where it gives time and date.
+// Gains and baselines come from the header; a pair that would make some sample a value no
+// float holds is refused. A physical value of 0 and the sample -32768 (WFDB's invalid sample)
+// mean no signal. The start time is the header's, where it gives time and date.
 class WfdbReader final : public RecordingReader {
  public:
   // Opens the header at `path` and the data file it names (beside it). Returns the fault or nullopt.

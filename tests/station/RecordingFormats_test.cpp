@@ -83,7 +83,7 @@ TEST_F(RecordingFormats, BadRecordsGiveAFaultBeforeTheFirstSample) {
       {[&] { return Write("t.fhrm", Bytes(3, 1)); }, "shorter than its 4-byte header"},
       {[&] { return header("bad 2 4 10", "16"); }, "cannot open"},  // no .dat beside it
       {[&] { data(9); return header("bad 2 4 10", "16"); }, "holds 9 of the 10 samples"},
-      {[&] { Write("bad.dat", Bytes(9, 1)); return header("bad 2 4", "16"); }, "bytes of a partial one"},
+      {[&] { Write("bad.dat", Bytes(9, 1)); return header("bad 2 4", "16"); }, "bytes of a partial one (the data file that"},
       {[&] { data(10); return header("bad 2 4 10", "212"); }, "format 212: only format 16"},
       {[&] { data(10); return header("bad 2 1000000 10", "16"); }, "1e+06 Hz: only 4 Hz"},
       {[&] { data(10); return header("bad 2 -4 10", "16"); }, "not a positive number"},
@@ -97,6 +97,39 @@ TEST_F(RecordingFormats, BadRecordsGiveAFaultBeforeTheFirstSample) {
     const std::string path = c.make();
     EXPECT_NE(OpenFault(path).find(c.faultPart), std::string::npos) << path << ": " << OpenFault(path);
   }
+}
+
+TEST_F(RecordingFormats, WfdbHeaderBlanksAreAnyWhiteSpaceAndItsByteOffsetIsSkipped) {
+  // Lines of form feeds and vertical tabs alone are blank; they separate words like spaces. The
+  // data begins after a 6-byte preamble.
+  Write("w.hea", std::string("\f\n\v \r\n\t# note\nw\f1\v4 2\n\fw.dat 16+6\v100 12 0 0 0 0\fFHR\n"));
+  Write("w.dat", Join({Bytes{1, 2, 3, 4, 5, 6}, Words({14025, 12000})}));
+  EXPECT_EQ(ReadAll(File("w.hea")), (std::vector<std::string>{"140.25/-/-/-", "120/-/-/-"}));
+}
+
+TEST_F(RecordingFormats, WfdbNumbersThatGiveNoTraceAreRefused) {
+  Write("q.dat", Words({14025, 14025}));
+  const struct {
+    std::string signalLine;
+    std::string faultPart;
+  } cases[] = {
+      // A byte offset past the data's end is refused by the file's size, not read up to.
+      {"q.dat 16+18446744073709551615 100 12 0 0 0 0 FHR", "shorter than its 18446744073709551615-byte header"},
+      {"q.dat 16 100(nan) 12 0 0 0 0 FHR", "baseline in '100(nan)' is not a number"},
+      {"q.dat 16 100(inf)/bpm 12 0 0 0 0 FHR", "baseline in '100(inf)/bpm' is not a number"},
+      {"q.dat 16 nan 12 0 0 0 0 FHR", "gain 'nan' is not a number"},
+      {"q.dat 16 100 12 -inf 0 0 0 FHR", "ADC zero '-inf' is not a number"},
+      // Values of (sample - baseline) / gain that no float holds.
+      {"q.dat 16 1e-300 12 0 0 0 0 FHR", "signal 1: gain 1e-300 with baseline 0 gives values beyond"},
+      {"q.dat 16 -2(1e308) 12 0 0 0 0 FHR", "signal 1: gain -2 with baseline 1e+308 gives values beyond"},
+  };
+  for (const auto& c : cases) {
+    const std::string fault = OpenFault(Write("q.hea", "q 1 4\n" + c.signalLine + "\n"));
+    EXPECT_NE(fault.find(c.faultPart), std::string::npos) << c.signalLine << ": " << fault;
+  }
+  // A gain of 1e-30 is no fault where the signal is not read.
+  EXPECT_EQ(ReadAll(Write("q.hea", "q 2 4\nq.dat 16 1e-30 12 0 0 0 0 ECG\nq.dat 16 100 12 0 0 0 0 FHR\n")),
+            (std::vector<std::string>{"140.25/-/-/-"}));
 }
 
 std::unique_ptr<RecordingWriter> Writer(const std::string& format, std::ostream& out, const std::string& path = "") {

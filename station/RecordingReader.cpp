@@ -6,20 +6,36 @@
 #include "station/FhrReader.h"
 #include "station/WfdbReader.h"
 
+namespace {
+
+enum class RecordingKind { Fhr, Fhrm, Wfdb };
+
+std::optional<RecordingKind> KindOf(const std::string& path) {
+  const CString extension(std::filesystem::path(path).extension().string().c_str());
+  if (extension.CompareNoCase(".fhr") == 0) return RecordingKind::Fhr;
+  if (extension.CompareNoCase(".fhrm") == 0) return RecordingKind::Fhrm;
+  if (extension.CompareNoCase(".hea") == 0) return RecordingKind::Wfdb;
+  return std::nullopt;
+}
+
+}  // namespace
+
 RecordingReader::~RecordingReader() = default;
 
+bool RecordingReader::Reads(const std::string& path) { return KindOf(path).has_value(); }
+
 std::unique_ptr<RecordingReader> RecordingReader::Open(const std::string& path, std::string& fault) {
-  const CString extension(std::filesystem::path(path).extension().string().c_str());
+  const std::optional<RecordingKind> kind = KindOf(path);
   std::optional<std::string> opened;
   std::unique_ptr<RecordingReader> reader;
-  if (extension.CompareNoCase(".fhr") == 0 || extension.CompareNoCase(".fhrm") == 0) {
-    auto fhr = std::make_unique<FhrReader>();
-    opened = fhr->Open(path, extension.CompareNoCase(".fhrm") == 0);
-    reader = std::move(fhr);
-  } else if (extension.CompareNoCase(".hea") == 0) {
+  if (kind == RecordingKind::Wfdb) {
     auto wfdb = std::make_unique<WfdbReader>();
     opened = wfdb->Open(path);
     reader = std::move(wfdb);
+  } else if (kind) {
+    auto fhr = std::make_unique<FhrReader>();
+    opened = fhr->Open(path, kind == RecordingKind::Fhrm);
+    reader = std::move(fhr);
   } else {
     opened = path + ": not a recording this library reads (.fhr, .fhrm or a WFDB header .hea)";
   }

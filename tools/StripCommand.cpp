@@ -11,6 +11,8 @@
 #include "config/ObexConfig.h"
 #include "station/ByteStreamReader.h"
 #include "station/LinkStrip.h"
+#include "station/RecordingReader.h"
+#include "station/RecordingStrip.h"
 #include "station/StripSurface.h"
 #include "tools/LanguageOption.h"
 #include "tools/OptionChecks.h"
@@ -49,24 +51,58 @@ std::optional<std::string> LoadConfig(const std::string& path, ObexConfig& confi
   return std::nullopt;
 }
 
-std::string StudyName(const std::string& link) {
-  if (link == "-") return "link from standard input";
-  const std::size_t slash = link.find_last_of('/');
-  return slash == std::string::npos ? link : link.substr(slash + 1);
+std::string StudyName(const std::string& input) {
+  if (input == "-") return "link from standard input";
+  const std::size_t slash = input.find_last_of('/');
+  return slash == std::string::npos ? input : input.substr(slash + 1);
 }
 
-std::optional<std::string> Draw(std::istream& in, bool hex, LinkStrip& strip) {
+// What the strip is drawn from: an open recording, or the link's byte stream.
+struct StripInput {
+  std::unique_ptr<RecordingReader> recording;
+  std::ifstream file;
+  std::istream* link = nullptr;
+};
+
+std::optional<std::string> OpenInput(const StripOptions& options, ToolIo& io, StripInput& input) {
+  if (RecordingReader::Reads(options.input)) {
+    if (options.hex) return "--hex reads a link as hex text; " + options.input + " is a recording";
+    std::string fault;
+    input.recording = RecordingReader::Open(options.input, fault);
+    return input.recording ? std::nullopt : std::optional<std::string>(fault);
+  }
+  input.link = &io.in;
+  if (options.input == "-") return std::nullopt;
+  input.file.open(options.input, std::ios::binary);
+  if (!input.file) return "cannot open " + options.input + ": " + std::strerror(errno);
+  input.link = &input.file;
+  return std::nullopt;
+}
+
+std::optional<std::string> DrawLink(std::istream& in, bool hex, LinkStrip& strip) {
   const std::optional<std::string> fault =
       ByteStreamReader(in, hex).ReadAll([&](std::span<const unsigned char> bytes) { strip.Feed(bytes); });
   const std::optional<std::string> finished = strip.Finish();
   return fault ? fault : finished;
 }
 
+// Draws the input onto the open surface. The fault, or nullopt.
+std::optional<std::string> Draw(StripInput& input, const StripOptions& options, StripSurface& surface,
+                                const StripLayout& layout, const StripColors& colors, const StripHeader& header) {
+  const StripSpan span{options.fromSecondOfDay, options.minutes};
+  if (input.recording) return RecordingStrip(surface, layout, colors, header, span).Draw(*input.recording);
+  LinkStrip strip(surface, layout, colors, header, span);
+  return DrawLink(*input.link, options.hex, strip);
+}
+
 }  // namespace
 
 void DefineStrip(CLI::App& command, CommandRun& run) {
   const auto options = std::make_shared<StripOptions>();
-  command.add_option("LINK", options->link, "the captured link; standard input without it or with -")
+  command.add_option("INPUT", options->input,
+                     "the captured link, or a recording .fhr, .fhrm or WFDB .hea; a link on standard input without "
+                     "it or with -")
+      ->type_name("FILE")
       ->capture_default_str();
   command.add_option("-o,--output", options->output, "the strip: .pdf (every page), .svg or .png (a file a page)")
       ->type_name("OUT")
@@ -93,7 +129,7 @@ void DefineStrip(CLI::App& command, CommandRun& run) {
   command.add_option("--config", options->config, "the station configuration (default: Maternis.ini beside the program)")
       ->type_name("FILE");
   LanguageOption::Define(command, options->language);
-  command.add_flag("--hex", options->hex, "read hex text (two digits a byte) instead of raw bytes");
+  command.add_flag("--hex", options->hex, "read a link as hex text (two digits a byte) instead of raw bytes");
   command.callback([options, &run] { run.exitCode = RunStrip(*options, run.io); });
 }
 
@@ -106,13 +142,8 @@ int RunStrip(const StripOptions& options, ToolIo& io) {
                                  : config.m_nLanguage;
   if (std::optional<std::string> fault = language.Select(chosenLanguage)) return ReportFailure(io, kCommand, *fault);
 
-  std::istream* in = &io.in;
-  std::ifstream file;
-  if (options.link != "-") {
-    file.open(options.link, std::ios::binary);
-    if (!file) return ReportFailure(io, kCommand, "cannot open " + options.link + ": " + std::strerror(errno));
-    in = &file;
-  }
+  StripInput input;
+  if (std::optional<std::string> fault = OpenInput(options, io, input)) return ReportFailure(io, kCommand, *fault);
   const int speed = options.speed.value_or(config.m_nReviewTrendSpeed);
   const StripLayout layout(speed, options.scale.value_or(StripLayout::DefaultBpmPerCm(speed)),
                            options.paper == "letter" ? StripPaper::Letter : StripPaper::A4);
@@ -120,13 +151,13 @@ int RunStrip(const StripOptions& options, ToolIo& io) {
   StripSurface surface(options.output, *StripSurface::FormatOf(options.output), layout.PageWidth(), layout.PageHeight());
   if (std::optional<std::string> fault = surface.Open()) return ReportFailure(io, kCommand, *fault);
 
-  const StripHeader header{config.m_strHospitalName.GetString(), "", "", StudyName(options.link)};
-  LinkStrip strip(surface, layout, colors, header, StripSpan{options.fromSecondOfDay, options.minutes});
-  if (std::optional<std::string> fault = Draw(*in, options.hex, strip)) {
+  const StripHeader header{config.m_strHospitalName.GetString(), "", "", StudyName(options.input)};
+  if (std::optional<std::string> fault = Draw(input, options, surface, layout, colors, header)) {
     surface.Discard();
-    return ReportFailure(io, kCommand, options.link + ": " + *fault);
+    return ReportFailure(io, kCommand, options.input + ": " + *fault);
   }
-  io.out << "wrote " << strip.PageCount() << (strip.PageCount() == 1 ? " page" : " pages") << ":";
+  const int pages = surface.PageCount();
+  io.out << "wrote " << pages << (pages == 1 ? " page" : " pages") << ":";
   for (const std::string& written : surface.Files()) io.out << ' ' << written;
   io.out << '\n';
   return kExitOk;

@@ -7,7 +7,7 @@
 
 // What `vudoda strip` is asked to draw.
 struct StripOptions {
-  std::string link = "-";  // "-": standard input
+  std::string input = "-";  // a link, or a recording by its extension; "-": a link on standard input
   bool hex = false;
   std::string output;
   std::optional<int> fromSecondOfDay;
@@ -20,12 +20,13 @@ struct StripOptions {
   int language = 0;          // LanguageOption::kNotGiven: the configuration's when --config is given
 };
 
-// `vudoda strip [LINK] -o OUT.pdf|svg|png [--from TIME --minutes N] [--speed 1|2|3]
+// `vudoda strip [LINK|RECORDING] -o OUT.pdf|svg|png [--from TIME --minutes N] [--speed 1|2|3]
 // [--scale 20|30] [--colors paper|station] [--paper a4|letter] [--config FILE] [--language N] [--hex]`.
 void DefineStrip(CLI::App& command, CommandRun& run);
 
-// Draws the CTG strip of a captured monitor link into a PDF (every page), or SVG or PNG files
-// (one a page: OUT, OUT-2, …), and prints the files written. kExitFailure, with no file left,
-// for an unreadable link or configuration, a link without numerics, a span outside the
+// Draws the CTG strip of a captured monitor link or of a recording (.fhr, .fhrm, WFDB .hea)
+// into a PDF (every page), or SVG or PNG files (one a page: OUT, OUT-2, …), and prints the
+// files written. kExitFailure, with no file left, for an unreadable link, recording or
+// configuration, a link without numerics, a span outside the recording, --hex with a
 // recording, or an output that cannot be written.
 int RunStrip(const StripOptions& options, ToolIo& io);

@@ -43,8 +43,10 @@ constexpr Command kCommands[] = {
     {"simulate", "write the link of a bedside fetal monitor: made up (the same for the same --seed) or playing a recording",
      "vudoda simulate --seconds 60 -o monitor-link.bin\n  vudoda simulate --replay labour.fhr --realtime --connect 127.0.0.1:5000",
      &DefineSimulate},
-    {"strip", "draw the CTG strip of a captured link to PDF, SVG or PNG, to the paper conventions",
-     "vudoda strip monitor-link.bin -o strip.pdf --speed 3 --from 08:30 --minutes 20", &DefineStrip},
+    {"strip", "draw the CTG strip of a captured link or a recording to PDF, SVG or PNG, to the paper conventions",
+     "vudoda strip monitor-link.bin -o strip.pdf --speed 3 --from 08:30 --minutes 20\n  vudoda strip labour.hea -o "
+     "strip.pdf",
+     &DefineStrip},
     {"station", "the central station: every bed's link on one loop, admission, recording, link loss",
      "vudoda station --listen 127.0.0.1:4500 --database sqlite:ward.db", &DefineStation},
 };

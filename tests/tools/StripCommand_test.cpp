@@ -1,5 +1,5 @@
-// `vudoda strip` as a user runs it: a simulated link drawn to each format, and every kind of
-// bad input refused with one line and exit code 1, leaving no file.
+// `vudoda strip` as a user runs it: a simulated link and hand-made recordings drawn, and every
+// kind of bad input refused with one line and exit code 1, leaving no file.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -38,6 +38,33 @@ TEST_F(StripCommandTest, DrawsASimulatedLinkInEveryFormat) {
   EXPECT_EQ(fast.out, "wrote 2 pages: " + File("fast.svg") + " " + File("fast-2.svg") + "\n") << fast.err;
 }
 
+// Ten minutes of .fhr from 2021-03-04 05:06:07 UTC (0x60406ABF): FHR1 140 bpm, TOCO 20.
+std::string TenMinuteFhr() {
+  std::string bytes("\xBF\x6A\x40\x60", 4);
+  for (int i = 0; i < 10 * 60 * 4; ++i) bytes += std::string("\x30\x02\x00\x00\x28\x00", 6);
+  return bytes;
+}
+
+TEST_F(StripCommandTest, DrawsARecordingOnItsOwnClock) {
+  const std::string fhr = Write("labour.fhr", TenMinuteFhr());
+  const ToolRun run = RunVudoda({"strip", fhr, "-o", File("strip.pdf"), "--speed", "1"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "wrote 1 page: " + File("strip.pdf") + "\n");
+  // The clock is the recording's: 05:10 lies in it, 05:20 after it, and the fault tells its span.
+  EXPECT_EQ(RunVudoda({"strip", fhr, "-o", File("part.svg"), "--from", "05:10", "--minutes", "2"}).exitCode, 0);
+  EXPECT_NE(RunVudoda({"strip", fhr, "-o", File("late.svg"), "--from", "05:20"})
+                .err.find("which runs from 05:06:07 to 05:16:07"),
+            std::string::npos);
+
+  // A WFDB record without a start: its clock runs from 00:00:00.
+  Write("w.hea", "w 1 4\nw.dat 16 100/bpm 16 0 0 0 0 FHR\n");
+  Write("w.dat", std::string(2 * 4 * 90, '\x40'));
+  EXPECT_NE(RunVudoda({"strip", File("w.hea"), "-o", File("w.png"), "--from", "01:00"})
+                .err.find("which runs from 00:00:00 to 00:01:30"),
+            std::string::npos);
+  EXPECT_EQ(RunVudoda({"strip", File("w.hea"), "-o", File("w.png")}).exitCode, 0);
+}
+
 TEST_F(StripCommandTest, BadInputGivesOneLineAndExitCodeOne) {
   const std::string link = Link(120);
   PKPatient_v110 patient;
@@ -52,6 +79,10 @@ TEST_F(StripCommandTest, BadInputGivesOneLineAndExitCodeOne) {
       {{"strip", link, "-o", File("no/such/folder/out.pdf")}, "cannot create"},
       {{"strip", File("missing.bin"), "-o", File("out.pdf")}, "cannot open"},
       {{"strip", link, "-o", File("out.pdf"), "--config", File("missing.ini")}, "cannot read the configuration"},
+      {{"strip", Write("r.fhr", TenMinuteFhr()), "-o", File("out.pdf"), "--hex"}, "--hex reads a link"},
+      {{"strip", Write("short.fhrm", std::string(4 + 8 + 5, '\x01')), "-o", File("out.pdf")}, "has 5 of 8 bytes"},
+      {{"strip", Write("start-only.fhr", std::string(4, '\x01')), "-o", File("out.pdf")}, "holds no sample"},
+      {{"strip", File("missing.hea"), "-o", File("out.pdf")}, "cannot open"},
   };
   for (const auto& c : cases) {
     const ToolRun run = RunVudoda(c.args);

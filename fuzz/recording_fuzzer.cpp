@@ -27,9 +27,9 @@
 
 namespace {
 
-void Require(bool holds, const char* what) {
+void Require(bool holds, const char* what, const std::string& detail = "") {
   if (!holds) {
-    std::fprintf(stderr, "recording_fuzzer: %s\n", what);
+    std::fprintf(stderr, "recording_fuzzer: %s %s\n", what, detail.c_str());
     std::abort();
   }
 }
@@ -74,8 +74,7 @@ void ReadThrough(const std::string& path) {
   std::string fault;
   const std::unique_ptr<RecordingReader> reader = RecordingReader::Open(path, fault);
   if (!reader) {
-    if (fault.find(path) == std::string::npos) std::fprintf(stderr, "fault: %s\n", fault.c_str());
-    Require(fault.find(path) != std::string::npos, "a refused recording's fault names the file");
+    Require(fault.find(path) != std::string::npos, "a refused recording's fault names the file:", fault);
     return;
   }
   std::uint64_t samples = 0;

@@ -28,169 +28,89 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The file that a new record saves: every key in the order of writing, under its section, with
-// the record's factory default ("@DATA": the "Data" folder beside the program). The doctor and
-// nurse keys, written in a second stretch of "CENTRAL_SYSTEM", land in its one section.
-constexpr const char* kFactoryFile = R"([CENTRAL_DEMO]
-Window Mode=0
-Demo Mode=0
-[CENTRAL_DEFAULT]
-Data Path=@DATA
-Auto Record Stop=0
-Display Mode=0
-Save Display Mode=0
-Top Graph=1
-Bottom Graph=2
-Language=3
-Height Unit=1
-Weight Unit=1
-NIBP Unit=1
-Temp Unit=1
-Sweep Speed=3
-Trend Speed=3
-ECG Gain=3
-FECG Gain=3
-Record Limit=0
-All Alarm Sound=1
-Device Position Fix=0
-Record On Admit=0
-FHR1 Delay Time=0
-FHR2 Delay Time=0
-FHR1 Alarm Sound=1
-FHR2 Alarm Sound=1
-FECG Alarm Sound=1
-FSpO2 Alarm Sound=1
-ECG Alarm Sound=1
-SpO2 Alarm Sound=1
-NIBP Alarm Sound=1
-TEMP Alarm Sound=1
-UC Alarm Sound=1
-IUP Alarm Sound=1
-[CENTRAL_SYSTEM]
-Broker IP=0
-Broker Port=4500
-EMR Data Path=@DATA
-EMR Program Path=@DATA
-EMR Image Type=0
-Hospital Name=MY HOSPITAL
-Serial Name1=0
-Serial Name2=0
-Serial Name3=0
-Serial Name4=0
-Serial Name5=0
-Serial Name6=0
-Serial Name7=0
-Serial Name8=0
-Doctor ID=
-Doctor Name=
-Nurse ID=
-Nurse Name=
-[CENTRAL_COLOR]
-Graph Background=0
-Param Background=0
-Graph Text=0
-Param Text=0
-Graph FHR1=0
-Graph FHR2=0
-Graph FECG=0
-Graph FSpO2=0
-Graph Normal FHR=0
-Graph HR=0
-Graph SpO2=0
-Graph NIBP=0
-Graph TEMP=0
-Graph UC=0
-Grid Outer=0
-Grid Outer Style=0
-Grid Inner=0
-Grid Inner Style=0
-Grid Center=0
-Grid Center Style=0
-Event=0
-Event Maker=0
-Event Stimulator=0
-[REVIEW_DEFAULT]
-Review Sweep Speed=3
-Review Trend Speed=3
-Review ECG Gain=3
-Review FECG Gain=3
-[REVIEW_COLOR]
-Review Graph Background=0
-Review Param Background=0
-Review Graph Text=0
-Review Param Text=0
-Review Graph FHR1=0
-Review Graph FHR2=0
-Review Graph FECG=0
-Review Graph FSpO2=0
-Review Graph Normal FHR=0
-Review Graph HR=0
-Review Graph SpO2=0
-Review Graph NIBP=0
-Review Graph TEMP=0
-Review Graph UC=0
-Review Grid Outer=0
-Review Grid Outer Style=0
-Review Grid Inner=0
-Review Grid Inner Style=0
-Review Event=0
-Review Event Maker=0
-Review Event Stimulator=0
-Review Event UCZeroing=0
-)";
+using C = ObexConfig;
+using Member = std::variant<std::monostate, int C::*, CString C::*>;
 
-// The member that each key of kFactoryFile fills, in the same order.
-using Member = std::variant<int ObexConfig::*, CString ObexConfig::*>;
-const Member kMembers[] = {
-    &ObexConfig::m_nWindowMode, &ObexConfig::m_nDemoMode, &ObexConfig::m_strDataPath,
-    &ObexConfig::m_nAutoRecordStop, &ObexConfig::m_nDisplayMode, &ObexConfig::m_nSaveDisplayMode,
-    &ObexConfig::m_nTopGraph, &ObexConfig::m_nBottomGraph, &ObexConfig::m_nLanguage, &ObexConfig::m_nHeightUnit,
-    &ObexConfig::m_nWeightUnit, &ObexConfig::m_nNIBPUnit, &ObexConfig::m_nTempUnit, &ObexConfig::m_nSweepSpeed,
-    &ObexConfig::m_nTrendSpeed, &ObexConfig::m_nECGGain, &ObexConfig::m_nFECGGain, &ObexConfig::m_nRecordLimit,
-    &ObexConfig::m_nAllAlarmSound, &ObexConfig::m_nDevicePositionFix, &ObexConfig::m_nRecordOnAdmit,
-    &ObexConfig::m_nFHR1DelayTime, &ObexConfig::m_nFHR2DelayTime, &ObexConfig::m_nFHR1AlarmSound,
-    &ObexConfig::m_nFHR2AlarmSound, &ObexConfig::m_nFECGAlarmSound, &ObexConfig::m_nFSpO2AlarmSound,
-    &ObexConfig::m_nECGAlarmSound, &ObexConfig::m_nSpO2AlarmSound, &ObexConfig::m_nNIBPAlarmSound,
-    &ObexConfig::m_nTEMPAlarmSound, &ObexConfig::m_nUCAlarmSound, &ObexConfig::m_nIUPAlarmSound,
-    &ObexConfig::m_nBrokerIP, &ObexConfig::m_nBrokerPort, &ObexConfig::m_strEMRDataPath,
-    &ObexConfig::m_strEMRProgramPath, &ObexConfig::m_nEMRImageType, &ObexConfig::m_strHospitalName,
-    &ObexConfig::m_nSerialName1, &ObexConfig::m_nSerialName2, &ObexConfig::m_nSerialName3,
-    &ObexConfig::m_nSerialName4, &ObexConfig::m_nSerialName5, &ObexConfig::m_nSerialName6,
-    &ObexConfig::m_nSerialName7, &ObexConfig::m_nSerialName8, &ObexConfig::m_strDoctorID,
-    &ObexConfig::m_strDoctorName, &ObexConfig::m_strNurseID, &ObexConfig::m_strNurseName,
-    &ObexConfig::m_nGraphBackground, &ObexConfig::m_nParamBackground, &ObexConfig::m_nGraphText,
-    &ObexConfig::m_nParamText, &ObexConfig::m_nGraphFHR1, &ObexConfig::m_nGraphFHR2, &ObexConfig::m_nGraphFECG,
-    &ObexConfig::m_nGraphFSpO2, &ObexConfig::m_nGraphNormalFHR, &ObexConfig::m_nGraphHR, &ObexConfig::m_nGraphSpO2,
-    &ObexConfig::m_nGraphNIBP, &ObexConfig::m_nGraphTEMP, &ObexConfig::m_nGraphUC, &ObexConfig::m_nGridOuter,
-    &ObexConfig::m_nGridOuterStyle, &ObexConfig::m_nGridInner, &ObexConfig::m_nGridInnerStyle,
-    &ObexConfig::m_nGridCenter, &ObexConfig::m_nGridCenterStyle, &ObexConfig::m_nEvent, &ObexConfig::m_nEventMaker,
-    &ObexConfig::m_nEventStimulator, &ObexConfig::m_nReviewSweepSpeed, &ObexConfig::m_nReviewTrendSpeed,
-    &ObexConfig::m_nReviewECGGain, &ObexConfig::m_nReviewFECGGain, &ObexConfig::m_nReviewGraphBackground,
-    &ObexConfig::m_nReviewParamBackground, &ObexConfig::m_nReviewGraphText, &ObexConfig::m_nReviewParamText,
-    &ObexConfig::m_nReviewGraphFHR1, &ObexConfig::m_nReviewGraphFHR2, &ObexConfig::m_nReviewGraphFECG,
-    &ObexConfig::m_nReviewGraphFSpO2, &ObexConfig::m_nReviewGraphNormalFHR, &ObexConfig::m_nReviewGraphHR,
-    &ObexConfig::m_nReviewGraphSpO2, &ObexConfig::m_nReviewGraphNIBP, &ObexConfig::m_nReviewGraphTEMP,
-    &ObexConfig::m_nReviewGraphUC, &ObexConfig::m_nReviewGridOuter, &ObexConfig::m_nReviewGridOuterStyle,
-    &ObexConfig::m_nReviewGridInner, &ObexConfig::m_nReviewGridInnerStyle, &ObexConfig::m_nReviewEvent,
-    &ObexConfig::m_nReviewEventMaker, &ObexConfig::m_nReviewEventStimulator, &ObexConfig::m_nReviewEventUCZeroing,
+// The file that a new record saves, line by line with the member that each key is written from:
+// every key in the order of writing, under its section, with the record's factory default
+// ("@DATA": the "Data" folder beside the program). The doctor and nurse keys, written in a
+// second stretch of "CENTRAL_SYSTEM", land in its one section.
+const struct {
+  const char* line;
+  Member member;  // none for a section
+} kFactoryLines[] = {
+    {"[CENTRAL_DEMO]", {}}, {"Window Mode=0", &C::m_nWindowMode}, {"Demo Mode=0", &C::m_nDemoMode},
+    {"[CENTRAL_DEFAULT]", {}}, {"Data Path=@DATA", &C::m_strDataPath}, {"Auto Record Stop=0", &C::m_nAutoRecordStop},
+    {"Display Mode=0", &C::m_nDisplayMode}, {"Save Display Mode=0", &C::m_nSaveDisplayMode},
+    {"Top Graph=1", &C::m_nTopGraph}, {"Bottom Graph=2", &C::m_nBottomGraph}, {"Language=3", &C::m_nLanguage},
+    {"Height Unit=1", &C::m_nHeightUnit}, {"Weight Unit=1", &C::m_nWeightUnit}, {"NIBP Unit=1", &C::m_nNIBPUnit},
+    {"Temp Unit=1", &C::m_nTempUnit}, {"Sweep Speed=3", &C::m_nSweepSpeed}, {"Trend Speed=3", &C::m_nTrendSpeed},
+    {"ECG Gain=3", &C::m_nECGGain}, {"FECG Gain=3", &C::m_nFECGGain}, {"Record Limit=0", &C::m_nRecordLimit},
+    {"All Alarm Sound=1", &C::m_nAllAlarmSound}, {"Device Position Fix=0", &C::m_nDevicePositionFix},
+    {"Record On Admit=0", &C::m_nRecordOnAdmit}, {"FHR1 Delay Time=0", &C::m_nFHR1DelayTime},
+    {"FHR2 Delay Time=0", &C::m_nFHR2DelayTime}, {"FHR1 Alarm Sound=1", &C::m_nFHR1AlarmSound},
+    {"FHR2 Alarm Sound=1", &C::m_nFHR2AlarmSound}, {"FECG Alarm Sound=1", &C::m_nFECGAlarmSound},
+    {"FSpO2 Alarm Sound=1", &C::m_nFSpO2AlarmSound}, {"ECG Alarm Sound=1", &C::m_nECGAlarmSound},
+    {"SpO2 Alarm Sound=1", &C::m_nSpO2AlarmSound}, {"NIBP Alarm Sound=1", &C::m_nNIBPAlarmSound},
+    {"TEMP Alarm Sound=1", &C::m_nTEMPAlarmSound}, {"UC Alarm Sound=1", &C::m_nUCAlarmSound},
+    {"IUP Alarm Sound=1", &C::m_nIUPAlarmSound},
+    {"[CENTRAL_SYSTEM]", {}}, {"Broker IP=0", &C::m_nBrokerIP}, {"Broker Port=4500", &C::m_nBrokerPort},
+    {"EMR Data Path=@DATA", &C::m_strEMRDataPath}, {"EMR Program Path=@DATA", &C::m_strEMRProgramPath},
+    {"EMR Image Type=0", &C::m_nEMRImageType}, {"Hospital Name=MY HOSPITAL", &C::m_strHospitalName},
+    {"Serial Name1=0", &C::m_nSerialName1}, {"Serial Name2=0", &C::m_nSerialName2},
+    {"Serial Name3=0", &C::m_nSerialName3}, {"Serial Name4=0", &C::m_nSerialName4},
+    {"Serial Name5=0", &C::m_nSerialName5}, {"Serial Name6=0", &C::m_nSerialName6},
+    {"Serial Name7=0", &C::m_nSerialName7}, {"Serial Name8=0", &C::m_nSerialName8}, {"Doctor ID=", &C::m_strDoctorID},
+    {"Doctor Name=", &C::m_strDoctorName}, {"Nurse ID=", &C::m_strNurseID}, {"Nurse Name=", &C::m_strNurseName},
+    {"[CENTRAL_COLOR]", {}}, {"Graph Background=0", &C::m_nGraphBackground},
+    {"Param Background=0", &C::m_nParamBackground}, {"Graph Text=0", &C::m_nGraphText},
+    {"Param Text=0", &C::m_nParamText}, {"Graph FHR1=0", &C::m_nGraphFHR1}, {"Graph FHR2=0", &C::m_nGraphFHR2},
+    {"Graph FECG=0", &C::m_nGraphFECG}, {"Graph FSpO2=0", &C::m_nGraphFSpO2},
+    {"Graph Normal FHR=0", &C::m_nGraphNormalFHR}, {"Graph HR=0", &C::m_nGraphHR}, {"Graph SpO2=0", &C::m_nGraphSpO2},
+    {"Graph NIBP=0", &C::m_nGraphNIBP}, {"Graph TEMP=0", &C::m_nGraphTEMP}, {"Graph UC=0", &C::m_nGraphUC},
+    {"Grid Outer=0", &C::m_nGridOuter}, {"Grid Outer Style=0", &C::m_nGridOuterStyle},
+    {"Grid Inner=0", &C::m_nGridInner}, {"Grid Inner Style=0", &C::m_nGridInnerStyle},
+    {"Grid Center=0", &C::m_nGridCenter}, {"Grid Center Style=0", &C::m_nGridCenterStyle}, {"Event=0", &C::m_nEvent},
+    {"Event Maker=0", &C::m_nEventMaker}, {"Event Stimulator=0", &C::m_nEventStimulator},
+    {"[REVIEW_DEFAULT]", {}}, {"Review Sweep Speed=3", &C::m_nReviewSweepSpeed},
+    {"Review Trend Speed=3", &C::m_nReviewTrendSpeed}, {"Review ECG Gain=3", &C::m_nReviewECGGain},
+    {"Review FECG Gain=3", &C::m_nReviewFECGGain},
+    {"[REVIEW_COLOR]", {}}, {"Review Graph Background=0", &C::m_nReviewGraphBackground},
+    {"Review Param Background=0", &C::m_nReviewParamBackground}, {"Review Graph Text=0", &C::m_nReviewGraphText},
+    {"Review Param Text=0", &C::m_nReviewParamText}, {"Review Graph FHR1=0", &C::m_nReviewGraphFHR1},
+    {"Review Graph FHR2=0", &C::m_nReviewGraphFHR2}, {"Review Graph FECG=0", &C::m_nReviewGraphFECG},
+    {"Review Graph FSpO2=0", &C::m_nReviewGraphFSpO2}, {"Review Graph Normal FHR=0", &C::m_nReviewGraphNormalFHR},
+    {"Review Graph HR=0", &C::m_nReviewGraphHR}, {"Review Graph SpO2=0", &C::m_nReviewGraphSpO2},
+    {"Review Graph NIBP=0", &C::m_nReviewGraphNIBP}, {"Review Graph TEMP=0", &C::m_nReviewGraphTEMP},
+    {"Review Graph UC=0", &C::m_nReviewGraphUC}, {"Review Grid Outer=0", &C::m_nReviewGridOuter},
+    {"Review Grid Outer Style=0", &C::m_nReviewGridOuterStyle}, {"Review Grid Inner=0", &C::m_nReviewGridInner},
+    {"Review Grid Inner Style=0", &C::m_nReviewGridInnerStyle}, {"Review Event=0", &C::m_nReviewEvent},
+    {"Review Event Maker=0", &C::m_nReviewEventMaker}, {"Review Event Stimulator=0", &C::m_nReviewEventStimulator},
+    {"Review Event UCZeroing=0", &C::m_nReviewEventUCZeroing},
 };
+
+// The members in the order of their keys.
+const std::vector<Member> kMembers = [] {
+  std::vector<Member> members;
+  for (const auto& line : kFactoryLines) {
+    if (line.member.index() != 0) members.push_back(line.member);
+  }
+  return members;
+}();
 constexpr std::size_t kFirstAlarmSound = 23, kFirstStaff = 47;  // the ten switches, the four staff texts
 
-constexpr int ObexConfig::*kDisplayFlags[] = {
-    &ObexConfig::m_bVisible0,      &ObexConfig::m_bVisibleECG,        &ObexConfig::m_bVisibleSpO2,
-    &ObexConfig::m_bVisibleSpO2PR, &ObexConfig::m_bVisibleTemp,       &ObexConfig::m_bVisibleNIBP,
-    &ObexConfig::m_bVisibleUC,     &ObexConfig::m_bVisibleIUP,        &ObexConfig::m_bVisibleFECG,
-    &ObexConfig::m_bVisibleFHR1,   &ObexConfig::m_bVisibleFHR2,       &ObexConfig::m_bVisibleFSpO2,
-    &ObexConfig::m_bVisibleFSpO2PR, &ObexConfig::m_bVisibleFM1,       &ObexConfig::m_bVisibleFM2,
-    &ObexConfig::m_bVisibleMarker, &ObexConfig::m_bVisibleStimulator, &ObexConfig::m_bVisible17,
+constexpr int C::*kDisplayFlags[] = {
+    &C::m_bVisible0, &C::m_bVisibleECG, &C::m_bVisibleSpO2, &C::m_bVisibleSpO2PR, &C::m_bVisibleTemp,
+    &C::m_bVisibleNIBP, &C::m_bVisibleUC, &C::m_bVisibleIUP, &C::m_bVisibleFECG, &C::m_bVisibleFHR1,
+    &C::m_bVisibleFHR2, &C::m_bVisibleFSpO2, &C::m_bVisibleFSpO2PR, &C::m_bVisibleFM1, &C::m_bVisibleFM2,
+    &C::m_bVisibleMarker, &C::m_bVisibleStimulator, &C::m_bVisible17,
 };
 
-// kFactoryFile as written: CR LF line ends, the data folder put in.
+// The factory file as written: CR LF line ends, the data folder put in.
 std::string FactoryFile(const std::string& brokerPort = "4500") {
   std::string text;
-  for (std::string_view rest = kFactoryFile; !rest.empty();) {
-    std::string line(rest.substr(0, rest.find('\n')));
-    rest.remove_prefix(std::min(rest.size(), line.size() + 1));
+  for (const auto& factory : kFactoryLines) {
+    std::string line = factory.line;
     if (line.ends_with("=@DATA")) line.replace(line.size() - 5, 5, DataFolderBesideProgram());
     if (line.starts_with("Broker Port=")) line = "Broker Port=" + brokerPort;
     text += line + "\r\n";
@@ -210,8 +130,8 @@ std::vector<std::string> KeyValues(const std::string& file) {
 }
 
 std::string Stored(const ObexConfig& config, const Member& member) {
-  if (const auto* number = std::get_if<int ObexConfig::*>(&member)) return std::to_string(config.**number);
-  return (config.*std::get<CString ObexConfig::*>(member)).str();
+  if (const auto* number = std::get_if<int C::*>(&member)) return std::to_string(config.**number);
+  return (config.*std::get<CString C::*>(member)).str();
 }
 
 std::vector<std::string> StoredValues(const ObexConfig& config) {
@@ -224,8 +144,8 @@ std::vector<std::string> StoredValues(const ObexConfig& config) {
 // an existing folder.
 void Fill(ObexConfig& config, int first, int step, const fs::path& dataFolder) {
   for (const Member& member : kMembers) {
-    if (const auto* number = std::get_if<int ObexConfig::*>(&member)) config.**number = first;
-    else config.*std::get<CString ObexConfig::*>(member) = CString(("text " + std::to_string(first)).c_str());
+    if (const auto* number = std::get_if<int C::*>(&member)) config.**number = first;
+    else config.*std::get<CString C::*>(member) = CString(("text " + std::to_string(first)).c_str());
     first += step;
   }
   config.m_strDataPath = dataFolder.c_str();
@@ -240,7 +160,7 @@ TEST_F(ConfigScratch, ANewRecordSavesTheFactoryFileAndAnEmptyFileOpensToTheReadD
   ObexConfig factory;
   ASSERT_EQ(factory.Save(File("new.ini").c_str()), 1);
   EXPECT_EQ(ReadFile(File("new.ini")), FactoryFile());
-  for (int ObexConfig::*flag : kDisplayFlags) EXPECT_EQ(factory.*flag, 1);
+  for (int C::*flag : kDisplayFlags) EXPECT_EQ(factory.*flag, 1);
 
   ObexConfig opened;
   Fill(opened, 1000, 1, m_folder);
@@ -271,7 +191,7 @@ TEST(ObexConfigRecord, CopyAssignmentAndResetFollowTheirRules) {
   ObexConfig source;
   Fill(source, 1000, 1, fs::temp_directory_path());
   int value = 1;
-  for (int ObexConfig::*flag : kDisplayFlags) source.*flag = ++value;
+  for (int C::*flag : kDisplayFlags) source.*flag = ++value;
   const std::vector<std::string> sourceValues = StoredValues(source);
 
   ObexConfig copy(source);
@@ -281,7 +201,7 @@ TEST(ObexConfigRecord, CopyAssignmentAndResetFollowTheirRules) {
   std::vector<std::string> assignedValues = sourceValues;  // the ten switches keep the destination's 1
   std::fill_n(assignedValues.begin() + kFirstAlarmSound, 10, "1");
   ExpectMembers(assigned, assignedValues, "assigned");
-  for (int ObexConfig::*flag : kDisplayFlags) {
+  for (int C::*flag : kDisplayFlags) {
     EXPECT_EQ(copy.*flag, source.*flag);
     EXPECT_EQ(assigned.*flag, 1);
   }
@@ -290,23 +210,20 @@ TEST(ObexConfigRecord, CopyAssignmentAndResetFollowTheirRules) {
   std::vector<std::string> defaults = KeyValues(FactoryFile());
   std::copy_n(sourceValues.begin() + kFirstStaff, 4, defaults.begin() + kFirstStaff);
   ExpectMembers(copy, defaults, "reset");
-  for (int ObexConfig::*flag : kDisplayFlags) EXPECT_EQ(copy.*flag, 1);
+  for (int C::*flag : kDisplayFlags) EXPECT_EQ(copy.*flag, 1);
 }
 
 TEST(ObexConfigRecord, IsVisibleFollowsTheParameterNumbering) {
   ObexConfig config;
   int value = 100;
-  for (int ObexConfig::*flag : kDisplayFlags) config.*flag = ++value;  // 101 for m_bVisible0 ... 118
-  const struct {
-    int kind;
-    int expected;
-  } cases[] = {
+  for (int C::*flag : kDisplayFlags) config.*flag = ++value;  // 101 for m_bVisible0 ... 118
+  const struct { int kind; int expected; } cases[] = {
       {0, 0},     {1, 102},  {2, 103},  {3, 104},  {4, 105},  {5, 106},  {6, 107},  {7, 108},
       {8, 109},   {9, 112},  {10, 113}, {11, 110}, {12, 111}, {13, 114}, {14, 115}, {15, 114},
       {16, 115},  {17, 116}, {18, 117}, {19, 1},   {20, 0},   {-1, 0},
   };
   for (const auto& c : cases) EXPECT_EQ(config.IsVisible(c.kind), c.expected) << "kind " << c.kind;
-  for (int ObexConfig::*flag : kDisplayFlags) config.*flag = 0;
+  for (int C::*flag : kDisplayFlags) config.*flag = 0;
   EXPECT_EQ(config.IsVisible(19), 1);
 }
 
@@ -439,11 +356,7 @@ TEST_F(ConfigScratch, HostileFilesOpenWithoutHarmAndStillYieldTheirGoodKeys) {
   const std::string megabyte(1 << 20, 'x');
   std::string fiftyMegabytes;
   while (fiftyMegabytes.size() < 50u << 20) fiftyMegabytes += std::string(999, 'g') + "\n";
-  const struct {
-    const char* what;
-    std::string bytes;
-    int hospitalLength;
-  } files[] = {
+  const struct { const char* what; std::string bytes; int hospitalLength; } files[] = {
       {"binary garbage", binary, 11},
       {"NUL bytes", std::string("[CENTRAL_DEFAULT]\0Language=9\n\0\0\0=\0\n", 33), 11},
       {"a megabyte line", "[CENTRAL_DEFAULT]\n" + megabyte + "\nLanguage" + megabyte + "=1\n", 11},

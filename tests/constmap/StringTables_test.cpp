@@ -92,11 +92,7 @@ class StringCompiler : public testing::Test {
 
 // Each fault is refused with its file and line, and nothing is written.
 TEST_F(StringCompiler, RefusesEveryFaultOfASourceWithItsLine) {
-  const struct {
-    std::string source;
-    const char* translation;
-    const char* fault;
-  } cases[] = {
+  const struct { std::string source; const char* translation; const char* fault; } cases[] = {
       {"10 \"Off\n", nullptr, "strings.txt:1: error: no closing quote"},
       {"10 \"Off\" x\n", nullptr, "strings.txt:1: error: something after the closing quote"},
       {"10 \"O\\nff\"\n", nullptr, "strings.txt:1: error: bad escape"},
@@ -123,10 +119,7 @@ TEST_F(StringCompiler, RefusesEveryFaultOfASourceWithItsLine) {
 // Each limit of strict UTF-8 from both sides: the smallest code point of each sequence length
 // (one below is an overlong form), the surrogates, the last code point, and the controls.
 TEST_F(StringCompiler, Utf8LimitsHoldOnBothSides) {
-  const struct {
-    const char* text;
-    bool accepted;
-  } cases[] = {
+  const struct { const char* text; bool accepted; } cases[] = {
       {"\xC1\x81", false},         {"\xC2\xA0", true},          {"\xE0\x9F\xBF", false},
       {"\xE0\xA0\x80", true},     {"\xF0\x8F\xBF\xBF", false}, {"\xF0\x90\x80\x80", true},
       {"\xED\x9F\xBF", true},     {"\xED\xA0\x80", false},     {"\xED\xBF\xBF", false},

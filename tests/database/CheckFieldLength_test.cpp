@@ -11,11 +11,7 @@
 namespace {
 
 TEST(CheckFieldLength, ShortensOnlyWhatDoesNotFitAndNeverSplitsACharacter) {
-  const struct {
-    UINT codePage;
-    const char *text, *result;
-    int limit, abbreviate, fits;
-  } cases[] = {
+  const struct { UINT codePage; const char *text, *result; int limit, abbreviate, fits; } cases[] = {
       {65001, "Anna", "Anna", 4, 1, 1},
       {65001, "Annabel", "Anna", 4, 1, 0},
       {65001, "Annabel", "Annabel", 4, 0, 0},

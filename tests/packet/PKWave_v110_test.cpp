@@ -23,17 +23,6 @@ TEST(PKWaveLayout, NewPacketAndEachField) {
   });
 }
 
-// Wave samples are 16-bit two's complement: the high bit of the high byte is the sign.
-TEST(PKWaveLayout, ReceivedEcgSamplesAreSigned) {
-  W wave;
-  wave.GetPacket()[4] = 0x80;   // ECG[1] = 0x8000
-  wave.GetPacket()[31] = 0x7F;  // FECG[1] = 0x7F00
-  wave.GetPacket()[26] = 0xFE;  // SpO2[1] stays unsigned
-  EXPECT_EQ(wave.GetECG(1), -32768);
-  EXPECT_EQ(wave.GetFECG(1), 32512);
-  EXPECT_EQ(wave.GetSpO2(1), 254);
-}
-
 TEST(PKWaveRange, IndexOutsideTheWaveIsRejected) {
   ExpectIndexOutsideIsRejected<W>({
       {"ECG", 12, [](W& p, int i) { p.SetECG(i, 0x1111); }, [](W& p, int i) { return p.GetECG(i); }, -32768},

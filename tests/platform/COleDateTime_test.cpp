@@ -160,10 +160,7 @@ TEST(COleDateTimeParse, ReadsEveryAcceptedFormAndKeepsThePartAsked) {
 // A stored date comes back from its count of milliseconds; it must be the very value that
 // reading its text gives, to the last bit, or a row read back would compare unequal.
 TEST(COleDateTimeParse, AMillisecondCountGivesTheValueOfItsText) {
-  const struct {
-    long long milliseconds;
-    const char* text;
-  } cases[] = {
+  const struct { long long milliseconds; const char* text; } cases[] = {
       {0, "1970-01-01 00:00:00"},
       {1796553930250, "2026-12-06 10:45:30.25"},       // a fraction shorter than three digits
       {1796553930999, "2026-12-06 10:45:30.999"},

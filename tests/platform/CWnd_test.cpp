@@ -43,10 +43,7 @@ END_MESSAGE_MAP()
 TEST(CWndTree, SetWindowPosReordersTheSiblings) {
   TestDialog dialog;
   const HWND first = dialog.m_children[0].m_hWnd;
-  const struct {
-    HWND insertAfter;
-    std::vector<int> order;
-  } moves[] = {
+  const struct { HWND insertAfter; std::vector<int> order; } moves[] = {
       {dialog.m_children[2].m_hWnd, {2, 3, 1, 4}}, {HWND_BOTTOM, {2, 3, 4, 1}}, {HWND_TOP, {1, 2, 3, 4}},
       {dialog.m_children[3].m_hWnd, {2, 3, 4, 1}}, {first, {2, 3, 4, 1}},  // after itself: stays
   };

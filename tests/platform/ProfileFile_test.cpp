@@ -79,10 +79,7 @@ TEST(ProfileFileRead, FollowsWindowsRulesForNamesValuesAndLines) {
 }
 
 TEST(ProfileFileRead, ReadsIntegersAsGetPrivateProfileIntDoes) {
-  const struct {
-    const char* value;
-    int expected;
-  } cases[] = {
+  const struct { const char* value; int expected; } cases[] = {
       {"42", 42},     {"  -17", -17},  {"+8", 8},    {"0x1F", 31},         {"0XfF", 255},       {"-0x10", -16},
       {"12abc", 12},  {"abc", 0},      {"0x", 0},    {"0xG", 0},           {"\"25\"", 25},      {"4294967295", -1},
       {"- 3", 0},     {"", -5},        {"\"\"", -5}, {"4294967296", 0},    {"2147483648", INT32_MIN},
@@ -116,11 +113,7 @@ TEST(ProfileFileWrite, EditsInPlaceAppendsListsDeletesAndKeepsForeignLines) {
 
 TEST(ProfileFileWrite, RefusesWhatWouldNotReadBackAsWritten) {
   ProfileFile profile("[S]\nK=1\n");
-  const struct {
-    const char* section;
-    const char* key;
-    std::string value;
-  } refused[] = {
+  const struct { const char* section; const char* key; std::string value; } refused[] = {
       {"", "K", "v"},    {"S", "", "v"},     {"S", "  ", "v"},     {"S\n[T]", "K", "v"},                {"S", "K\rX", "v"},
       {"S", "a=b", "v"}, {"S", "[T]", "v"},  {"S", "K", "a\nX=1"}, {"S", "K", std::string("a\0b", 3)},
   };
@@ -150,12 +143,7 @@ TEST_F(ProfileFunctions, ReadAndWriteAStandardFile) {
 TEST_F(ProfileFunctions, NullNamesListSectionsOrKeysCutToTheBuffer) {
   const std::string file = File("list.ini");
   WriteFile(file, "[A]\nK1=1\nk1=dup\n\nK2=2\n[B]\n[a]\nK3=3\n[]\nX=1\n[Empty]\n");
-  const struct {
-    const char* section;
-    DWORD size;
-    std::string expected;
-    DWORD returned;
-  } cases[] = {
+  const struct { const char* section; DWORD size; std::string expected; DWORD returned; } cases[] = {
       {nullptr, 64, {"A\0B\0Empty\0\0", 11}, 10}, {nullptr, 11, {"A\0B\0Empty\0\0", 11}, 10},
       {nullptr, 10, {"A\0B\0Empt\0\0", 10}, 8},  {nullptr, 5, {"A\0B\0\0", 5}, 3},
       {nullptr, 2, {"\0\0", 2}, 0},                {nullptr, 1, {"\0", 1}, 0},

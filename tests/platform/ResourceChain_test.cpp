@@ -50,13 +50,7 @@ TEST_F(ResourceChain, LoadingTheModuleRegistersItsTextsAndUnloadingRemovesThem) 
 }
 
 TEST_F(ResourceChain, CurrentResourceHandleFirstThenNewestLibraryThenSystemLibraries) {
-  const struct {
-    const char* name;
-    HMODULE current;
-    bool testInChain;
-    BOOL testIsSystem;
-    std::string on;
-  } cases[] = {
+  const struct { const char* name; HMODULE current; bool testInChain; BOOL testIsSystem; std::string on; } cases[] = {
       {"module alone", nullptr, false, FALSE, "On"},
       {"language library current", m_test, false, FALSE, "Ein\\An"},
       {"language library newest in chain", nullptr, true, FALSE, "Ein\\An"},

@@ -71,34 +71,30 @@ TEST_P(QnAdoTest, HostileValuesAreStoredExactlyOrRefusedClearly) {
   ASSERT_EQ(1, m_db.GetFieldValue("P_COMMENT", read));
   EXPECT_STREQ(quoted.GetString(), read.GetString());
 
-  // A zero byte: SQLite keeps the text whole; the server's texts cannot hold one, so it is
-  // refused with the reason rather than cut short.
-  const CString zero("before\0after", 12);
-  const int zeroStored = AddComment(m_db, "Z", zero);
-  if (IsSqlite()) {
-    ASSERT_EQ(1, zeroStored) << m_db.GetLastErrorString().GetString();
-    ASSERT_EQ(1, m_db.OpenRecordset("SELECT P_COMMENT FROM TBLPatient WHERE P_ID='Z'"));
-    ASSERT_EQ(1, m_db.GetFieldValue("P_COMMENT", read));
-    EXPECT_EQ(12, read.GetLength());
-    EXPECT_EQ(0, std::memcmp(zero.GetString(), read.GetString(), 12));
-  } else {
-    EXPECT_EQ(0, zeroStored);
-    EXPECT_NE(-1, m_db.GetLastErrorString().Find("zero byte")) << m_db.GetLastErrorString().GetString();
-    m_db.CloseRecordset();
-    EXPECT_EQ("", Outside("SELECT P_ID FROM TBLPatient WHERE P_ID='Z';"));
-  }
-
-  // 64 KB in a column of 255: SQLite keeps every byte, the server refuses it with its reason.
-  const CString longText(std::string(64 * 1024, 'q').c_str());
-  const int stored = AddComment(m_db, "L", longText);
-  if (IsSqlite()) {
-    ASSERT_EQ(1, stored) << m_db.GetLastErrorString().GetString();
-    EXPECT_EQ("65536\n", Outside("SELECT length(P_COMMENT) FROM TBLPatient WHERE P_ID='L';"));
-  } else {
-    EXPECT_EQ(0, stored);
-    EXPECT_NE(-1, m_db.GetLastErrorString().Find("too long")) << m_db.GetLastErrorString().GetString();
-    m_db.CloseRecordset();
-    EXPECT_EQ("", Outside("SELECT P_ID FROM TBLPatient WHERE P_ID='L';"));
+  // A zero byte, and 64 KB in a column of 255: SQLite keeps every byte; the server's texts cannot
+  // hold a zero byte nor outgrow their column, so it refuses them with the reason rather than
+  // cut them short.
+  const struct {
+    const char* id;
+    CString value;
+    const char* reason;
+  } whole[] = {{"Z", CString("before\0after", 12), "zero byte"},
+               {"L", CString(std::string(64 * 1024, 'q').c_str()), "too long"}};
+  for (const auto& c : whole) {
+    const int stored = AddComment(m_db, c.id, c.value);
+    const std::string where = std::string(" FROM TBLPatient WHERE P_ID='") + c.id + "'";
+    if (IsSqlite()) {
+      ASSERT_EQ(1, stored) << m_db.GetLastErrorString().GetString();
+      ASSERT_EQ(1, m_db.OpenRecordset(("SELECT P_COMMENT" + where).c_str()));
+      ASSERT_EQ(1, m_db.GetFieldValue("P_COMMENT", read));
+      ASSERT_EQ(c.value.GetLength(), read.GetLength()) << c.id;
+      EXPECT_EQ(0, std::memcmp(c.value.GetString(), read.GetString(), read.GetLength())) << c.id;
+    } else {
+      EXPECT_EQ(0, stored);
+      EXPECT_NE(-1, m_db.GetLastErrorString().Find(c.reason)) << m_db.GetLastErrorString().GetString();
+      m_db.CloseRecordset();
+      EXPECT_EQ("", Outside("SELECT P_ID" + where + ";"));
+    }
   }
 
   // A double-byte code page: stored as UTF-8, read back in the page's own bytes.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -8,12 +10,15 @@
 #include <thread>
 #include <vector>
 
+#include "database/TBLStudy.h"
 #include "packet/PKPatient_v110.h"
+#include "qnutilex/QnAdo.h"
 #include "station/LinkConnection.h"
 #include "station/MonitorSimulator.h"
 
 // A made-up bedside monitor for the station's tests: the simulated monitor's link with a
-// patient of its own (made-up, one per seed), sent over a real connection.
+// patient of its own (made-up, one per seed), sent over a real connection, and the study that
+// the station stored of it.
 class StationBedside {
  public:
   // The link of `milliseconds`, its patient "TEST-<seed>" (empty `patientId` keeps none).
@@ -41,6 +46,19 @@ class StationBedside {
   }
 
   static std::string PatientId(std::uint32_t seed) { return "TEST-" + std::to_string(seed); }
+
+  // The patient's one study in the station's SQLite database `file`.
+  static TBLStudy StoredStudy(const std::string& file, const std::string& patientId) {
+    QnAdo db;
+    EXPECT_TRUE(db.Connect(("sqlite:" + file).c_str()));
+    TBLStudy study(&db);
+    study.AddCondition(("S_ID='" + patientId + "'").c_str());
+    EXPECT_EQ(study.CursorOpenCondition(), 1) << patientId;
+    study.CursorGet();
+    study.CursorClose();
+    study.SetDataBase(nullptr);
+    return study;
+  }
 
   // Sends `bytes` in `chunks` pieces, `pause` apart; false when the station could not be
   // reached or the link failed.

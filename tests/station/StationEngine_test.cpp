@@ -73,18 +73,7 @@ class StationEngineTest : public RecordingScratch {
     return m_rows;
   }
 
-  // The patient's one study in the database.
-  TBLStudy StudyOf(const std::string& patientId) {
-    QnAdo db;
-    EXPECT_TRUE(db.Connect(("sqlite:" + File("ward.db")).c_str()));
-    TBLStudy study(&db);
-    study.AddCondition(("S_ID='" + patientId + "'").c_str());
-    EXPECT_EQ(study.CursorOpenCondition(), 1) << patientId;
-    study.CursorGet();
-    study.CursorClose();
-    study.SetDataBase(nullptr);
-    return study;
-  }
+  TBLStudy StudyOf(const std::string& patientId) { return StationBedside::StoredStudy(File("ward.db"), patientId); }
 
   std::string RecordingOf(const std::string& patientId) {
     const TBLStudy study = StudyOf(patientId);

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "station/RecordingScratch.h"
 
-using Bytes = std::vector<unsigned char>;
+namespace {
 
 // A packet as a fresh one reads: type header, zeros, key 0xFF.
 Bytes Block(unsigned char header, int size) {
@@ -15,12 +15,6 @@ Bytes Block(unsigned char header, int size) {
   block.front() = header;
   block.back() = 0xFF;
   return block;
-}
-
-Bytes Join(std::initializer_list<Bytes> parts) {
-  Bytes joined;
-  for (const Bytes& part : parts) joined.insert(joined.end(), part.begin(), part.end());
-  return joined;
 }
 
 // Events as "packet PKParam_v110 @8+108", "unknown @0+2", "truncated PKPatient_v110 @2+2".

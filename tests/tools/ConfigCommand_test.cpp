@@ -1,31 +1,20 @@
 // `vudoda config` as a user runs it, on a scratch Maternis.ini.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "config/ConfigScratch.h"
 #include "platform/Profile.h"
-#include "tools/ToolMain.h"
+#include "tools/ToolRun.h"
 
 namespace {
 
-struct ConfigRun {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
-
 class ConfigCommand : public ConfigScratch {
  protected:
-  ConfigRun Run(std::vector<std::string> args) {
+  ToolRun Run(std::vector<std::string> args) {
     args.insert(args.begin(), {"config", "--file", m_file.empty() ? File("Maternis.ini") : m_file});
-    std::istringstream in;
-    std::ostringstream out, err;
-    ToolIo io{in, out, err};
-    const int exitCode = RunTool(args, io);
-    return {exitCode, out.str(), err.str()};
+    return RunVudoda(args);
   }
 
   std::string m_file;  // empty: Maternis.ini in the scratch folder
@@ -50,24 +39,25 @@ TEST_F(ConfigCommand, SetGetShowAndResetGoThroughTheFile) {
 
 TEST_F(ConfigCommand, BadRequestsAreRefusedAndTheFileStaysAsItWas) {
   ASSERT_EQ(Run({"set", "Language", "7"}).exitCode, 0);
-  const struct {
-    std::vector<std::string> args;
-    const char* errPart;
-  } cases[] = {
+  const std::string before = ReadFile(File("Maternis.ini"));
+  const struct { std::vector<std::string> args; const char* errPart; } cases[] = {
       {{"set", "Languages", "5"}, "no key named 'Languages'"},
-      {{"set", "Language", "5x"}, "Language takes a whole number, not '5x'"},
+      {{"set", "Language", "5x"}, "vudoda config: Language takes a whole number, not '5x'\n"},
       {{"set", "Language", "99999999999"}, "takes a whole number"},
+      {{"set", "Language", "2147483648"}, "vudoda config: Language takes a whole number, not '2147483648'\n"},
+      {{"set", "Broker Port", "4500x"}, "vudoda config: Broker Port takes a whole number, not '4500x'\n"},
+      {{"set", "Broker Port", "1.5"}, "vudoda config: Broker Port takes a whole number, not '1.5'\n"},
       {{"set", "Hospital Name", "two\nlines"}, "line break"},
       {{"set", "Language", ""}, "takes a whole number"},
       {{"set", "Language"}, "VALUE is required"},
       {{"frobnicate"}, "not expected: frobnicate"},
   };
   for (const auto& c : cases) {
-    const ConfigRun run = Run(c.args);
+    const ToolRun run = Run(c.args);
     EXPECT_EQ(run.exitCode, 2) << c.errPart;
     EXPECT_NE(run.err.find(c.errPart), std::string::npos) << run.err;
   }
-  EXPECT_EQ(Run({"get", "Language"}).out, "7\n");
+  EXPECT_EQ(ReadFile(File("Maternis.ini")), before);
 }
 
 // A save that fails says so, with the reason, and exits 1.
@@ -75,7 +65,7 @@ TEST_F(ConfigCommand, AFailedSaveIsReportedWithItsReason) {
   WriteFile(File("Maternis.ini"), "[CENTRAL_DEFAULT]\nLanguage=7\n");
   m_file = File("Maternis.ini/inside-a-file.ini");
   for (const std::vector<std::string>& args : {std::vector<std::string>{"set", "Language", "5"}, {"reset"}}) {
-    const ConfigRun run = Run(args);
+    const ToolRun run = Run(args);
     EXPECT_EQ(run.exitCode, 1) << args[0];
     EXPECT_NE(run.err.find("vudoda config: cannot write "), std::string::npos) << run.err;
     EXPECT_NE(run.err.find(": Not a directory\n"), std::string::npos) << run.err;
@@ -93,15 +83,6 @@ TEST_F(ConfigCommand, SetChangesOnlyItsKey) {
   ASSERT_EQ(Run({"set", "LANGUAGE", "5"}).exitCode, 0);
   std::string expected = before;
   expected.replace(expected.find("Language=7"), 10, "Language=5");
-  EXPECT_EQ(ReadFile(File("Maternis.ini")), expected);
-
-  const struct { const char* key; const char* value; } refused[] = {
-      {"Language", "abc"}, {"Broker Port", "4500x"}, {"Broker Port", "1.5"}, {"Language", "2147483648"}};
-  for (const auto& c : refused) {
-    const ConfigRun run = Run({"set", c.key, c.value});
-    EXPECT_EQ(run.exitCode, 2) << c.value;
-    EXPECT_EQ(run.err, std::string("vudoda config: ") + c.key + " takes a whole number, not '" + c.value + "'\n");
-  }
   EXPECT_EQ(ReadFile(File("Maternis.ini")), expected);
 }
 

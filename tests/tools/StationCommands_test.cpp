@@ -1,26 +1,127 @@
-// simulate --replay, --realtime, --connect and export, as a user runs them.
-#include <arpa/inet.h>
+// The station tool as a process of its own (killed, restarted), simulate --replay, --realtime,
+// --connect and export, as a user runs them.
+#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <thread>
 
-#include "config/ConfigScratch.h"
+#include "LoopbackListener.h"
+#include "station/RecordingScratch.h"
+#include "station/StationBedside.h"
+#include "station/StreamFramer.h"
+#include "station/StudyRecording.h"
 #include "tools/ToolRun.h"
 
 namespace {
 
-// A scratch folder per test, with the recordings a test writes.
-class StationCommands : public ConfigScratch {
+using namespace std::chrono_literals;
+
+// `vudoda station` as a process of its own, on a port of the loopback address that was free a
+// moment ago, its output in a file.
+class StationProcess {
+ public:
+  StationProcess(const std::string& folder, int port, const std::string& logName) : m_log(folder + "/" + logName) {
+    const std::string listen = "127.0.0.1:" + std::to_string(port);
+    const std::string database = "sqlite:" + folder + "/ward.db";
+    const std::string config = folder + "/Maternis.ini";
+    m_pid = ::fork();
+    if (m_pid == 0) {
+      const int log = ::open(m_log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+      ::dup2(log, STDOUT_FILENO);
+      ::dup2(log, STDERR_FILENO);
+      ::execl(VUDODA_TOOL, VUDODA_TOOL, "station", "--listen", listen.c_str(), "--database", database.c_str(),
+              "--config", config.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+  }
+  ~StationProcess() {
+    if (m_pid > 0) Signal(SIGKILL);
+  }
+
+  // Sends `signal` and waits for the end; the exit status, -1 when it was killed.
+  int Signal(int signal) {
+    ::kill(m_pid, signal);
+    int status = 0;
+    ::waitpid(m_pid, &status, 0);
+    m_pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  std::string Log() const {
+    std::ifstream in(m_log, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+
+  // Waits up to 10 s for `text` in the output.
+  bool WaitFor(const std::string& text) const {
+    for (int tries = 0; tries < 200; ++tries) {
+      if (Log().find(text) != std::string::npos) return true;
+      std::this_thread::sleep_for(50ms);
+    }
+    return false;
+  }
+
+ private:
+  std::string m_log;
+  pid_t m_pid = -1;
+};
+
+// A scratch folder per test with a Maternis.ini whose data folder it is.
+class StationCommands : public RecordingScratch {
  protected:
-  std::string Write(const char* name, const std::string& bytes) const {
-    WriteFile(File(name), bytes);
-    return File(name);
+  void SetUp() override {
+    RecordingScratch::SetUp();
+    Write("Maternis.ini", "[CENTRAL_DEFAULT]\r\nData Path=" + m_folder.string() + "\r\n");
   }
 };
+
+TEST_F(StationCommands, AKilledStationLeavesAReadableRecordingAndARestartContinuesTheStudy) {
+  const int port = LoopbackListener().Port();  // free a moment ago
+  const std::string address = "127.0.0.1:" + std::to_string(port);
+  const std::vector<unsigned char> first = StationBedside::Link(21, 5000, "TEST-21");
+  const std::vector<unsigned char> second = StationBedside::Link(22, 5000, "TEST-21");
+  {
+    StationProcess station(m_folder.string(), port, "killed.log");
+    ASSERT_TRUE(station.WaitFor("station listening")) << station.Log();
+    LinkConnection bedside;
+    ASSERT_EQ(bedside.Connect(address), std::nullopt);
+    ASSERT_TRUE(bedside.Send(first));
+    ASSERT_TRUE(station.WaitFor("new study")) << station.Log();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(station.Signal(SIGKILL), -1);
+  }
+  // What the killed station wrote is the link as sent, and it frames without a stray byte.
+  const TBLStudy killed = StationBedside::StoredStudy(File("ward.db"), "TEST-21");
+  EXPECT_EQ(std::string(killed.m_S_ID.GetString()), "TEST-21");
+  const std::string studyId = killed.m_S_STUDY_ID.GetString();
+  const std::string path = StudyRecording::LinkPath(m_folder.string(), "TEST-21", studyId);
+  const std::string recorded = ReadFile(path);
+  EXPECT_EQ(recorded, std::string(first.begin(), first.end()));
+  int strays = 0;
+  StreamFramer framer([&](const FrameEvent& event) { strays += event.type != FrameEvent::Type::Packet; });
+  framer.Feed(std::span(reinterpret_cast<const unsigned char*>(recorded.data()), recorded.size()));
+  framer.Finish();
+  EXPECT_EQ(strays, 0);
+
+  StationProcess restarted(m_folder.string(), port, "restarted.log");
+  ASSERT_TRUE(restarted.WaitFor("station listening")) << restarted.Log();
+  LinkConnection back;
+  ASSERT_EQ(back.Connect(address), std::nullopt);
+  ASSERT_TRUE(back.Send(second));
+  ASSERT_TRUE(restarted.WaitFor("study " + studyId + " goes on")) << restarted.Log();
+  back.Close();
+  ASSERT_TRUE(restarted.WaitFor("communication failure")) << restarted.Log();
+  EXPECT_EQ(restarted.Signal(SIGTERM), 0);
+  EXPECT_NE(restarted.Log().find("closed (the station stopped)"), std::string::npos) << restarted.Log();
+  EXPECT_EQ(ReadFile(path), std::string(first.begin(), first.end()) + std::string(second.begin(), second.end()));
+  const TBLStudy closed = StationBedside::StoredStudy(File("ward.db"), "TEST-21");
+  EXPECT_EQ(std::string(closed.m_S_STUDY_ID.GetString()), studyId);
+  EXPECT_EQ(closed.m_S_LENGTH, 10);
+}
 
 // An .fhr of no known start: FHR1 140.25, 150, absent, 255 (not holdable), 139.75; TOCO 10, 127.5.
 const std::string kFhr("\0\0\0\0" "\x31\x02\0\0\x14\0" "\x58\x02\0\0\xFF\0" "\0\0\0\0\0\0"
@@ -45,10 +146,7 @@ TEST_F(StationCommands, ReplayThenExportGivesTheRecordingBackWithinTheRounding) 
 }
 
 TEST_F(StationCommands, BadRecordingsAndLinksExitOneWithTheReason) {
-  const struct {
-    std::vector<std::string> args;
-    std::string errPart;
-  } cases[] = {
+  const struct { std::vector<std::string> args; std::string errPart; } cases[] = {
       {{"simulate", "--replay", File("missing.fhr")}, "cannot open"},
       {{"simulate", "--replay", Write("short.fhr", kFhr.substr(0, 30))}, "last record has 2 of 6 bytes"},
       {{"simulate", "--replay", Write("r.hea", "r 1 4 10\nr.dat 16 100 12 0 0 0 0 FHR\n")}, "r.dat"},
@@ -71,23 +169,11 @@ TEST_F(StationCommands, BadRecordingsAndLinksExitOneWithTheReason) {
 // bytes; reads end at the sender's close or after ten seconds.
 class LoopbackStation {
  public:
-  LoopbackStation() {
-    m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    EXPECT_EQ(::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length), 0);
-    EXPECT_EQ(::listen(m_listener, 1), 0);
-    ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-    m_port = ntohs(address.sin_port);
-    m_reader = std::thread([this] { Take(); });
-  }
+  LoopbackStation() : m_reader([this] { Take(); }) {}
   ~LoopbackStation() {
     if (m_reader.joinable()) m_reader.join();
-    ::close(m_listener);
   }
-  std::string Address() const { return "127.0.0.1:" + std::to_string(m_port); }
+  std::string Address() const { return m_listener.Address(); }
   std::string Received() {
     m_reader.join();
     return m_received;
@@ -96,8 +182,8 @@ class LoopbackStation {
  private:
   void Take() {
     timeval timeout{10, 0};
-    ::setsockopt(m_listener, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    const int link = ::accept(m_listener, nullptr, nullptr);
+    ::setsockopt(m_listener.Socket(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    const int link = ::accept(m_listener.Socket(), nullptr, nullptr);
     if (link < 0) return;
     ::setsockopt(link, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     char buffer[4096];
@@ -105,10 +191,9 @@ class LoopbackStation {
     ::close(link);
   }
 
-  int m_listener = -1;
-  int m_port = 0;
-  std::thread m_reader;
+  const LoopbackListener m_listener;
   std::string m_received;
+  std::thread m_reader;
 };
 
 TEST_F(StationCommands, ConnectSendsTheSameBytesAsTheFileAndRealtimeTakesTheLinksTime) {

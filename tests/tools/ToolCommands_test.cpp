@@ -60,6 +60,7 @@ TEST(ToolCommands, ArgumentErrorsGiveExitCodeAndMessage) {
       {{"simulate", "extra"}, 2, "not expected: extra"},
       {{"simulate", "--seconds", "1", "-o", "/nonexistent/out.bin"}, 1, "cannot create /nonexistent/out.bin"},
       {{"maps", "1"}, 2, "vudoda maps: KIND: no map kind '1'"},
+      {{"maps", "43"}, 2, "no map kind '43'"},
       {{"db", "add-patient", "--first", "A"}, 2, "vudoda db add-patient: --last is required"},
       {{"db", "add-patient", "--first", "A", "--last", "B", "--height", "1e3"}, 2, "--height: takes a number"},
       {{"db", "add-study", "--patient", "P", "--start", "soon"}, 2, "--start: takes a date"},
@@ -123,21 +124,18 @@ TEST(ToolCommands, BadHexStopsWithTheOffsetAfterPrintingWhatCameBefore) {
 
 const char kMixedStream[] = "01 02 03 B0 01 0A FF C1 00";
 
-TEST(DecodePrinters, TextReportsUnknownBytesTruncatedTailAndCounts) {
-  const ToolRun run = RunVudoda({"decode", "--hex"}, kMixedStream);
-  EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(run.out,
+TEST(DecodePrinters, BothReportUnknownBytesTruncatedTailAndCounts) {
+  const ToolRun text = RunVudoda({"decode", "--hex"}, kMixedStream);
+  EXPECT_EQ(text.exitCode, 0);
+  EXPECT_EQ(text.out,
             "offset 0: 3 unknown bytes\n"
             "offset 3: PKProtocolVer, key 0xFF\n"
             "  Version             \"1.10\"\n"
             "offset 7: truncated tail, 2 bytes of a 108-byte PKParam_v110\n"
             "summary: 1 packet (1 PKProtocolVer); 3 unknown bytes in 1 run; 2 bytes in a truncated tail\n");
-}
-
-TEST(DecodePrinters, JsonReportsUnknownBytesTruncatedTailAndCounts) {
-  const ToolRun run = RunVudoda({"decode", "--hex", "--json"}, kMixedStream);
-  EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(run.out,
+  const ToolRun json = RunVudoda({"decode", "--hex", "--json"}, kMixedStream);
+  EXPECT_EQ(json.exitCode, 0);
+  EXPECT_EQ(json.out,
             R"({"event":"unknown","offset":0,"length":3})"
             "\n"
             R"({"event":"packet","offset":3,"packet":"PKProtocolVer","key":255,"fields":{"Version":"1.10"}})"
@@ -171,9 +169,10 @@ std::string KnownPackets() {
          Patched(PKAlarm_v110(), {{1, {0x12}}, {32, {0x68, 0x01, 0x8B, 0x01}}});
 }
 
-TEST(DecodePrinters, TextShowsFieldsByNameWithAbsentValues) {
-  const ToolRun run = RunVudoda({"decode"}, KnownPackets());
-  ASSERT_EQ(run.exitCode, 0) << run.err;
+// The text printer shows fields by name with absent values; JSON the same fields, null for absent.
+TEST(DecodePrinters, BothShowFieldsByNameWithAbsentValues) {
+  const ToolRun text = RunVudoda({"decode"}, KnownPackets());
+  ASSERT_EQ(text.exitCode, 0) << text.err;
   for (const char* line : {"offset 0: PKParam_v110, key 0xFF", "  TimeStamp           10000",
                            "  FHR1                140 141 absent 143 144", "  FMD1                128 0 0 0 0",
                            "  FHR2                absent (all 5)", "  NIBPSys             absent",
@@ -182,17 +181,14 @@ TEST(DecodePrinters, TextShowsFieldsByNameWithAbsentValues) {
                            "  Height              172.50", "  ECG                 -2 0 0 0 0 0 0 0 0 0 0 0",
                            "  FECG                0 0 0 absent 0 0 0 0 0 0 0 0", "  FHR1AlarmEnable     1",
                            "  FHR1Level           2 (High)", "  TempLimit           36.0 39.5"}) {
-    EXPECT_NE(run.out.find(std::string(line) + "\n"), std::string::npos) << "missing line: " << line << "\n" << run.out;
+    EXPECT_NE(text.out.find(std::string(line) + "\n"), std::string::npos) << "missing line: " << line << "\n" << text.out;
   }
-}
-
-TEST(DecodePrinters, JsonShowsTheSameFieldsWithNullForAbsent) {
-  const ToolRun run = RunVudoda({"decode", "--json"}, KnownPackets());
-  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const ToolRun json = RunVudoda({"decode", "--json"}, KnownPackets());
+  ASSERT_EQ(json.exitCode, 0) << json.err;
   for (const char* part : {R"("FHR1":[140,141,null,143,144],)", R"("FMD1":[128,0,0,0,0],)", R"("NIBPSys":null,)",
                            R"("Temp":36.8,)", R"("LastName":"Ren)" "\xEF\xBF\xBD" R"(\u0001\"",)", R"("Height":172.5,)",
                            R"("ECG":[-2,0,)", R"("FECG":[0,0,0,null,0,)", R"("TempLimit":[36.0,39.5],)"}) {
-    EXPECT_NE(run.out.find(part), std::string::npos) << "missing: " << part << "\n" << run.out;
+    EXPECT_NE(json.out.find(part), std::string::npos) << "missing: " << part << "\n" << json.out;
   }
 }
 

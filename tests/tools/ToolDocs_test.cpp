@@ -13,7 +13,7 @@
 
 #include "tools/BashCompletion.h"
 #include "tools/ManualPage.h"
-#include "tools/ToolMain.h"
+#include "tools/ToolRun.h"
 
 namespace {
 
@@ -22,11 +22,9 @@ std::string Help(const std::string& command) {
   std::istringstream words(command);
   for (std::string word; words >> word;) args.push_back(word);
   args.emplace_back("--help");
-  std::istringstream in;
-  std::ostringstream out, err;
-  ToolIo io{in, out, err};
-  EXPECT_EQ(RunTool(args, io), 0) << command << ": " << err.str();
-  return out.str();
+  const ToolRun run = RunVudoda(args);
+  EXPECT_EQ(run.exitCode, 0) << command << ": " << run.err;
+  return run.out;
 }
 
 // The first words of the lines of a help section ("Subcommands:", "Options:"); an option
@@ -49,15 +47,21 @@ std::vector<std::string> Listed(const std::string& help, const std::string& sect
   return names;
 }
 
-std::string ManualPage() {
+// What `write` makes of the tool's command line.
+template <class Write>
+std::string FromCommandLine(Write write) {
   std::istringstream in;
-  std::ostringstream out;
+  std::ostringstream out, written;
   ToolIo io{in, out, out};
   CommandRun run{io};
-  std::ostringstream page;
-  WriteManualPage(*MakeToolApp(run), "9.9.9", page);
+  write(*MakeToolApp(run), written);
+  return written.str();
+}
+
+std::string ManualPage() {
+  std::string text =
+      FromCommandLine([](const CLI::App& app, std::ostream& page) { WriteManualPage(app, "9.9.9", page); });
   // Read as the reader sees it: roff's escaped dashes as dashes.
-  std::string text = page.str();
   for (std::size_t at; (at = text.find("\\-")) != std::string::npos;) text.erase(at, 1);
   return text;
 }
@@ -92,12 +96,8 @@ class Completion : public ::testing::Test {
  protected:
   void SetUp() override {
     m_script = std::filesystem::temp_directory_path() / ("vudoda-completion-" + std::to_string(getpid()));
-    std::istringstream in;
-    std::ostringstream out;
-    ToolIo io{in, out, out};
-    CommandRun run{io};
-    std::ofstream script(m_script);
-    WriteBashCompletion(*MakeToolApp(run), script);
+    std::ofstream(m_script) << FromCommandLine(
+        [](const CLI::App& app, std::ostream& script) { WriteBashCompletion(app, script); });
   }
   void TearDown() override { std::filesystem::remove(m_script); }
 

@@ -156,6 +156,16 @@ TEST_F(ServerFaultsTest, ACrashedServerFailsTheNextOperationAtOnceAndConnectingA
   EXPECT_EQ(1, read.Update());
 }
 
+// A password pasted into the wrong field comes back in the server's own refusal; it is masked
+// there too, not only in libpq's texts.
+TEST_F(ServerFaultsTest, AServersRefusalThatQuotesThePasswordShowsItMasked) {
+  QnAdo db;
+  EXPECT_EQ(0, db.Connect(("host=" + m_dir + " user=vudoda password=s3cret-pw dbname=s3cret-pw").c_str()));
+  const std::string error = db.GetLastErrorString().GetString();
+  EXPECT_NE(std::string::npos, error.find("\"***\" does not exist")) << error;
+  EXPECT_EQ(std::string::npos, error.find("s3cret")) << error;
+}
+
 TEST(ServerConnect, AServerThatDoesNotAnswerFailsWithinTheTimeoutAndNoErrorShowsThePassword) {
   const LoopbackListener silent;  // accepts connections and never answers
   const std::string port = std::to_string(silent.Port());

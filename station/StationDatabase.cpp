@@ -110,17 +110,16 @@ std::optional<StationDatabase::Study> StationDatabase::LatestStudy(const std::st
 }
 
 std::optional<StationDatabase::Study> StationDatabase::StartStudy(const std::string& patientId, std::time_t start) {
-  for (int shift = 0; shift < kStartSecondTries; ++shift) {
-    TBLStudy row(&m_db);
-    row.m_S_ID = patientId.c_str();
-    row.SetStartTime(LocalDateTime(start + shift), 1);
-    if (row.Get()) continue;  // that second is another study's
-    row.m_S_EDIT_DATE = COleDateTime::GetCurrentTime();
-    if (row.Add()) return Study{patientId, row.m_S_STUDY_ID.GetString(), 0, 0};
-    Failed("cannot start a study of patient " + patientId);
-    return std::nullopt;
-  }
-  Failed("no free start second for a study of patient " + patientId);
+  TBLStudy row(&m_db);
+  row.m_S_ID = patientId.c_str();
+  row.m_S_EDIT_DATE = COleDateTime::GetCurrentTime();
+  // A second taken by another study of hers (this station's or another's that shares the
+  // database, even one added a moment ago) passes the study on to the next second.
+  const bool added = AddWithFreshKey(
+      row, [start](TBLStudy& fresh, int shift) { fresh.SetStartTime(LocalDateTime(start + shift), 1); },
+      kStartSecondTries);
+  if (added) return Study{patientId, row.m_S_STUDY_ID.GetString(), 0, 0};
+  Failed("cannot start a study of patient " + patientId);
   return std::nullopt;
 }
 

@@ -5,13 +5,14 @@
 #include <string>
 
 #include "qnutilex/QnAdo.h"
+#include "station/StationExport.h"
 
 class PKPatient_v110;
 
 // The station's patient database, through the module's row classes: admits the patient a
 // monitor announces, starts her studies and keeps their figures. One connection, used from the
 // station's one thread. A failure leaves its reason in Fault() and changes nothing else.
-class StationDatabase {
+class VUDODA_STATION_API StationDatabase {
  public:
   // A study as stored: its key and its figures so far.
   struct Study {

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <vector>
 
 #include "database/ScratchDatabase.h"
 #include "database/TBLPatient.h"
+#include "database/TBLStudy.h"
+#include "station/StationDatabase.h"
 
 namespace {
 
@@ -40,6 +43,27 @@ TEST_F(AddWithFreshKeyTest, DrawsAgainOnlyWhileAnotherRowHoldsTheKey) {
   TBLPatient unreachable(&m_db);
   EXPECT_EQ(0, AddWithFreshKey(unreachable, drawTakenThen("OTHER")));  // no key conflict: no second draw
   EXPECT_EQ(draws, (std::vector<int>{0}));
+}
+
+TEST_F(AddWithFreshKeyTest, AStudyStartsInTheFirstSecondNoOtherStudyOfHersHolds) {
+  std::tm local{};
+  local.tm_year = 126, local.tm_mon = 2, local.tm_mday = 14, local.tm_hour = 9, local.tm_min = 30, local.tm_sec = 15;
+  local.tm_isdst = -1;
+  const std::time_t start = std::mktime(&local);
+  TBLStudy otherStation(&m_db);
+  otherStation.m_S_ID = "P-1";
+  otherStation.m_S_STUDY_ID = "20260314093016";
+  ASSERT_EQ(1, otherStation.Add());
+
+  StationDatabase station;
+  ASSERT_EQ(station.Connect(m_uri), std::nullopt);
+  const auto studyIdOf = [&](const char* patient) {
+    const std::optional<StationDatabase::Study> study = station.StartStudy(patient, start);
+    return study ? study->studyId : "refused: " + station.Fault();
+  };
+  EXPECT_EQ(studyIdOf("P-1"), "20260314093015");
+  EXPECT_EQ(studyIdOf("P-1"), "20260314093017");  // 09:30:16 is the other station's
+  EXPECT_EQ(studyIdOf("P-2"), "20260314093015");  // seconds are taken per patient
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ StripColors StripColors::Paper() {
   colors.fhr1 = Hex(0x101010);
   colors.fhr2 = Hex(0x1F4FB0);
   colors.fecg = Hex(0x1E7B34);
+  colors.mhr = Hex(0xB0306A);
   colors.uc = Hex(0x101010);
   colors.iup = Hex(0x7A3FA0);
   colors.movement = Hex(0x404040);
@@ -47,6 +48,7 @@ StripColors StripColors::Station(const ObexConfig& config) {
   colors.fhr1 = FromColorRef(config.m_nReviewGraphFHR1);
   colors.fhr2 = FromColorRef(config.m_nReviewGraphFHR2);
   colors.fecg = FromColorRef(config.m_nReviewGraphFECG);
+  colors.mhr = FromColorRef(config.m_nReviewGraphHR);
   colors.uc = FromColorRef(config.m_nReviewGraphUC);
   colors.iup = colors.uc;
   colors.movement = FromColorRef(config.m_nReviewEvent);

@@ -25,6 +25,7 @@ struct VUDODA_STATION_API StripColors {
   Rgb fhr1;
   Rgb fhr2;
   Rgb fecg;
+  Rgb mhr;  // the maternal heart rate
   Rgb uc;
   Rgb iup;
   Rgb movement;

@@ -2,9 +2,11 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ranges>
 #include <utility>
 #include <vector>
 
@@ -28,38 +30,27 @@ constexpr double kLaneHeight = 3.2 * kPointsPerMm;
 constexpr int kSamplesPerNumerics = CtgTrace::kSamplesPerNumerics;
 constexpr int kSecondsPerDay = 24 * 3600;
 
-// A channel drawn as a line, on one of the two grids.
-struct TraceLine {
+// A channel drawn as a line on one of the two grids and named in the legend, with the map
+// that names its alarm codes in its own lane of text at the top of its grid. Listed in the
+// legend's order; drawn in reverse, so that FHR1 lies on top and the maternal rate beneath
+// every fetal one, which a clinician must never lose under it.
+struct Channel {
   TraceChannel channel;
+  const char* name;
   Rgb StripColors::*color;
   bool contraction;  // on the contraction grid, else the heart-rate grid
   bool dashed;
-};
-
-constexpr TraceLine kLines[] = {
-    {TraceChannel::FHR2, &StripColors::fhr2, false, false},
-    {TraceChannel::FECG, &StripColors::fecg, false, false},
-    {TraceChannel::FHR1, &StripColors::fhr1, false, false},
-    {TraceChannel::IUP, &StripColors::iup, true, true},
-    {TraceChannel::UC, &StripColors::uc, true, false},
-};
-
-// A channel whose alarm status is shown, with the map that names its codes; each has its own
-// lane of text at the top of its grid.
-struct AlarmChannel {
-  TraceChannel channel;
-  const char* name;
-  CString (*text)(long);
-  bool contraction;
+  CString (*alarmText)(long);
   int lane;
 };
 
-const AlarmChannel kAlarmChannels[] = {
-    {TraceChannel::FHR1, "FHR1", &ObConstMap::GetFHR1AlarmText, false, 0},
-    {TraceChannel::FHR2, "FHR2", &ObConstMap::GetFHR2AlarmText, false, 1},
-    {TraceChannel::FECG, "FECG", &ObConstMap::GetFEcgAlarmText, false, 2},
-    {TraceChannel::UC, "UC", &ObConstMap::GetUCAlarmText, true, 0},
-    {TraceChannel::IUP, "IUP", &ObConstMap::GetIUPAlarmText, true, 1},
+constexpr Channel kChannels[] = {
+    {TraceChannel::FHR1, "FHR1", &StripColors::fhr1, false, false, &ObConstMap::GetFHR1AlarmText, 0},
+    {TraceChannel::FHR2, "FHR2", &StripColors::fhr2, false, false, &ObConstMap::GetFHR2AlarmText, 1},
+    {TraceChannel::FECG, "FECG", &StripColors::fecg, false, false, &ObConstMap::GetFEcgAlarmText, 2},
+    {TraceChannel::MHR, "MHR", &StripColors::mhr, false, false, &ObConstMap::GetEcgAlarmText, 3},
+    {TraceChannel::UC, "UC", &StripColors::uc, true, false, &ObConstMap::GetUCAlarmText, 0},
+    {TraceChannel::IUP, "IUP", &StripColors::iup, true, true, &ObConstMap::GetIUPAlarmText, 1},
 };
 
 // A mark drawn at its first sample (a mark held over several packets is drawn once), with a
@@ -178,6 +169,7 @@ void StripPage::Draw(_cairo* cr, const StripHeader& header, int number, std::spa
   DrawAlarms(cr, samples);
   DrawTraces(cr, samples);
   DrawMarks(cr, samples);
+  DrawLegend(cr, samples);
 }
 
 void StripPage::DrawHeader(cairo_t* cr, const StripHeader& header, int number, std::size_t sampleCount,
@@ -271,7 +263,7 @@ void StripPage::DrawClock(cairo_t* cr, std::int64_t clockSeconds) const {
 // A run of samples with the same status other than normal is shaded over the channel's grid;
 // its text (the map's, in the station's language) stands in the channel's lane at the run's start.
 void StripPage::DrawAlarms(cairo_t* cr, std::span<const TraceSample> samples) const {
-  for (const AlarmChannel& alarm : kAlarmChannels) {
+  for (const Channel& alarm : kChannels) {
     const double top = alarm.contraction ? m_layout.ContractionTop() : m_layout.HeartRateTop();
     const double bottom = alarm.contraction ? m_layout.ContractionBottom() : m_layout.HeartRateBottom();
     for (std::size_t first = 0; first < samples.size();) {
@@ -284,7 +276,7 @@ void StripPage::DrawAlarms(cairo_t* cr, std::span<const TraceSample> samples) co
         SetColor(cr, m_colors.alarm, kAlarmShade);
         cairo_rectangle(cr, x0, top, x1 - x0, bottom - top);
         cairo_fill(cr);
-        const CString mapText = alarm.text(code);
+        const CString mapText = alarm.alarmText(code);
         const std::string text = std::string(alarm.name) + " " +
                                  (mapText.IsEmpty() ? std::to_string(code) : std::string(mapText.GetString()));
         const double laneTop = top + alarm.lane * kLaneHeight;
@@ -307,7 +299,7 @@ void StripPage::DrawTraces(cairo_t* cr, std::span<const TraceSample> samples) co
   cairo_save(cr);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-  for (const TraceLine& line : kLines) {
+  for (const Channel& line : std::views::reverse(kChannels)) {
     const double top = line.contraction ? m_layout.ContractionTop() : m_layout.HeartRateTop();
     const double bottom = line.contraction ? m_layout.ContractionBottom() : m_layout.HeartRateBottom();
     cairo_save(cr);
@@ -333,6 +325,29 @@ void StripPage::DrawTraces(cairo_t* cr, std::span<const TraceSample> samples) co
     cairo_restore(cr);
   }
   cairo_restore(cr);
+}
+
+// The channels that hold a value on this page, each as a short line of its colour (dashed
+// where its trace is) before its name, in a row under the contraction grid.
+void StripPage::DrawLegend(cairo_t* cr, std::span<const TraceSample> samples) const {
+  constexpr double kSwatch = 6 * kPointsPerMm;
+  constexpr double kDash = 6, kDashGap = 3;  // the dashed pen's pattern
+  const double baseline = m_layout.ContractionBottom() + 6 * kPointsPerMm;
+  double x = m_layout.GridLeft();
+  for (const Channel& channel : kChannels) {
+    const bool shown = std::any_of(samples.begin(), samples.end(),
+                                   [&](const TraceSample& sample) { return sample.Value(channel.channel).has_value(); });
+    if (!shown) continue;
+    SetColor(cr, m_colors.*channel.color);
+    const double y = baseline - kLabelSize / 3 - kTraceWidth / 2;
+    for (double from = 0; from < kSwatch; from += channel.dashed ? kDash + kDashGap : kSwatch) {
+      cairo_rectangle(cr, x + from, y, std::min(channel.dashed ? kDash : kSwatch, kSwatch - from), kTraceWidth);
+    }
+    cairo_fill(cr);
+    SetColor(cr, m_colors.text);
+    Text(cr, x + kSwatch + 1.5 * kPointsPerMm, baseline, channel.name, kLabelSize);
+    x += kSwatch + 1.5 * kPointsPerMm + TextWidth(cr, channel.name, kLabelSize) + 5 * kPointsPerMm;
+  }
 }
 
 // Marks: a letter in the band's upper row at a mark's first sample; a movement is a bar in the

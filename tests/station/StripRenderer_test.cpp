@@ -15,10 +15,13 @@ namespace {
 
 constexpr double kPointsPerMm = 72 / 25.4;
 constexpr int kSamplesPerMinute = 240;
-// The FHR1 and UC colours of the configuration below, as SVG writes them.
+// The FHR1, MHR, FHR2 and UC colours of the configuration below, as SVG writes them.
 constexpr int kFhr1ColorRef = 0x000000FF;  // 0x00BBGGRR: pure red
+constexpr int kMhrColorRef = 0x0000FF00;   // pure green
+constexpr int kFhr2ColorRef = 0x00FFFF00;  // cyan
 constexpr int kUcColorRef = 0x00FF0000;    // pure blue
 const char* const kFhr1Stroke = "stroke:rgb(100%,0%,0%)";
+const char* const kMhrStroke = "stroke:rgb(0%,100%,0%)";
 const char* const kUcStroke = "stroke:rgb(0%,0%,100%)";
 
 struct Point {
@@ -38,6 +41,8 @@ StripColors TestColors() {
   ObexConfig config;
   config.m_nReviewGraphBackground = 0x00FFFFFF;
   config.m_nReviewGraphFHR1 = kFhr1ColorRef;
+  config.m_nReviewGraphHR = kMhrColorRef;
+  config.m_nReviewGraphFHR2 = kFhr2ColorRef;
   config.m_nReviewGraphUC = kUcColorRef;
   config.m_nReviewGridOuter = 0x00C0C0C0;
   config.m_nReviewGridInner = 0x00E0E0E0;
@@ -81,22 +86,28 @@ class StripRendererTest : public RecordingScratch {
 
 // At 20 bpm/cm the grid spans 50-210 bpm, at 30 bpm/cm 30-240 bpm; its top lies 33 mm below
 // the page's top (10 mm margin, 17 mm header, 6 mm clock row). UC 0-100 spans 4 cm below the
-// 10 mm event band.
+// 10 mm event band. The maternal rate (80 bpm here) lies on the fetal rates' scale.
 TEST_F(StripRendererTest, ConstantValuesLieAtTheHeightTheScaleGives) {
-  const struct { int scale; float bpm; double fhrMm; double ucMm; } cases[] = {
-      {20, 150, 33 + 30, 33 + 80 + 10 + 20},  // (210-150)/20 = 3 cm down; UC 50: 2 cm up from 163 mm
-      {20, 90, 33 + 60, 33 + 80 + 10 + 20},
-      {30, 90, 33 + 50, 33 + 70 + 10 + 20},   // (240-90)/30 = 5 cm down
-      {30, 240, 33, 33 + 70 + 10 + 20},
+  const struct { int scale; float bpm; double fhrMm; double mhrMm; double ucMm; } cases[] = {
+      {20, 150, 33 + 30, 33 + 65, 33 + 80 + 10 + 20},  // (210-150)/20 = 3 cm down; UC 50: 2 cm up from 163 mm
+      {20, 90, 33 + 60, 33 + 65, 33 + 80 + 10 + 20},
+      {30, 90, 33 + 50, 33 + 160 / 3.0, 33 + 70 + 10 + 20},  // (240-90)/30 = 5 cm down
+      {30, 240, 33, 33 + 160 / 3.0, 33 + 70 + 10 + 20},
   };
   for (const auto& c : cases) {
-    Render(std::vector<TraceSample>(kSamplesPerMinute, Sample(c.bpm, 50)), 1, c.scale);
+    TraceSample sample = Sample(c.bpm, 50);
+    sample.Value(TraceChannel::MHR) = 80;
+    Render(std::vector<TraceSample>(kSamplesPerMinute, sample), 1, c.scale);
     const std::string svg = ReadFile(File("strip.svg"));
-    for (const auto& [stroke, mm] : {std::pair{kFhr1Stroke, c.fhrMm}, std::pair{kUcStroke, c.ucMm}}) {
+    for (const auto& [stroke, mm] : {std::pair{kFhr1Stroke, c.fhrMm}, std::pair{kMhrStroke, c.mhrMm},
+                                     std::pair{kUcStroke, c.ucMm}}) {
       const std::vector<Subpath> subpaths = Subpaths(svg, stroke);
       ASSERT_EQ(subpaths.size(), 1u) << stroke;
       for (const Point& point : subpaths[0]) ASSERT_NEAR(point.y, mm * kPointsPerMm, 0.01) << c.scale << " " << c.bpm;
     }
+    // The legend shows the channels on the page in their colours, and no other.
+    EXPECT_NE(svg.find("fill:rgb(0%,100%,0%)"), std::string::npos);
+    EXPECT_EQ(svg.find("fill:rgb(0%,100%,100%)"), std::string::npos);
   }
 }
 

@@ -8,6 +8,22 @@ constexpr StripColors::Rgb Hex(unsigned rgb) {
   return {((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0};
 }
 
+// The review colours drawn on the background, by their keys.
+struct ReviewColor {
+  const char* key;
+  int ObexConfig::*member;
+  StripColors::Rgb StripColors::*color;
+};
+
+constexpr ReviewColor kReviewColors[] = {
+    {"Review Graph Text", &ObexConfig::m_nReviewGraphText, &StripColors::text},
+    {"Review Graph FHR1", &ObexConfig::m_nReviewGraphFHR1, &StripColors::fhr1},
+    {"Review Graph FHR2", &ObexConfig::m_nReviewGraphFHR2, &StripColors::fhr2},
+    {"Review Graph FECG", &ObexConfig::m_nReviewGraphFECG, &StripColors::fecg},
+    {"Review Graph HR", &ObexConfig::m_nReviewGraphHR, &StripColors::mhr},
+    {"Review Graph UC", &ObexConfig::m_nReviewGraphUC, &StripColors::uc},
+};
+
 }  // namespace
 
 StripColors::Rgb StripColors::FromColorRef(int colorRef) {
@@ -40,16 +56,11 @@ StripColors StripColors::Paper() {
 StripColors StripColors::Station(const ObexConfig& config) {
   StripColors colors;
   colors.background = FromColorRef(config.m_nReviewGraphBackground);
-  colors.text = FromColorRef(config.m_nReviewGraphText);
   colors.gridMajor = FromColorRef(config.m_nReviewGridOuter);
   colors.gridMinor = FromColorRef(config.m_nReviewGridInner);
   colors.gridMajorStyle = config.m_nReviewGridOuterStyle;
   colors.gridMinorStyle = config.m_nReviewGridInnerStyle;
-  colors.fhr1 = FromColorRef(config.m_nReviewGraphFHR1);
-  colors.fhr2 = FromColorRef(config.m_nReviewGraphFHR2);
-  colors.fecg = FromColorRef(config.m_nReviewGraphFECG);
-  colors.mhr = FromColorRef(config.m_nReviewGraphHR);
-  colors.uc = FromColorRef(config.m_nReviewGraphUC);
+  for (const ReviewColor& review : kReviewColors) colors.*review.color = FromColorRef(config.*review.member);
   colors.iup = colors.uc;
   colors.movement = FromColorRef(config.m_nReviewEvent);
   colors.marker = FromColorRef(config.m_nReviewEventMaker);
@@ -57,4 +68,11 @@ StripColors StripColors::Station(const ObexConfig& config) {
   colors.zeroing = FromColorRef(config.m_nReviewEventUCZeroing);
   colors.alarm = colors.text;
   return colors;
+}
+
+std::optional<std::string> StripColors::UnseenStationColor(const ObexConfig& config) {
+  for (const ReviewColor& review : kReviewColors) {
+    if (config.*review.member == config.m_nReviewGraphBackground) return review.key;
+  }
+  return std::nullopt;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "station/StationExport.h"
 
 class ObexConfig;
@@ -36,6 +39,10 @@ struct VUDODA_STATION_API StripColors {
 
   static StripColors Paper();
   static StripColors Station(const ObexConfig& config);
+  // The key of the first review colour (text or trace) that the configuration sets to the
+  // background's, so that the station's colours would draw it unseen; nullopt when all show.
+  // A factory configuration sets every colour to 0.
+  static std::optional<std::string> UnseenStationColor(const ObexConfig& config);
   // The colour of a COLORREF.
   static Rgb FromColorRef(int colorRef);
 };

@@ -147,7 +147,12 @@ int RunStrip(const StripOptions& options, ToolIo& io) {
   const int speed = options.speed.value_or(config.m_nReviewTrendSpeed);
   const StripLayout layout(speed, options.scale.value_or(StripLayout::DefaultBpmPerCm(speed)),
                            options.paper == "letter" ? StripPaper::Letter : StripPaper::A4);
-  const StripColors colors = options.colors == "station" ? StripColors::Station(config) : StripColors::Paper();
+  const bool stationColors = options.colors == "station";
+  if (const auto unseen = stationColors ? StripColors::UnseenStationColor(config) : std::nullopt) {
+    return ReportFailure(io, kCommand, "the configuration's \"" + *unseen +
+                                           "\" is its \"Review Graph Background\": set the review colours, or use --colors paper");
+  }
+  const StripColors colors = stationColors ? StripColors::Station(config) : StripColors::Paper();
   StripSurface surface(options.output, *StripSurface::FormatOf(options.output), layout.PageWidth(), layout.PageHeight());
   if (std::optional<std::string> fault = surface.Open()) return ReportFailure(io, kCommand, *fault);
 

@@ -33,9 +33,18 @@ TEST_F(StripCommandTest, DrawsASimulatedLinkInEveryFormat) {
   // US Letter landscape is 11 x 8.5 inches.
   EXPECT_EQ(RunVudoda({"strip", link, "-o", File("letter.svg"), "--paper", "Letter"}).exitCode, 0);
   EXPECT_NE(ReadFile(File("letter.svg")).find("width=\"792pt\" height=\"612pt\""), std::string::npos);
-  // Ten minutes at 3 cm/min: two pages of eight minutes.
-  const ToolRun fast = RunVudoda({"strip", link, "-o", File("fast.svg"), "--speed", "3", "--colors", "station"});
+  // Ten minutes at 3 cm/min: two pages of eight minutes, in the review colours of a
+  // configuration that sets its background white and leaves the rest black.
+  std::ofstream(File("Maternis.ini")) << "[REVIEW_COLOR]\r\nReview Graph Background=16777215\r\n";
+  const ToolRun fast = RunVudoda(
+      {"strip", link, "-o", File("fast.svg"), "--speed", "3", "--colors", "station", "--config", File("Maternis.ini")});
   EXPECT_EQ(fast.out, "wrote 2 pages: " + File("fast.svg") + " " + File("fast-2.svg") + "\n") << fast.err;
+  // The factory configuration sets every colour to 0: its traces would not show.
+  const ToolRun unseen = RunVudoda({"strip", link, "-o", File("unseen.svg"), "--colors", "station"});
+  EXPECT_EQ(unseen.exitCode, 1);
+  EXPECT_EQ(unseen.err, "vudoda strip: the configuration's \"Review Graph Text\" is its \"Review Graph Background\": "
+                        "set the review colours, or use --colors paper\n");
+  EXPECT_FALSE(std::filesystem::exists(File("unseen.svg")));
 }
 
 // Ten minutes of .fhr from 2021-03-04 05:06:07 UTC (0x60406ABF): FHR1 140 bpm, TOCO 20.

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <ranges>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -299,7 +299,8 @@ void StripPage::DrawTraces(cairo_t* cr, std::span<const TraceSample> samples) co
   cairo_save(cr);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-  for (const Channel& line : std::views::reverse(kChannels)) {
+  for (auto channel = std::rbegin(kChannels); channel != std::rend(kChannels); ++channel) {
+    const Channel& line = *channel;
     const double top = line.contraction ? m_layout.ContractionTop() : m_layout.HeartRateTop();
     const double bottom = line.contraction ? m_layout.ContractionBottom() : m_layout.HeartRateBottom();
     cairo_save(cr);

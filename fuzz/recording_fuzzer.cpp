@@ -6,9 +6,9 @@
 //   - a reader gives at most SampleCount() samples, exactly that many unless Fault() tells why;
 //   - every value it gives is a finite number.
 //
-// Input: the whole input is read as a .fhr and as a .fhrm record file. For WFDB it is split at
-// its first zero byte: the text before is the header r.hea, the bytes after are its data file
-// r.dat (the name a seed's header gives its signals).
+// Input: the whole input is read as a .fhr and a .fhrm record file and as a .csv text. For
+// WFDB it is split at its first zero byte: the text before is the header r.hea, the bytes after
+// are its data file r.dat (the name a seed's header gives its signals).
 
 #include <unistd.h>
 
@@ -94,6 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   ReadThrough(WriteFile("r.fhr", input));
   ReadThrough(WriteFile("r.fhrm", input));
+  ReadThrough(WriteFile("r.csv", input));
 
   const std::size_t split = std::min(input.find('\0'), input.size());
   std::filesystem::remove(Folder() / "r.dat");

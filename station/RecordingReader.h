@@ -18,7 +18,8 @@ class VUDODA_STATION_API RecordingReader {
 
   // Whether `path` has the extension of a recording Open reads (any case).
   static bool Reads(const std::string& path);
-  // Opens the recording at `path` by its extension: ".fhr", ".fhrm", or a WFDB header ".hea".
+  // Opens the recording at `path` by its extension: ".fhr", ".fhrm", a WFDB header ".hea", or
+  // ".csv".
   // Returns nullptr with `fault` set (a sentence naming the file) when it cannot be read.
   static std::unique_ptr<RecordingReader> Open(const std::string& path, std::string& fault);
 

@@ -87,7 +87,7 @@ void DefineSimulate(CLI::App& command, CommandRun& run) {
   CLI::Option* seed =
       command.add_option("--seed", options->seed, "the made-up values' seed; the same seed, the same output")
           ->capture_default_str();
-  command.add_option("--replay", options->replay, "play a recording (.fhr, .fhrm, WFDB .hea) instead")
+  command.add_option("--replay", options->replay, "play a recording (.fhr, .fhrm, WFDB .hea, .csv) instead")
       ->type_name("FILE")
       ->excludes(seconds)
       ->excludes(seed);

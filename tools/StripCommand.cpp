@@ -100,8 +100,8 @@ std::optional<std::string> Draw(StripInput& input, const StripOptions& options, 
 void DefineStrip(CLI::App& command, CommandRun& run) {
   const auto options = std::make_shared<StripOptions>();
   command.add_option("INPUT", options->input,
-                     "the captured link, or a recording .fhr, .fhrm or WFDB .hea; a link on standard input without "
-                     "it or with -")
+                     "the captured link, or a recording .fhr, .fhrm, WFDB .hea or .csv; a link on standard input "
+                     "without it or with -")
       ->type_name("FILE")
       ->capture_default_str();
   command.add_option("-o,--output", options->output, "the strip: .pdf (every page), .svg or .png (a file a page)")

@@ -24,7 +24,7 @@ struct StripOptions {
 // [--scale 20|30] [--colors paper|station] [--paper a4|letter] [--config FILE] [--language N] [--hex]`.
 void DefineStrip(CLI::App& command, CommandRun& run);
 
-// Draws the CTG strip of a captured monitor link or of a recording (.fhr, .fhrm, WFDB .hea)
+// Draws the CTG strip of a captured monitor link or of a recording (.fhr, .fhrm, WFDB .hea, .csv)
 // into a PDF (every page), or SVG or PNG files (one a page: OUT, OUT-2, …), and prints the
 // files written. kExitFailure, with no file left, for an unreadable link, recording or
 // configuration, a link without numerics, a span outside the recording, --hex with a

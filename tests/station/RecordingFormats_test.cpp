@@ -68,6 +68,21 @@ TEST_F(RecordingFormats, ReadsWfdbByTheHeadersGainsBaselinesAndNames) {
   EXPECT_EQ(startTime, 1577262600);
 }
 
+// A spreadsheet's CSV: a byte-order mark, CR LF, names in any case and order, TOCO for UC, an
+// unknown column, blanks around fields, an empty field and an empty line; a time that does not
+// begin at 0 (the link began before the recording).
+TEST_F(RecordingFormats, ReadsCsvByItsColumnNames) {
+  const std::string csv = Write("s.csv", "\xEF\xBB\xBFTime, toco ,Quality,fhr\r\n"
+                                         "12.5,20,good,140.25\r\n"
+                                         "\r\n"
+                                         "12.75, 0 ,bad,\r\n"
+                                         "13.0,1e1,,0.5");
+  std::optional<std::int64_t> startTime = 0;
+  EXPECT_EQ(ReadAll(csv, &startTime), (std::vector<std::string>{"140.25/-/-/20", "-/-/-/-", "0.5/-/-/10"}));
+  EXPECT_EQ(startTime, std::nullopt);
+  EXPECT_EQ(ReadAll(Write("h.csv", "time,FHR1,FHR2")), std::vector<std::string>{});  // a header alone
+}
+
 TEST_F(RecordingFormats, BadRecordsGiveAFaultBeforeTheFirstSample) {
   const auto header = [&](const std::string& recordLine, const std::string& format) {
     return Write("bad.hea", recordLine + "\nbad.dat " + format + " 100 12 0 0 0 0 FHR\nbad.dat " + format +
@@ -92,6 +107,23 @@ TEST_F(RecordingFormats, BadRecordsGiveAFaultBeforeTheFirstSample) {
       {[&] { return Write("h.hea", std::string()); }, "is empty"},
       {[&] { return Write("n.hea", std::string("n 1 4 1\nn.dat 16 100 12 0 0 0 0 SpO2\n")); }, "no signal is FHR"},
       {[&] { return Write("x.txt", std::string("140\n")); }, "not a recording"},
+      {[&] { return Write("e.csv", std::string()); }, "e.csv is empty"},
+      {[&] { return Write("b.csv", std::string("\n\r\n")); }, "holds only empty lines"},
+      {[&] { return Write("c.csv", std::string("140,120\n")); }, "line 1 is no header row: its first column is '140'"},
+      {[&] { return Write("c.csv", std::string("time,SpO2\n0,98\n")); }, "line 1 names no channel"},
+      {[&] { return Write("c.csv", std::string("time,FHR,fhr1\n")); }, "line 1 names the channel of 'fhr1' twice"},
+      {[&] { return Write("c.csv", std::string("time,FHR1\n0,140\n\n0.5,141\n")); },
+       "line 4 has the time '0.5': rows follow a quarter second apart"},
+      {[&] { return Write("c.csv", std::string("time,FHR1\n0.1,140\n")); }, "line 2 has the time '0.1', not on a quarter"},
+      {[&] { return Write("c.csv", std::string("time,FHR1\n4294967.5,140\n")); }, "not a number of seconds from 0"},
+      {[&] { return Write("c.csv", std::string("time,FHR1\n-0.25,140\n")); }, "not a number of seconds from 0"},
+      {[&] { return Write("c.csv", std::string("time,FHR1\n0,140,1\n")); }, "line 2 has 3 fields, the header row 2"},
+      {[&] { return Write("c.csv", std::string("time,FHR1\n0,-1\n")); }, "line 2 field 2 '-1' is not a number"},
+      {[&] { return Write("c.csv", std::string("time,FHR1\n0,inf\n")); }, "field 2 'inf' is not a number"},
+      {[&] { return Write("c.csv", std::string("time,FHR1\n0,1e39\n")); }, "field 2 '1e39' is not a number"},
+      {[&] { return Write("c.csv", std::string("time,FHR1\n0,\"140\"\n")); }, "field 2 '\"140\"' is not a number"},
+      {[&] { return Write("c.csv", "time,FHR1\n0," + std::string(5000, '1') + "\n"); },
+       "line 2 is longer than 4096 bytes"},
   };
   for (const auto& c : cases) {
     const std::string path = c.make();
@@ -160,6 +192,7 @@ TEST_F(RecordingFormats, WritesEachFormatsBytesAndTexts) {
   EXPECT_EQ(fhrm.str(), std::string("\0\0\0\0" "\x31\x02\0\0\0\0\x19\0" "\0\0\x58\x02\xB0\x04\0\0", 20));
   WriteTwoSamples(*Writer("csv", csv), std::nullopt);
   EXPECT_EQ(csv.str(), "time,FHR1,FHR2,MHR,UC\n1.5,140.25,0,0,12.5\n1.75,0,150,300,0\n");
+  EXPECT_EQ(ReadAll(Write("rec.csv", csv.str())), (std::vector<std::string>{"140.25/-/-/12.5", "-/150/300/-"}));
 
   WriteTwoSamples(*Writer("wfdb", unused, File("rec.hea")), 1577262600);
   EXPECT_EQ(ReadFile(File("rec.hea")),

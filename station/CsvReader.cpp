@@ -156,23 +156,7 @@ CsvReader::Row CsvReader::ReadRow(TraceSample& sample) {
     Failed("has " + std::to_string(fields.size()) + " fields, the header row " + std::to_string(m_columns.size()));
     return Row::kFault;
   }
-  const std::optional<double> time = Number(fields.front());
-  if (!time || *time < 0 || *time >= kTimeLimitSeconds) {
-    Failed("has the time " + Quoted(fields.front()) + ", not a number of seconds from 0 to 4294967.295");
-    return Row::kFault;
-  }
-  const double exactPlace = *time * kSamplesPerSecond;
-  const auto place = static_cast<std::uint64_t>(std::llround(exactPlace));
-  if (std::fabs(exactPlace - static_cast<double>(place)) > kPlaceTolerance) {
-    Failed("has the time " + Quoted(fields.front()) + ", not on a quarter second");
-    return Row::kFault;
-  }
-  if (m_lastPlace && place != *m_lastPlace + 1) {
-    Failed("has the time " + Quoted(fields.front()) + ": rows follow a quarter second apart");
-    return Row::kFault;
-  }
-  m_lastPlace = place;
-
+  if (!TakeTime(fields.front())) return Row::kFault;
   sample = TraceSample{};
   for (std::size_t i = 1; i < fields.size(); ++i) {
     if (!m_columns[i] || fields[i].empty()) continue;
@@ -184,6 +168,23 @@ CsvReader::Row CsvReader::ReadRow(TraceSample& sample) {
     if (*value != 0) sample.Value(*m_columns[i]) = static_cast<float>(*value);
   }
   return Row::kSample;
+}
+
+bool CsvReader::TakeTime(std::string_view field) {
+  const std::optional<double> time = Number(field);
+  if (!time || *time < 0 || *time >= kTimeLimitSeconds) {
+    return Failed("has the time " + Quoted(field) + ", not a number of seconds from 0 to 4294967.295");
+  }
+  const double exactPlace = *time * kSamplesPerSecond;
+  const auto place = static_cast<std::uint64_t>(std::llround(exactPlace));
+  if (std::fabs(exactPlace - static_cast<double>(place)) > kPlaceTolerance) {
+    return Failed("has the time " + Quoted(field) + ", not on a quarter second");
+  }
+  if (m_lastPlace && place != *m_lastPlace + 1) {
+    return Failed("has the time " + Quoted(field) + ": rows follow a quarter second apart");
+  }
+  m_lastPlace = place;
+  return true;
 }
 
 bool CsvReader::Failed(const std::string& what) {

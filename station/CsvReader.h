@@ -3,6 +3,7 @@
 #include <array>
 #include <fstream>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "station/RecordingReader.h"
@@ -43,6 +44,8 @@ class CsvReader final : public RecordingReader {
   bool ReadLine();
   // Reads the next row into `sample`, checking that its time follows the previous row's.
   Row ReadRow(TraceSample& sample);
+  // Checks the row's time and takes its place; false on a fault.
+  bool TakeTime(std::string_view field);
   bool Failed(const std::string& what);
 
   std::ifstream m_file;

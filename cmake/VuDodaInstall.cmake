@@ -19,20 +19,28 @@ install(TARGETS vudoda_platform qnutil qnutilex vudoda vudoda_station
 # same in the tree and against the installed package.
 # Headers that only the libraries' own sources include (the database engines behind QnAdo, the
 # window registry, the station's format readers and writers behind RecordingReader and
-# RecordingWriter) stay out of the package. The row classes' column lists go with them: a host
+# RecordingWriter, the engine's bed sessions and the helpers behind them) stay out of the
+# package: their classes are not exported, so a host could include them but never link them. The row classes' column lists go with them: a host
 # that moves or compares whole rows (as DatabaseCopy does) walks the same list as the classes.
 foreach(folder platform qnutil qnutilex packet database config constmap util station)
   install(DIRECTORY ${folder}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vudoda/${folder} COMPONENT dev
     FILES_MATCHING PATTERN "*.h"
     PATTERN "Db*.h" EXCLUDE
     PATTERN "SqliteEngine.h" EXCLUDE
+    PATTERN "PostgresEngine.h" EXCLUDE
     PATTERN "WindowRecord.h" EXCLUDE
     PATTERN "RecordFile.h" EXCLUDE
     PATTERN "FhrReader.h" EXCLUDE
+    PATTERN "CsvReader.h" EXCLUDE
     PATTERN "WfdbReader.h" EXCLUDE
     PATTERN "FhrWriter.h" EXCLUDE
     PATTERN "CsvWriter.h" EXCLUDE
     PATTERN "WfdbWriter.h" EXCLUDE
+    PATTERN "BedHost.h" EXCLUDE
+    PATTERN "BedSession.h" EXCLUDE
+    PATTERN "BedNumerics.h" EXCLUDE
+    PATTERN "LoadKeyedPacket.h" EXCLUDE
+    PATTERN "LocalTimeText.h" EXCLUDE
     PATTERN "schema" EXCLUDE)
 endforeach()
 

@@ -1,7 +1,6 @@
 // Builds a control packet through the installed headers and libraries and checks its bytes,
 // reads a map text from the installed module's string table, fills a numerics packet through
-// the station library, and compiles against one public header of every subsystem, so that a
-// header the package lacks fails here.
+// the station library. Beside it, the build compiles every header the package installs.
 #include <cstdio>
 #include <cstring>
 

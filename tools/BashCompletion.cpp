@@ -18,15 +18,28 @@ struct CommandWords {
   std::string options;
 };
 
-// The options that take a value, and of those the ones whose value names a file.
+// The options that take a value, of those the ones whose value names a file, and the values
+// of the ones that take one of a list, by command path and option ("vudoda strip --colors").
 struct ValuedOptions {
   std::set<std::string> all;
   std::set<std::string> files;
+  std::map<std::string, std::string> choices;
 };
 
 bool NamesAFile(const CLI::Option& option) {
   const std::string type = option.get_type_name();
   return type.starts_with("FILE") || type.starts_with("PATH") || type.starts_with("sqlite:PATH");
+}
+
+// The values a single-valued option takes where its check lists them, as --help shows them
+// ("TEXT:{paper,station}" gives "paper station"); empty for any other option.
+std::string Choices(const CLI::Option& option) {
+  const std::string type = option.get_type_name();
+  const std::size_t open = type.rfind(":{");
+  if (option.get_delimiter() != '\0' || open == std::string::npos || !type.ends_with('}')) return "";
+  std::string choices = type.substr(open + 2, type.size() - open - 3);
+  for (char& ch : choices) ch = ch == ',' ? ' ' : ch;
+  return choices;
 }
 
 void Collect(const CLI::App& command, const std::string& path, std::map<std::string, CommandWords>& words,
@@ -40,6 +53,7 @@ void Collect(const CLI::App& command, const std::string& path, std::map<std::str
       own.options += " " + name;
       if (option->get_items_expected_max() > 0) valued.all.insert(name);
       if (option->get_items_expected_max() > 0 && NamesAFile(*option)) valued.files.insert(name);
+      if (const std::string choices = Choices(*option); !choices.empty()) valued.choices[path + " " + name] = choices;
     }
   }
   for (const CLI::App* sub : command.get_subcommands([](const CLI::App*) { return true; })) {
@@ -69,6 +83,8 @@ void WriteBashCompletion(const CLI::App& tool, std::ostream& out) {
   for (const auto& [path, own] : words) out << " [\"" << path << "\"]=\"" << own.subcommands.substr(!own.subcommands.empty()) << '"';
   out << " )\n  local -A options=(";
   for (const auto& [path, own] : words) out << " [\"" << path << "\"]=\"" << own.options.substr(!own.options.empty()) << '"';
+  out << " )\n  local -A choices=(";
+  for (const auto& [option, choices] : valued.choices) out << " [\"" << option << "\"]=\"" << choices << '"';
   out << " )\n"
       << "  local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]} path=" << tool.get_name() << " word i\n"
       // The command path is the run of subcommand names, skipping options and their values.
@@ -86,6 +102,12 @@ void WriteBashCompletion(const CLI::App& tool, std::ostream& out) {
       << "      COMPREPLY=($(compgen -P \"$done\" -W \"" << classes << "\" -- \"${cur##*,}\"))\n"
       << "      return ;;\n"
       << "    --language) COMPREPLY=($(compgen -W \"$(seq 1 14)\" -- \"$cur\")); return ;;\n"
+      << "  esac\n"
+      << "  if [[ -n ${choices[\"$path $prev\"]} ]]; then\n"
+      << "    COMPREPLY=($(compgen -W \"${choices[\"$path $prev\"]}\" -- \"$cur\"))\n"
+      << "    return\n"
+      << "  fi\n"
+      << "  case $prev in\n"
       << "    " << Joined(valued.files) << ") COMPREPLY=($(compgen -f -- \"$cur\")); return ;;\n"
       << "    " << Joined(valued.all) << ") COMPREPLY=(); return ;;\n"
       << "  esac\n"

@@ -123,7 +123,7 @@ class Completion : public ::testing::Test {
   std::filesystem::path m_script;
 };
 
-TEST_F(Completion, OffersCommandsOptionsAndPacketClasses) {
+TEST_F(Completion, OffersCommandsOptionsPacketClassesAndChoices) {
   EXPECT_EQ(Complete("vudoda "), "config\ndb\ndecode\nexport\nmaps\nsimulate\nstation\nstrip\n");
   EXPECT_EQ(Complete("vudoda db add"), "add-patient\nadd-study\nadd-user\n");
   EXPECT_EQ(Complete("vudoda db add-user --database x.db --pa"), "--password\n");
@@ -133,6 +133,9 @@ TEST_F(Completion, OffersCommandsOptionsAndPacketClasses) {
   EXPECT_EQ(Complete("vudoda decode --only PKWave_v110,PKPa"), "PKWave_v110,PKParam_v110\nPKWave_v110,PKPatient_v110\n");
   EXPECT_EQ(Complete("vudoda maps --language 1"), "1\n10\n11\n12\n13\n14\n");
   EXPECT_EQ(Complete("vudoda simulate --seed "), "\n");
+  EXPECT_EQ(Complete("vudoda strip x.bin --colors "), "paper\nstation\n");
+  EXPECT_EQ(Complete("vudoda strip --speed 3 --paper "), "a4\nletter\n");
+  EXPECT_EQ(Complete("vudoda export --format fh"), "fhr\nfhrm\n");
 }
 
 }  // namespace

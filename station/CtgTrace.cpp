@@ -118,8 +118,9 @@ void CtgTrace::AddAt(std::uint64_t place, const TraceSample& sample) {
   m_end = place + 1;
 }
 
-void CtgTrace::AddNumerics(PKParam_v110& packet) {
-  const std::uint64_t place = PlaceOf(packet);
+void CtgTrace::AddNumerics(PKParam_v110& packet) { AddNumericsAt(packet, PlaceOf(packet)); }
+
+void CtgTrace::AddNumericsAt(PKParam_v110& packet, std::uint64_t place) {
   if (!m_started) {
     m_first = m_end = place;
     m_started = true;

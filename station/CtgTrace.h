@@ -40,6 +40,9 @@ class VUDODA_STATION_API CtgTrace {
   // the places between the end and the packet become a gap, and samples of a repeated or late
   // packet that lie before the end are left out.
   void AddNumerics(PKParam_v110& packet);
+  // As AddNumerics, with the packet's first sample at `place` instead of the place of its
+  // time stamp (a link whose time stamps began again, continued where the trace ends).
+  void AddNumericsAt(PKParam_v110& packet, std::uint64_t place);
   // Fills `packet` (from SetNullData on) with the five samples from `place`: the time stamp
   // place x 250 ms (it must fit four bytes), values rounded to whole units and absent where a
   // sample has none or the field cannot hold the value (a heart rate of 255 or more, a

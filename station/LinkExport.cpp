@@ -1,18 +1,18 @@
 #include "station/LinkExport.h"
 
 #include <chrono>
+#include <utility>
 
 #include "packet/PKParam_v110.h"
 #include "packet/PKPatient_v110.h"
+#include "packet/PKProtocolVer.h"
+#include "station/LoadKeyedPacket.h"
 #include "station/RecordingWriter.h"
 
 namespace {
 
-// SetPacket only reads the block; its parameter is not const-qualified.
-template <class Packet>
-void Load(Packet& packet, std::span<const unsigned char> bytes) {
-  packet.SetPacket(const_cast<unsigned char*>(bytes.data()), static_cast<int>(bytes.size()), 0);
-}
+// No link pauses its numerics longer than this (a day).
+constexpr std::uint64_t kLongestPauseSamples = 24 * 3600 * CtgTrace::kSamplesPerSecond;
 
 // Midnight UTC of the patient packet's date, where it holds a real date.
 std::optional<std::int64_t> DayStart(PKPatient_v110& patient) {
@@ -40,14 +40,49 @@ void LinkExport::Take(const FrameEvent& event) {
   if (event.type != FrameEvent::Type::Packet) return;
   static const unsigned char kNumerics = PKParam_v110().GetTypeHeader();
   static const unsigned char kPatient = PKPatient_v110().GetTypeHeader();
+  static const unsigned char kVersion = PKProtocolVer().GetTypeHeader();
   if (event.kind->typeHeader == kNumerics) TakeNumerics(event.bytes);
   if (event.kind->typeHeader == kPatient) TakePatient(event.bytes);
+  if (event.kind->typeHeader == kVersion) TakeVersion(event.bytes);
+}
+
+std::string LinkExport::Remarks() const {
+  std::string remarks;
+  if (m_restarts > 0) {
+    remarks = "the link began again " + std::to_string(m_restarts) + (m_restarts == 1 ? " time" : " times") +
+              " (a monitor reconnected): its parts follow one another without the pauses between them";
+  }
+  if (m_passedOver > 0) {
+    remarks += (remarks.empty() ? "" : "; ") + std::to_string(m_passedOver) +
+               (m_passedOver == 1 ? " packet" : " packets") +
+               " passed over (a wrong key, or a time stamp out of place)";
+  }
+  return remarks;
+}
+
+std::optional<std::uint64_t> LinkExport::PlaceFor(std::uint64_t own) {
+  const bool newLink = std::exchange(m_versionSinceNumerics, false);
+  if (!m_lastPlace) return m_lastPlace = own;
+  const std::uint64_t place = own + m_placeShift;
+  if (place < m_trace.EndSample() && newLink) {
+    m_placeShift = m_trace.EndSample() - own;
+    ++m_restarts;
+  } else if (place < m_trace.EndSample() || place - *m_lastPlace > kLongestPauseSamples) {
+    ++m_passedOver;
+    return std::nullopt;
+  }
+  return m_lastPlace = own + m_placeShift;
 }
 
 void LinkExport::TakeNumerics(std::span<const unsigned char> bytes) {
   PKParam_v110 numerics;
-  Load(numerics, bytes);
-  m_trace.AddNumerics(numerics);
+  if (!LoadKeyedPacket(numerics, bytes)) {
+    ++m_passedOver;
+    return;
+  }
+  const std::optional<std::uint64_t> place = PlaceFor(CtgTrace::PlaceOf(numerics));
+  if (!place) return;
+  m_trace.AddNumericsAt(numerics, *place);
   if (!m_begun) {
     const std::uint64_t first = m_trace.FirstSample();
     m_writer.Begin(m_studyStart ? std::optional(*m_studyStart + static_cast<std::int64_t>(first / CtgTrace::kSamplesPerSecond))
@@ -64,6 +99,18 @@ void LinkExport::TakeNumerics(std::span<const unsigned char> bytes) {
 void LinkExport::TakePatient(std::span<const unsigned char> bytes) {
   if (m_begun) return;
   PKPatient_v110 patient;
-  Load(patient, bytes);
+  if (!LoadKeyedPacket(patient, bytes)) {
+    ++m_passedOver;
+    return;
+  }
   m_studyStart = DayStart(patient);
+}
+
+void LinkExport::TakeVersion(std::span<const unsigned char> bytes) {
+  PKProtocolVer version;
+  if (!LoadKeyedPacket(version, bytes)) {
+    ++m_passedOver;
+    return;
+  }
+  m_versionSinceNumerics = m_begun;
 }

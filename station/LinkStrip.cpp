@@ -1,6 +1,7 @@
 #include "station/LinkStrip.h"
 
 #include "packet/PKPatient_v110.h"
+#include "station/LoadKeyedPacket.h"
 #include "station/StripSurface.h"
 
 LinkStrip::LinkStrip(StripSurface& surface, const StripLayout& layout, const StripColors& colors,
@@ -29,7 +30,7 @@ void LinkStrip::TakePatient(const FrameEvent& event) {
   static const unsigned char kPatient = PKPatient_v110().GetTypeHeader();
   if (event.type != FrameEvent::Type::Packet || event.kind->typeHeader != kPatient) return;
   PKPatient_v110 patient;
-  patient.SetPacket(const_cast<unsigned char*>(event.bytes.data()), static_cast<int>(event.bytes.size()), 0);
+  if (!LoadKeyedPacket(patient, event.bytes)) return;
   const std::string last(patient.GetLastName().GetString());
   const std::string first(patient.GetFirstName().GetString());
   m_renderer.SetPatient(last + (last.empty() || first.empty() ? "" : ", ") + first,

@@ -24,6 +24,8 @@ class VUDODA_STATION_API LinkStrip {
   std::optional<std::string> Finish();
 
   int PageCount() const { return m_renderer.PageCount(); }
+  // What the reader of the strip should know of the link (LinkExport::Remarks).
+  std::string Remarks() const { return m_export.Remarks(); }
 
  private:
   void TakePatient(const FrameEvent& event);

@@ -8,9 +8,9 @@
 
 class RecordingReader;
 
-// A recording (.fhr, .fhrm, WFDB, CSV) drawn as a CTG strip: its samples go to the renderer as they
-// are read, its own start time gives the clock along the top (the time since its start where
-// it has none), so memory stays bounded by a page whatever the recording's length.
+// A recording (.fhr, .fhrm, WFDB, CSV) drawn as a CTG strip: its samples go to the renderer as
+// they are read, its own start time gives the clock along the top (the time since its start
+// where it has none), so memory stays bounded by a page whatever the recording's length.
 class VUDODA_STATION_API RecordingStrip {
  public:
   // `surface` must be open and outlive this object.

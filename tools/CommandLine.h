@@ -36,3 +36,6 @@ using DefineCommand = void (*)(CLI::App& command, CommandRun& run);
 int ReportUsageFault(ToolIo& io, std::string_view command, std::string_view fault);
 // Writes "vudoda <command>: <fault>" to the error stream; returns kExitFailure.
 int ReportFailure(ToolIo& io, std::string_view command, std::string_view fault);
+// Writes "vudoda <command>: note: <note>" to the error stream, where there is a note: what the
+// user should know of a result that still succeeded.
+void ReportNote(ToolIo& io, std::string_view command, std::string_view note);

@@ -73,5 +73,6 @@ int RunExport(const ExportOptions& options, ToolIo& io) {
     io.out << "wrote " << exporter.SampleCount() << " samples (" << Duration(exporter.SampleCount()) << ") to "
            << options.output << '\n';
   }
+  ReportNote(io, kCommand, exporter.Remarks());
   return kExitOk;
 }

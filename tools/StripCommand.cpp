@@ -86,13 +86,17 @@ std::optional<std::string> DrawLink(std::istream& in, bool hex, LinkStrip& strip
   return fault ? fault : finished;
 }
 
-// Draws the input onto the open surface. The fault, or nullopt.
+// Draws the input onto the open surface; `remarks` receives what the user should know of a
+// link that was drawn. The fault, or nullopt.
 std::optional<std::string> Draw(StripInput& input, const StripOptions& options, StripSurface& surface,
-                                const StripLayout& layout, const StripColors& colors, const StripHeader& header) {
+                                const StripLayout& layout, const StripColors& colors, const StripHeader& header,
+                                std::string& remarks) {
   const StripSpan span{options.fromSecondOfDay, options.minutes};
   if (input.recording) return RecordingStrip(surface, layout, colors, header, span).Draw(*input.recording);
   LinkStrip strip(surface, layout, colors, header, span);
-  return DrawLink(*input.link, options.hex, strip);
+  const std::optional<std::string> fault = DrawLink(*input.link, options.hex, strip);
+  remarks = strip.Remarks();
+  return fault;
 }
 
 }  // namespace
@@ -157,7 +161,8 @@ int RunStrip(const StripOptions& options, ToolIo& io) {
   if (std::optional<std::string> fault = surface.Open()) return ReportFailure(io, kCommand, *fault);
 
   const StripHeader header{config.m_strHospitalName.GetString(), "", "", StudyName(options.input)};
-  if (std::optional<std::string> fault = Draw(input, options, surface, layout, colors, header)) {
+  std::string remarks;
+  if (std::optional<std::string> fault = Draw(input, options, surface, layout, colors, header, remarks)) {
     surface.Discard();
     return ReportFailure(io, kCommand, options.input + ": " + *fault);
   }
@@ -165,5 +170,6 @@ int RunStrip(const StripOptions& options, ToolIo& io) {
   io.out << "wrote " << pages << (pages == 1 ? " page" : " pages") << ":";
   for (const std::string& written : surface.Files()) io.out << ' ' << written;
   io.out << '\n';
+  ReportNote(io, kCommand, remarks);
   return kExitOk;
 }

@@ -24,8 +24,9 @@ std::optional<std::string> Replay(const std::string& path, Packets& packets) {
       });
 }
 
-// The link's bytes exported as `format`, fed in chunks of 1000 bytes; or the fault.
-std::string Export(const Bytes& link, const std::string& format) {
+// The link's bytes exported as `format`, fed in chunks of 1000 bytes; or the fault. `remarks`
+// receives the exporter's remarks.
+std::string Export(const Bytes& link, const std::string& format, std::string* remarks = nullptr) {
   std::ostringstream out;
   std::string fault;
   const std::unique_ptr<RecordingWriter> writer = RecordingWriter::Create(format, out, "", fault);
@@ -34,6 +35,7 @@ std::string Export(const Bytes& link, const std::string& format) {
     exporter.Feed(std::span(link).subspan(pos, std::min<std::size_t>(1000, link.size() - pos)));
   }
   if (const std::optional<std::string> fault = exporter.Finish()) return "fault: " + *fault;
+  if (remarks != nullptr) *remarks = exporter.Remarks();
   return out.str();
 }
 
@@ -117,6 +119,74 @@ TEST_F(ReplayAndExport, ExportSkipsUnknownBytesAndFillsGapsWithAbsentSamples) {
   EXPECT_EQ(row, 21);
 
   EXPECT_EQ(Export(Link({packets[0], packets[1]}), "csv"), "fault: the link holds no numerics packet");
+}
+
+// Five seconds of the simulated monitor: four numerics packets of five samples, at 0, 1.25,
+// 2.5 and 3.75 s.
+Packets FiveSeconds() {
+  Packets packets;
+  MonitorSimulator(7).Run(5000, [&](std::span<const unsigned char> packet) {
+    packets.emplace_back(packet.begin(), packet.end());
+    return true;
+  });
+  return packets;
+}
+
+// The CSV rows of an export, header apart.
+std::vector<std::string> Rows(const std::string& csv) {
+  std::vector<std::string> rows;
+  std::istringstream lines(csv);
+  std::string line;
+  for (std::getline(lines, line); std::getline(lines, line);) rows.push_back(line);
+  return rows;
+}
+
+// A station's recording of a study holds every link of it: the second link's time stamps
+// begin again at 0, and its samples follow the first link's.
+TEST_F(ReplayAndExport, ALinkThatBeganAgainContinuesWhereTheRecordingEnds) {
+  const Bytes once = Link(FiveSeconds());
+  std::string remarks;
+  const std::vector<std::string> first = Rows(Export(once, "csv"));
+  const std::vector<std::string> both = Rows(Export(Join({once, once, once}), "csv", &remarks));
+  ASSERT_EQ(first.size(), 20u);
+  ASSERT_EQ(both.size(), 60u);
+  for (std::size_t row = 0; row < both.size(); ++row) {
+    const std::string& same = first[row % 20];
+    EXPECT_EQ(both[row].substr(both[row].find(',')), same.substr(same.find(','))) << row;
+  }
+  EXPECT_EQ(both.back().substr(0, both.back().find(',')), "14.75");
+  EXPECT_EQ(remarks, "the link began again 2 times (a monitor reconnected): its parts follow one another without "
+                     "the pauses between them");
+}
+
+// Numerics that the station would not take in, or whose time stamp cannot be the link's, are
+// passed over: the rest of the link stays where its own time stamps put it.
+TEST_F(ReplayAndExport, NumericsWithAWrongKeyOrATimeStampOutOfPlaceArePassedOver) {
+  const Packets packets = FiveSeconds();
+  const std::string whole = Export(Link(packets), "csv");
+  const auto numericsAt = [&](std::uint8_t low, std::uint8_t high) {
+    for (const Bytes& packet : packets) {
+      if (packet.size() == 108 && packet[1] == low && packet[2] == high) return packet;
+    }
+    ADD_FAILURE() << "no numerics packet at that time stamp";
+    return Bytes{};
+  };
+  Bytes wrongKey = numericsAt(0xE2, 0x04);  // 1250 ms, moved to 5000 ms (0x1388), just after the last
+  wrongKey[1] = 0x88, wrongKey[2] = 0x13, wrongKey.back() = 0x00;
+  Bytes twoDaysOn = numericsAt(0xC4, 0x09);  // 2500 ms, moved to 2 days + 2.5 s: 0x0A4CBCC4 ms
+  twoDaysOn[3] = 0x4C, twoDaysOn[4] = 0x0A;
+  const Bytes late = numericsAt(0xE2, 0x04);  // 1250 ms again, after 2500 ms
+
+  for (const Bytes& odd : {wrongKey, twoDaysOn, late}) {
+    Packets damaged;
+    for (const Bytes& packet : packets) {
+      damaged.push_back(packet);
+      if (packet.size() == 108 && packet[1] == 0xC4 && packet[2] == 0x09) damaged.push_back(odd);
+    }
+    std::string remarks;
+    EXPECT_EQ(Export(Link(damaged), "csv", &remarks), whole);
+    EXPECT_EQ(remarks, "1 packet passed over (a wrong key, or a time stamp out of place)");
+  }
 }
 
 }  // namespace

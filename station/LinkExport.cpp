@@ -66,6 +66,7 @@ std::optional<std::uint64_t> LinkExport::PlaceFor(std::uint64_t own) {
   const std::uint64_t place = own + m_placeShift;
   if (place < m_trace.EndSample() && newLink) {
     m_placeShift = m_trace.EndSample() - own;
+    m_linkBeganAt = m_trace.EndSample();
     ++m_restarts;
   } else if (place < m_trace.EndSample() || place - *m_lastPlace > kLongestPauseSamples) {
     ++m_passedOver;
@@ -90,7 +91,13 @@ void LinkExport::TakeNumerics(std::span<const unsigned char> bytes) {
     m_begun = true;
   }
   for (std::uint64_t place = m_trace.FirstSample(); place < m_trace.EndSample(); ++place) {
-    m_writer.Write(place, m_trace.At(place));
+    if (place == m_linkBeganAt) {
+      TraceSample first = m_trace.At(place);
+      first.marks |= TraceSample::kLinkBegan;
+      m_writer.Write(place, first);
+    } else {
+      m_writer.Write(place, m_trace.At(place));
+    }
     ++m_written;
   }
   m_trace.DropBefore(m_trace.EndSample());

@@ -22,7 +22,7 @@ class RecordingWriter;
 // reconnects sends its protocol version first again, and begins its time stamps again. When a
 // numerics packet after a version packet goes back in time, its link began again: its samples
 // continue the recording where it ends, without the pause between the links, which no link
-// tells (Restarts()). Packets are taken in by the station's own rule, so a version, patient or
+// tells (Restarts()); its first sample carries TraceSample::kLinkBegan. Packets are taken in by the station's own rule, so a version, patient or
 // numerics packet whose key byte is wrong is passed over; so is a numerics packet that goes
 // back in time within one link (repeated, or garbled) or jumps more than a day ahead, as no
 // link pauses that long (PassedOver()). One garbled time stamp would otherwise write days of
@@ -61,6 +61,7 @@ class VUDODA_STATION_API LinkExport {
   std::optional<std::uint64_t> m_lastPlace;  // of the last numerics packet taken
   std::uint64_t m_placeShift = 0;            // from a packet's own place to the recording's
   bool m_versionSinceNumerics = false;
+  std::optional<std::uint64_t> m_linkBeganAt;  // the place of the last new link's first sample
   int m_restarts = 0;
   int m_passedOver = 0;
 };

@@ -169,6 +169,7 @@ void StripPage::Draw(_cairo* cr, const StripHeader& header, int number, std::spa
   DrawAlarms(cr, samples);
   DrawTraces(cr, samples);
   DrawMarks(cr, samples);
+  DrawLinkJoins(cr, samples);
   DrawLegend(cr, samples);
 }
 
@@ -326,6 +327,21 @@ void StripPage::DrawTraces(cairo_t* cr, std::span<const TraceSample> samples) co
     cairo_restore(cr);
   }
   cairo_restore(cr);
+}
+
+// Where a monitor's link began again the clock jumps by a pause the recording does not hold: a
+// dashed line across both grids says so, named at the foot of the contraction grid, where the
+// contraction trace seldom runs.
+void StripPage::DrawLinkJoins(cairo_t* cr, std::span<const TraceSample> samples) const {
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    if (!samples[i].Has(TraceSample::kLinkBegan)) continue;
+    const double x = m_layout.X(static_cast<double>(i));
+    SetColor(cr, m_colors.text);
+    SetPen(cr, StripColors::kDash, kMajorWidth);
+    Line(cr, x, m_layout.HeartRateTop(), x, m_layout.ContractionBottom());
+    cairo_stroke(cr);
+    Text(cr, x + 1, m_layout.ContractionBottom() - 1.5, "link began again", kLabelSize * 0.85);
+  }
 }
 
 // The channels that hold a value on this page, each as a short line of its colour (dashed

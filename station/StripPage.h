@@ -47,6 +47,7 @@ class VUDODA_STATION_API StripPage {
   void DrawAlarms(_cairo* context, std::span<const TraceSample> samples) const;
   void DrawTraces(_cairo* context, std::span<const TraceSample> samples) const;
   void DrawMarks(_cairo* context, std::span<const TraceSample> samples) const;
+  void DrawLinkJoins(_cairo* context, std::span<const TraceSample> samples) const;
   void DrawLegend(_cairo* context, std::span<const TraceSample> samples) const;
 
   const StripLayout& m_layout;

@@ -17,6 +17,9 @@ struct TraceSample {
   static constexpr unsigned char kMovement2 = 0x08;  // fetal movement detected on FM2
   static constexpr unsigned char kUCZeroing = 0x10;
   static constexpr unsigned char kIUPZeroing = 0x20;
+  // A monitor's link began again here (a recording of a study that went on after a
+  // reconnection): the time before this sample does not run on into the time after it.
+  static constexpr unsigned char kLinkBegan = 0x40;
 
   std::array<std::optional<float>, kTraceChannelCount> values{};
   std::array<unsigned char, kTraceChannelCount> alarms{};

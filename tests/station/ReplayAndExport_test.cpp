@@ -141,8 +141,20 @@ std::vector<std::string> Rows(const std::string& csv) {
   return rows;
 }
 
+// The places of the samples where a link began again.
+class LinkJoins final : public RecordingWriter {
+ public:
+  void Begin(std::optional<std::int64_t>) override {}
+  void Write(std::uint64_t place, const TraceSample& sample) override {
+    if (sample.Has(TraceSample::kLinkBegan)) places.push_back(place);
+  }
+  std::optional<std::string> Finish() override { return std::nullopt; }
+
+  std::vector<std::uint64_t> places;
+};
+
 // A station's recording of a study holds every link of it: the second link's time stamps
-// begin again at 0, and its samples follow the first link's.
+// begin again at 0, and its samples follow the first link's, the first of them marked.
 TEST_F(ReplayAndExport, ALinkThatBeganAgainContinuesWhereTheRecordingEnds) {
   const Bytes once = Link(FiveSeconds());
   std::string remarks;
@@ -157,6 +169,11 @@ TEST_F(ReplayAndExport, ALinkThatBeganAgainContinuesWhereTheRecordingEnds) {
   EXPECT_EQ(both.back().substr(0, both.back().find(',')), "14.75");
   EXPECT_EQ(remarks, "the link began again 2 times (a monitor reconnected): its parts follow one another without "
                      "the pauses between them");
+  LinkJoins joins;
+  LinkExport exporter(joins);
+  exporter.Feed(Join({once, once, once}));
+  EXPECT_EQ(exporter.Finish(), std::nullopt);
+  EXPECT_EQ(joins.places, (std::vector<std::uint64_t>{20, 40}));
 }
 
 // Numerics that the station would not take in, or whose time stamp cannot be the link's, are

@@ -120,6 +120,20 @@ TEST_F(StripRendererTest, AMinuteSpansOneCentimetrePerSpeedCode) {
   }
 }
 
+// Where a link began again, a dashed line in the text's colour (black here) crosses both grids:
+// at 3 cm/min and 30 bpm/cm from 33 mm down to 153 mm, 120 samples (15 mm) into the grid.
+TEST_F(StripRendererTest, WhereALinkBeganAgainALineCrossesBothGrids) {
+  std::vector<TraceSample> samples(240, Sample(140, 20));
+  samples[120].marks = TraceSample::kLinkBegan;
+  Render(samples, 3, 30);
+  const std::vector<Subpath> lines = Subpaths(ReadFile(File("strip.svg")), "stroke:rgb(0%,0%,0%)");
+  ASSERT_EQ(lines.size(), 1u);
+  ASSERT_EQ(lines[0].size(), 2u);
+  for (const Point& point : lines[0]) EXPECT_NEAR(point.x, 35 * kPointsPerMm, 0.01);
+  EXPECT_NEAR(lines[0][0].y, 33 * kPointsPerMm, 0.01);
+  EXPECT_NEAR(lines[0][1].y, 153 * kPointsPerMm, 0.01);
+}
+
 // Cairo merges collinear segments, so these traces zigzag between two rates: then every
 // sample is a point of the path.
 std::vector<TraceSample> Zigzag(std::size_t count, float bpm) {

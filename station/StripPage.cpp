@@ -137,6 +137,39 @@ void Line(cairo_t* cr, double x0, double y0, double x1, double y1) {
   cairo_line_to(cr, x1, y1);
 }
 
+// A text in an alarm lane: it begins at x0 and reaches at least to x1, the end of its run.
+struct LaneText {
+  double x0;
+  double x1;
+  unsigned char code;
+  std::string text;
+};
+
+std::string AlarmText(const Channel& alarm, unsigned char code) {
+  const CString mapText = alarm.alarmText(code);
+  return std::string(alarm.name) + " " + (mapText.IsEmpty() ? std::to_string(code) : std::string(mapText.GetString()));
+}
+
+// Adds the text of a run to its lane's, unless the run goes on with the status of the text
+// still standing over it (a status broken for a moment is not named twice).
+void AddLaneText(cairo_t* cr, std::vector<LaneText>& texts, LaneText text) {
+  text.x1 = std::max(text.x1, text.x0 + TextWidth(cr, text.text, kLabelSize) + 2);
+  if (!texts.empty() && texts.back().code == text.code && text.x0 < texts.back().x1) return;
+  texts.push_back(std::move(text));
+}
+
+// Draws a lane's texts, each cut where the next begins, so that no two overlap.
+void DrawLaneTexts(cairo_t* cr, double laneTop, const std::vector<LaneText>& texts) {
+  for (std::size_t k = 0; k < texts.size(); ++k) {
+    const double right = k + 1 < texts.size() ? std::min(texts[k].x1, texts[k + 1].x0) : texts[k].x1;
+    cairo_save(cr);
+    cairo_rectangle(cr, texts[k].x0, laneTop, right - texts[k].x0, kLaneHeight);
+    cairo_clip(cr);
+    Text(cr, texts[k].x0 + 1, laneTop + kLaneHeight - 2.2, texts[k].text, kLabelSize);
+    cairo_restore(cr);
+  }
+}
+
 }  // namespace
 
 StripPage::StripPage(const StripLayout& layout, const StripColors& colors) : m_layout(layout), m_colors(colors) {}
@@ -262,11 +295,13 @@ void StripPage::DrawClock(cairo_t* cr, std::int64_t clockSeconds) const {
 }
 
 // A run of samples with the same status other than normal is shaded over the channel's grid;
-// its text (the map's, in the station's language) stands in the channel's lane at the run's start.
+// its text (the map's, in the station language) stands in the channel's lane at the run's start.
 void StripPage::DrawAlarms(cairo_t* cr, std::span<const TraceSample> samples) const {
   for (const Channel& alarm : kChannels) {
     const double top = alarm.contraction ? m_layout.ContractionTop() : m_layout.HeartRateTop();
     const double bottom = alarm.contraction ? m_layout.ContractionBottom() : m_layout.HeartRateBottom();
+    const double laneTop = top + alarm.lane * kLaneHeight;
+    std::vector<LaneText> texts;
     for (std::size_t first = 0; first < samples.size();) {
       const unsigned char code = samples[first].Alarm(alarm.channel);
       std::size_t end = first + 1;
@@ -277,22 +312,15 @@ void StripPage::DrawAlarms(cairo_t* cr, std::span<const TraceSample> samples) co
         SetColor(cr, m_colors.alarm, kAlarmShade);
         cairo_rectangle(cr, x0, top, x1 - x0, bottom - top);
         cairo_fill(cr);
-        const CString mapText = alarm.alarmText(code);
-        const std::string text = std::string(alarm.name) + " " +
-                                 (mapText.IsEmpty() ? std::to_string(code) : std::string(mapText.GetString()));
-        const double laneTop = top + alarm.lane * kLaneHeight;
         SetColor(cr, m_colors.alarm, 0.45);
         cairo_rectangle(cr, x0, laneTop, x1 - x0, kLaneHeight);
         cairo_fill(cr);
-        cairo_save(cr);
-        cairo_rectangle(cr, x0, laneTop, std::max(x1 - x0, TextWidth(cr, text, kLabelSize) + 2), kLaneHeight);
-        cairo_clip(cr);
-        SetColor(cr, m_colors.text);
-        Text(cr, x0 + 1, laneTop + kLaneHeight - 2.2, text, kLabelSize);
-        cairo_restore(cr);
+        AddLaneText(cr, texts, {x0, x1, code, AlarmText(alarm, code)});
       }
       first = end;
     }
+    SetColor(cr, m_colors.text);
+    DrawLaneTexts(cr, laneTop, texts);
   }
 }
 

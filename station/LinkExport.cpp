@@ -75,12 +75,15 @@ std::optional<std::uint64_t> LinkExport::PlaceFor(std::uint64_t own) {
   return m_lastPlace = own + m_placeShift;
 }
 
+bool LinkExport::TakeIn(PKBase& packet, std::span<const unsigned char> bytes) {
+  if (LoadKeyedPacket(packet, bytes)) return true;
+  ++m_passedOver;
+  return false;
+}
+
 void LinkExport::TakeNumerics(std::span<const unsigned char> bytes) {
   PKParam_v110 numerics;
-  if (!LoadKeyedPacket(numerics, bytes)) {
-    ++m_passedOver;
-    return;
-  }
+  if (!TakeIn(numerics, bytes)) return;
   const std::optional<std::uint64_t> place = PlaceFor(CtgTrace::PlaceOf(numerics));
   if (!place) return;
   m_trace.AddNumericsAt(numerics, *place);
@@ -106,18 +109,12 @@ void LinkExport::TakeNumerics(std::span<const unsigned char> bytes) {
 void LinkExport::TakePatient(std::span<const unsigned char> bytes) {
   if (m_begun) return;
   PKPatient_v110 patient;
-  if (!LoadKeyedPacket(patient, bytes)) {
-    ++m_passedOver;
-    return;
-  }
+  if (!TakeIn(patient, bytes)) return;
   m_studyStart = DayStart(patient);
 }
 
 void LinkExport::TakeVersion(std::span<const unsigned char> bytes) {
   PKProtocolVer version;
-  if (!LoadKeyedPacket(version, bytes)) {
-    ++m_passedOver;
-    return;
-  }
+  if (!TakeIn(version, bytes)) return;
   m_versionSinceNumerics = m_begun;
 }

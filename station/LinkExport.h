@@ -9,6 +9,7 @@
 #include "station/StationExport.h"
 #include "station/StreamFramer.h"
 
+class PKBase;
 class RecordingWriter;
 
 // Turns a captured monitor link, fed in chunks of any size, into a recording: the numerics
@@ -45,6 +46,9 @@ class VUDODA_STATION_API LinkExport {
 
  private:
   void Take(const FrameEvent& event);
+  // Loads the packet as the station takes one in (its key byte right); counts it passed over
+  // otherwise.
+  bool TakeIn(PKBase& packet, std::span<const unsigned char> bytes);
   void TakeNumerics(std::span<const unsigned char> bytes);
   void TakePatient(std::span<const unsigned char> bytes);
   void TakeVersion(std::span<const unsigned char> bytes);

@@ -124,9 +124,12 @@ double TextWidth(cairo_t* cr, const std::string& text, double size, bool bold = 
   return extents.x_advance;
 }
 
+// The dashed pen's pattern, on and off, in points; the legend draws its sample with it too.
+constexpr double kDashOn = 6, kDashOff = 3;
+
 void SetPen(cairo_t* cr, int style, double width) {
   static const std::vector<std::vector<double>> kDashes = {
-      {}, {6, 3}, {1, 2}, {6, 2, 1, 2}, {6, 2, 1, 2, 1, 2}};
+      {}, {kDashOn, kDashOff}, {1, 2}, {6, 2, 1, 2}, {6, 2, 1, 2, 1, 2}};
   cairo_set_line_width(cr, width);
   const std::vector<double>& dashes = kDashes[style >= 0 && style < 5 ? style : 0];
   cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()), 0);
@@ -376,7 +379,6 @@ void StripPage::DrawLinkJoins(cairo_t* cr, std::span<const TraceSample> samples)
 // where its trace is) before its name, in a row under the contraction grid.
 void StripPage::DrawLegend(cairo_t* cr, std::span<const TraceSample> samples) const {
   constexpr double kSwatch = 6 * kPointsPerMm;
-  constexpr double kDash = 6, kDashGap = 3;  // the dashed pen's pattern
   const double baseline = m_layout.ContractionBottom() + 6 * kPointsPerMm;
   double x = m_layout.GridLeft();
   for (const Channel& channel : kChannels) {
@@ -385,8 +387,8 @@ void StripPage::DrawLegend(cairo_t* cr, std::span<const TraceSample> samples) co
     if (!shown) continue;
     SetColor(cr, m_colors.*channel.color);
     const double y = baseline - kLabelSize / 3 - kTraceWidth / 2;
-    for (double from = 0; from < kSwatch; from += channel.dashed ? kDash + kDashGap : kSwatch) {
-      cairo_rectangle(cr, x + from, y, std::min(channel.dashed ? kDash : kSwatch, kSwatch - from), kTraceWidth);
+    for (double from = 0; from < kSwatch; from += channel.dashed ? kDashOn + kDashOff : kSwatch) {
+      cairo_rectangle(cr, x + from, y, std::min(channel.dashed ? kDashOn : kSwatch, kSwatch - from), kTraceWidth);
     }
     cairo_fill(cr);
     SetColor(cr, m_colors.text);

@@ -20,11 +20,11 @@
 #include <vector>
 
 #include "bench/RatioReporter.h"
-#include "station/ByteStreamReader.h"
-#include "station/LinkExport.h"
-#include "station/RecordingReader.h"
-#include "station/RecordingReplay.h"
-#include "station/RecordingWriter.h"
+#include "link/ByteStreamReader.h"
+#include "recording/LinkExport.h"
+#include "recording/RecordingReader.h"
+#include "recording/RecordingReplay.h"
+#include "recording/RecordingWriter.h"
 
 namespace {
 

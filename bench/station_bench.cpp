@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "bench/RatioReporter.h"
+#include "link/LinkConnection.h"
+#include "link/MonitorSimulator.h"
+#include "link/StreamFramer.h"
 #include "packet/PKParam_v110.h"
 #include "packet/PKPatient_v110.h"
-#include "station/LinkConnection.h"
-#include "station/MonitorSimulator.h"
-#include "station/StationEngine.h"
-#include "station/StreamFramer.h"
+#include "ward/StationEngine.h"
 
 namespace fs = std::filesystem;
 

@@ -14,12 +14,12 @@
 #include <functional>
 #include <string>
 
-#include "station/ByteStreamReader.h"
-#include "station/LinkExport.h"
-#include "station/LinkStrip.h"
-#include "station/MonitorSimulator.h"
-#include "station/RecordingWriter.h"
-#include "station/StripSurface.h"
+#include "link/ByteStreamReader.h"
+#include "link/MonitorSimulator.h"
+#include "recording/LinkExport.h"
+#include "recording/RecordingWriter.h"
+#include "strip/LinkStrip.h"
+#include "strip/StripSurface.h"
 
 namespace {
 

@@ -28,3 +28,14 @@ function(vudoda_add_folder_sources target folder)
   file(GLOB sources CONFIGURE_DEPENDS ${folder}/*.cpp)
   target_sources(${target} PRIVATE ${sources})
 endfunction()
+
+# A library of the station layer, built from every source of its folder: libvudoda_<name>.so,
+# VuDoda::<name> in the tree and in the package.
+function(vudoda_station_library name)
+  set(target vudoda_${name})
+  add_library(${target} SHARED)
+  add_library(VuDoda::${name} ALIAS ${target})
+  vudoda_library_defaults(${target})
+  vudoda_add_folder_sources(${target} ${CMAKE_CURRENT_SOURCE_DIR})
+  set_target_properties(${target} PROPERTIES EXPORT_NAME ${name})
+endfunction()

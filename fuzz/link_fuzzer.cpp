@@ -18,9 +18,9 @@
 #include <span>
 #include <string>
 
-#include "station/CtgTrace.h"
-#include "station/LinkExport.h"
-#include "station/RecordingWriter.h"
+#include "recording/CtgTrace.h"
+#include "recording/LinkExport.h"
+#include "recording/RecordingWriter.h"
 
 namespace {
 

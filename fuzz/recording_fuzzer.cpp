@@ -23,7 +23,7 @@
 #include <string>
 #include <string_view>
 
-#include "station/RecordingReader.h"
+#include "recording/RecordingReader.h"
 
 namespace {
 

@@ -26,7 +26,7 @@ set(dev ${WORK_DIR}/packages/vudoda-dev_${VERSION}_amd64.deb)
 
 run_step(dpkg-deb --contents ${runtime})
 set(libraries "")
-foreach(library vudoda vudoda_platform qnutil qnutilex)
+foreach(library vudoda vudoda_platform qnutil qnutilex vudoda_link vudoda_recording vudoda_strip vudoda_ward)
   list(APPEND libraries " \\./usr/lib/lib${library}\\.so\\.0 -> lib${library}\\.so\\.${VERSION}\n"
        " \\./usr/lib/lib${library}\\.so\\.${VERSION}\n")
 endforeach()
@@ -59,6 +59,7 @@ run_step(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/build -G ${GENERATOR
   -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DCMAKE_PREFIX_PATH=${root}/usr)
 run_step(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 run_step(${WORK_DIR}/build/consumer)
+run_step(${WORK_DIR}/build/strip_host)
 
 run_step(${root}/usr/bin/vudoda --version)
 if(NOT step_output STREQUAL "vudoda ${VERSION}\n")

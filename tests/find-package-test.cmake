@@ -14,3 +14,4 @@ run_step(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/build -G ${GENERATOR
   -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DCMAKE_PREFIX_PATH=${prefix})
 run_step(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 run_step(${WORK_DIR}/build/consumer)
+run_step(${WORK_DIR}/build/strip_host)

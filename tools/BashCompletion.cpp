@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "station/PacketKind.h"
+#include "link/PacketKind.h"
 
 namespace {
 

@@ -1,12 +1,7 @@
 #include "tools/DbCommand.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -20,28 +15,17 @@
 #include "database/TBLPatientStudy.h"
 #include "database/TBLStudy.h"
 #include "database/TBLUser.h"
-#include "database/schema/DatabaseSchema.h"
 #include "platform/AfxMessageBox.h"
-#include "qnutil/QnGF.h"
 #include "qnutilex/QnAdo.h"
-#include "station/AddWithFreshKey.h"
-#include "station/DatabaseCopy.h"
-#include "station/PasswordHash.h"
 #include "tools/OptionChecks.h"
 #include "tools/PasswordPrompt.h"
-
-// The station's data folder: "Data Path" of its configuration, or "Data" beside the program
-// when the file, the key or the folder is missing.
-std::string DefaultDatabasePath() {
-  ObexConfig config;
-  config.Open();
-  return QnGF::MakePath(config.m_strDataPath, "vudoda.db").GetString();
-}
+#include "ward/DatabaseCopy.h"
+#include "ward/StationDatabase.h"
+#include "ward/UserAccounts.h"
 
 namespace {
 
 constexpr const char* kCommand = "db";
-constexpr std::string_view kSqlitePrefix = "sqlite:";
 
 using Row = std::vector<std::string>;
 
@@ -66,19 +50,10 @@ class MessagesToStream {
 };
 
 std::string DatabaseUri(const DbOptions& options) {
-  return options.database.empty() ? std::string(kSqlitePrefix) + DefaultDatabasePath() : options.database;
-}
-
-// Connects `db`; the fault otherwise.
-std::optional<std::string> Open(QnAdo& db, const std::string& uri) {
-  if (db.Connect(uri.c_str())) return std::nullopt;
-  // Only a file's path is shown: a server's connection string may carry a password.
-  const std::string shown = uri.starts_with(kSqlitePrefix) ? uri : std::string("on the server");
-  std::string fault = "cannot open the patient database " + shown + ": " + db.GetLastErrorString().GetString();
-  if (uri.starts_with(kSqlitePrefix) && !std::filesystem::exists(uri.substr(kSqlitePrefix.size()))) {
-    fault += " (create it with 'vudoda db init')";
-  }
-  return fault;
+  if (!options.database.empty()) return options.database;
+  ObexConfig config;
+  config.Open();
+  return StationDatabase::DefaultUri(config);
 }
 
 std::string DateText(const COleDateTime& date, const char* format) {
@@ -133,8 +108,8 @@ int List(QnAdo& db, const DbOptions& options, ToolIo& io, const Row& header,
   return kExitOk;
 }
 
-int ListPatients(QnAdo& db, const DbOptions& options, ToolIo& io) {
-  return List<TBLPatient>(db, options, io, {"ID", "NAME", "BIRTHDAY", "DOCTOR", "REGISTERED", "COMMENT"},
+int ListPatients(StationDatabase& db, const DbOptions& options, ToolIo& io) {
+  return List<TBLPatient>(db.Connection(), options, io, {"ID", "NAME", "BIRTHDAY", "DOCTOR", "REGISTERED", "COMMENT"},
                           [](const TBLPatient& p) -> Row {
                             return {p.m_P_ID.GetString(),
                                     std::string(p.m_P_LAST_NAME.GetString()) + ", " + p.m_P_FIRST_NAME.GetString(),
@@ -143,9 +118,9 @@ int ListPatients(QnAdo& db, const DbOptions& options, ToolIo& io) {
                           });
 }
 
-int ListStudies(QnAdo& db, const DbOptions& options, ToolIo& io) {
+int ListStudies(StationDatabase& db, const DbOptions& options, ToolIo& io) {
   return List<TBLPatientStudy>(
-      db, options, io, {"PATIENT", "NAME", "STUDY", "START", "LENGTH", "DOCTOR", "NURSE", "COMMENT"},
+      db.Connection(), options, io, {"PATIENT", "NAME", "STUDY", "START", "LENGTH", "DOCTOR", "NURSE", "COMMENT"},
       [](const TBLPatientStudy& s) -> Row {
         return {s.m_S_ID.GetString(),
                 std::string(s.m_P_LAST_NAME.GetString()) + ", " + s.m_P_FIRST_NAME.GetString(),
@@ -158,8 +133,8 @@ int ListStudies(QnAdo& db, const DbOptions& options, ToolIo& io) {
       });
 }
 
-int ListUsers(QnAdo& db, const DbOptions& options, ToolIo& io) {
-  return List<TBLUser>(db, options, io, {"ID", "NAME", "LEVEL", "REGISTERED"}, [](const TBLUser& u) -> Row {
+int ListUsers(StationDatabase& db, const DbOptions& options, ToolIo& io) {
+  return List<TBLUser>(db.Connection(), options, io, {"ID", "NAME", "LEVEL", "REGISTERED"}, [](const TBLUser& u) -> Row {
     return {u.m_M_ID.GetString(), u.m_M_NAME.GetString(), std::to_string(u.m_M_LEVEL),
             DateText(u.m_M_REG_DATE, "%Y-%m-%d %H:%M")};
   });
@@ -193,43 +168,39 @@ int Added(ToolIo& io, int added, const std::string& what) {
   return kExitOk;
 }
 
-int AddPatient(QnAdo& db, const DbOptions& options, ToolIo& io) {
+int AddPatient(StationDatabase& db, const DbOptions& options, ToolIo& io) {
   const AddValues values(options);
-  TBLPatient patient(&db);
+  TBLPatient patient(&db.Connection());
   values.Date("--birthday", patient.m_P_BIRTHDAY);
   values.Number("--height", patient.m_P_HEIGHT);
   values.Number("--weight", patient.m_P_WEIGHT);
-  if (values.Has("--id")) patient.m_P_ID = values.Text("--id");
+  patient.m_P_ID = values.Text("--id");
   patient.m_P_FIRST_NAME = values.Text("--first");
   patient.m_P_LAST_NAME = values.Text("--last");
   patient.m_P_DOCTOR_ID = values.Text("--doctor");
   patient.m_P_COMMENT = values.Text("--comment");
   patient.m_P_REG_DATE = patient.m_P_EDIT_DATE = COleDateTime::GetCurrentTime();
-  const int added = values.Has("--id") ? patient.Add() : AddWithFreshKey(patient, [&db](TBLPatient& row, int) {
-    row.m_P_ID = TBLPatient::GetUniqueId(&db);
-  });
+  const bool added = db.AddPatient(patient);
   return Added(io, added, std::string("patient ") + patient.m_P_ID.GetString());
 }
 
-int AddStudy(QnAdo& db, const DbOptions& options, ToolIo& io) {
+int AddStudy(StationDatabase& db, const DbOptions& options, ToolIo& io) {
   const AddValues values(options);
-  TBLStudy study(&db);
+  TBLStudy study(&db.Connection());
   COleDateTime start = COleDateTime::GetCurrentTime();
   values.Date("--start", start);
   values.Whole("--length", study.m_S_LENGTH);
   study.m_S_ID = values.Text("--patient");
   study.SetStartTime(start, !values.Has("--study-id"));
   if (values.Has("--study-id")) study.m_S_STUDY_ID = values.Text("--study-id");
-  // A study started now whose second another station took for the same patient starts a
-  // second later; a start or a study id given stands as given.
-  const bool keyGiven = values.Has("--study-id") || values.Has("--start");
   study.m_S_DOCTOR_ID = values.Text("--doctor");
   study.m_S_NURSE_ID = values.Text("--nurse");
   study.m_S_COMMENT = values.Text("--comment");
   study.m_S_EDIT_DATE = COleDateTime::GetCurrentTime();
-  const int added = keyGiven ? study.Add() : AddWithFreshKey(study, [start](TBLStudy& row, int attempt) {
-    row.SetStartTime(start + attempt / 86400.0, 1);
-  });
+  // A study started now whose second another station took for the same patient starts a
+  // second later; a start or a study id given stands as given.
+  const bool keyGiven = values.Has("--study-id") || values.Has("--start");
+  const bool added = db.AddStudy(study, start, keyGiven);
   return Added(io, added,
                std::string("study ") + study.m_S_STUDY_ID.GetString() + " of patient " + study.m_S_ID.GetString());
 }
@@ -241,97 +212,68 @@ std::optional<std::string> GivenPassword(const AddValues& values, ToolIo& io) {
   return ReadPassword(io);
 }
 
-int AddUser(QnAdo& db, const DbOptions& options, ToolIo& io) {
+int AddUser(StationDatabase& db, const DbOptions& options, ToolIo& io) {
   const AddValues values(options);
-  TBLUser user(&db);
+  TBLUser user(&db.Connection());
   values.Whole("--level", user.m_M_LEVEL);
+  std::optional<std::string> password;
   if (values.Has("--password")) {
-    const std::optional<std::string> password = GivenPassword(values, io);
+    password = GivenPassword(values, io);
     if (!password) return ReportFailure(io, kCommand, "no password was given");
-    const std::optional<std::string> hash = PasswordHash::Make(*password);
-    if (!hash) return ReportFailure(io, kCommand, "cannot hash the password: out of memory");
-    user.m_M_PASSWORD = hash->c_str();
   }
-  if (values.Has("--id")) user.m_M_ID = values.Text("--id");
+  user.m_M_ID = values.Text("--id");
   user.m_M_NAME = values.Text("--name");
   user.m_M_REG_DATE = user.m_M_EDIT_DATE = COleDateTime::GetCurrentTime();
-  const int added = values.Has("--id") ? user.Add() : AddWithFreshKey(user, [&db](TBLUser& row, int) {
-    row.m_M_ID = TBLUser::GetUniqueId(&db);
-  });
-  return Added(io, added, std::string("user ") + user.m_M_ID.GetString());
-}
-
-int CheckUser(QnAdo& db, const DbOptions& options, ToolIo& io) {
-  TBLUser user(&db);
-  user.m_M_ID = AddValues(options).Text("ID");
-  const std::string who = std::string("user ") + user.m_M_ID.GetString();
-  if (!user.Get()) return ReportFailure(io, kCommand, "no " + who);
-  if (!PasswordHash::IsHash(user.m_M_PASSWORD.GetString())) {
-    return ReportFailure(io, kCommand, who + " has no password hash to check against");
-  }
-  const std::optional<std::string> password = ReadPassword(io);
-  if (!password) return ReportFailure(io, kCommand, "no password was given");
-  if (!PasswordHash::Matches(user.m_M_PASSWORD.GetString(), *password)) {
-    return ReportFailure(io, kCommand, "the password of " + who + " does not match");
-  }
-  io.out << "the password of " << who << " matches\n";
+  if (auto fault = UserAccounts(db.Connection()).Add(user, password)) return ReportFailure(io, kCommand, *fault);
+  io.out << "added user " << user.m_M_ID.GetString() << '\n';
   return kExitOk;
 }
 
-// Creates the database file readable and writable by its owner only (it holds patient data):
-// true when it was created, false when it existed; the fault when neither.
-std::optional<std::string> CreateOwnerOnlyFile(const std::string& path, bool& created) {
-  const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  created = file >= 0;
-  if (created) ::close(file);
-  if (created || errno == EEXIST) return std::nullopt;
-  return "cannot create " + path + ": " + std::strerror(errno);
+int CheckUser(StationDatabase& db, const DbOptions& options, ToolIo& io) {
+  const std::string id = AddValues(options).Text("ID").GetString();
+  const std::string who = "user " + id;
+  const std::optional<std::string> password = ReadPassword(io);
+  if (!password) return ReportFailure(io, kCommand, "no password was given");
+  switch (UserAccounts(db.Connection()).Verify(id, *password)) {
+    case UserAccounts::Check::Matches: io.out << "the password of " << who << " matches\n"; return kExitOk;
+    case UserAccounts::Check::NoSuchUser: return ReportFailure(io, kCommand, "no " + who);
+    case UserAccounts::Check::NoHash: return ReportFailure(io, kCommand, who + " has no password hash to check against");
+    case UserAccounts::Check::Mismatch: break;
+  }
+  return ReportFailure(io, kCommand, "the password of " + who + " does not match");
 }
 
 int Init(const DbOptions& options, ToolIo& io) {
   const std::string uri = options.initUri.empty() ? DatabaseUri(options) : options.initUri;
-  const bool sqlite = uri.starts_with(kSqlitePrefix);
-  if (sqlite && uri.size() == kSqlitePrefix.size()) {
-    return ReportUsageFault(io, kCommand, "init needs sqlite:PATH or a server's connection string");
+  if (uri == "sqlite:") return ReportUsageFault(io, kCommand, "init needs sqlite:PATH or a server's connection string");
+  const bool file = StationDatabase::Shown(uri) == uri;
+  const std::string path = file ? uri.substr(uri.find(':') + 1) : std::string();
+  // The default database's folder is the station's data folder, made when missing.
+  if (file && options.database.empty() && options.initUri.empty()) {
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
   }
+  StationDatabase db;
   bool created = false;
-  if (sqlite) {
-    const std::string path = uri.substr(kSqlitePrefix.size());
-    if (options.database.empty() && options.initUri.empty()) {
-      std::error_code ignored;
-      std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-    }
-    if (const std::optional<std::string> fault = CreateOwnerOnlyFile(path, created)) {
-      return ReportFailure(io, kCommand, *fault);
-    }
-  }
-  QnAdo db;
-  if (const std::optional<std::string> fault = Open(db, uri)) return ReportFailure(io, kCommand, *fault);
-  if (!db.ExecuteSQL(SchemaFor(uri.c_str()))) {
-    return ReportFailure(io, kCommand, std::string("cannot create the tables: ") + db.GetLastErrorString().GetString());
-  }
-  // A server's connection string may carry a password: it is never printed.
-  const std::string where = sqlite ? uri.substr(kSqlitePrefix.size()) : std::string("on the server");
-  io.out << (created ? "created the patient database " : "the patient database is ready: ") << where << '\n';
+  if (auto fault = db.Create(uri, created)) return ReportFailure(io, kCommand, *fault);
+  io.out << (created ? "created the patient database " : "the patient database is ready: ")
+         << (file ? path : "on the server") << '\n';
   return kExitOk;
 }
 
-// A server's connection string may carry a password: only a file's path is ever shown.
-std::string Shown(const std::string& uri) { return uri.starts_with(kSqlitePrefix) ? uri : std::string("the server"); }
-
 int Copy(const DbOptions& options, ToolIo& io) {
-  QnAdo from, to;
-  if (const std::optional<std::string> fault = Open(from, options.copyFrom)) return ReportFailure(io, kCommand, *fault);
-  if (const std::optional<std::string> fault = Open(to, options.copyTo)) return ReportFailure(io, kCommand, *fault);
-  DatabaseCopy copy(from, to);
+  StationDatabase from, to;
+  if (auto fault = from.Open(options.copyFrom)) return ReportFailure(io, kCommand, *fault);
+  if (auto fault = to.Open(options.copyTo)) return ReportFailure(io, kCommand, *fault);
+  DatabaseCopy copy(from.Connection(), to.Connection());
+  const std::string shown = StationDatabase::Shown(options.copyTo);
   if (copy.Run()) {
-    io.out << "copied " << copy.Added() << " rows to " << Shown(options.copyTo) << ", skipped " << copy.Skipped()
+    io.out << "copied " << copy.Added() << " rows to " << shown << ", skipped " << copy.Skipped()
            << " identical ones\n";
     return kExitOk;
   }
   if (copy.Conflicts().empty()) return ReportFailure(io, kCommand, "nothing was copied: " + copy.Error());
-  io.err << "vudoda db: nothing was copied: " << Shown(options.copyTo)
-         << " holds other content under these keys:\n";
+  io.err << "vudoda db: nothing was copied: " << shown << " holds other content under these keys:\n";
   for (const std::string& conflict : copy.Conflicts()) io.err << "  " << conflict << '\n';
   return kExitFailure;
 }
@@ -351,7 +293,7 @@ struct Action {
   const char* summary;
   std::vector<ValueOption> values;
   const char* example;
-  int (*run)(QnAdo& db, const DbOptions& options, ToolIo& io);
+  int (*run)(StationDatabase& db, const DbOptions& options, ToolIo& io);
 };
 
 const std::vector<Action>& Actions() {
@@ -433,8 +375,8 @@ int RunAction(const DbOptions& options, ToolIo& io) {
   if (options.action == "copy") return Copy(options, io);
   for (const Action& action : Actions()) {
     if (options.action != action.name) continue;
-    QnAdo db;
-    if (const std::optional<std::string> fault = Open(db, DatabaseUri(options))) return ReportFailure(io, kCommand, *fault);
+    StationDatabase db;
+    if (auto fault = db.Open(DatabaseUri(options))) return ReportFailure(io, kCommand, *fault);
     return action.run(db, options, io);
   }
   return Init(options, io);

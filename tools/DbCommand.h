@@ -27,11 +27,7 @@ struct DbOptions {
 //                              refused for other content under their keys are listed
 //   check-user ID              whether the password read (ReadPassword) is the user's:
 //                              kExitOk when it is, kExitFailure otherwise
-// Every action takes --database URI; without it the default database (DefaultDatabasePath).
+// Every action takes --database URI; without it the default database (StationDatabase::DefaultUri).
 // Its run returns kExitFailure when the database refuses.
 void DefineDb(CLI::App& command, CommandRun& run);
 
-// The database used without --database: "vudoda.db" in the station's data folder, the
-// configuration's "Data Path" (ObexConfig::Open of Maternis.ini beside the program; the folder
-// "Data" beside the program when that file, key or folder is missing).
-std::string DefaultDatabasePath();

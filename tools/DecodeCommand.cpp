@@ -5,8 +5,8 @@
 #include <memory>
 #include <set>
 
-#include "station/ByteStreamReader.h"
-#include "station/StreamFramer.h"
+#include "link/ByteStreamReader.h"
+#include "link/StreamFramer.h"
 #include "tools/DecodeSummary.h"
 #include "tools/InputStream.h"
 #include "tools/JsonPrinter.h"

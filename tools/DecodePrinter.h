@@ -2,9 +2,9 @@
 
 #include <vector>
 
+#include "link/Field.h"
+#include "link/StreamFramer.h"
 #include "tools/DecodeSummary.h"
-#include "station/Field.h"
-#include "station/StreamFramer.h"
 
 // Shows what decode finds in a stream. Both printers take the same field listing, so a field
 // reads the same in text and in JSON.

@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "station/StreamFramer.h"
+#include "link/StreamFramer.h"
 
 // The counts of one decoded stream: packets by kind, unknown bytes, the truncated tail.
 class DecodeSummary {

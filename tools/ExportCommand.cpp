@@ -5,10 +5,10 @@
 #include <memory>
 #include <ostream>
 
-#include "station/ByteStreamReader.h"
-#include "station/CtgTrace.h"
-#include "station/LinkExport.h"
-#include "station/RecordingWriter.h"
+#include "link/ByteStreamReader.h"
+#include "recording/CtgTrace.h"
+#include "recording/LinkExport.h"
+#include "recording/RecordingWriter.h"
 #include "tools/InputStream.h"
 #include "tools/OutputStream.h"
 

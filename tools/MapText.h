@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "station/Field.h"
+#include "link/Field.h"
 
 // The display text of a coded field's value, from the constant map of its code kind, in the
 // current language and process code page. Nullopt for a field without a map (or without a

@@ -5,12 +5,12 @@
 #include <memory>
 #include <ostream>
 
-#include "station/HexText.h"
-#include "station/LinkConnection.h"
-#include "station/LinkPacer.h"
-#include "station/MonitorSimulator.h"
-#include "station/RecordingReader.h"
-#include "station/RecordingReplay.h"
+#include "link/HexText.h"
+#include "link/LinkConnection.h"
+#include "link/LinkPacer.h"
+#include "link/MonitorSimulator.h"
+#include "recording/RecordingReader.h"
+#include "recording/RecordingReplay.h"
 #include "tools/OptionChecks.h"
 #include "tools/OutputStream.h"
 

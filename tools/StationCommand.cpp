@@ -8,11 +8,11 @@
 #include <memory>
 
 #include "config/ObexConfig.h"
-#include "qnutil/QnGF.h"
-#include "station/StationEngine.h"
-#include "station/StationScreen.h"
 #include "tools/LanguageOption.h"
 #include "tools/OptionChecks.h"
+#include "ward/StationDatabase.h"
+#include "ward/StationEngine.h"
+#include "ward/StationScreen.h"
 
 namespace {
 
@@ -89,9 +89,7 @@ int RunStation(const StationCommandOptions& options, ToolIo& io) {
   station.dataFolder = config.m_strDataPath.GetString();
   std::error_code ignored;
   std::filesystem::create_directories(station.dataFolder, ignored);
-  station.databaseUri = options.database.empty()
-                            ? "sqlite:" + std::string(QnGF::MakePath(config.m_strDataPath, "vudoda.db").GetString())
-                            : options.database;
+  station.databaseUri = options.database.empty() ? StationDatabase::DefaultUri(config) : options.database;
   station.stopOnSignals = true;
 
   StationScreen screen(io.out, WritesToTerminal(io));

@@ -9,11 +9,11 @@
 #include <ostream>
 
 #include "config/ObexConfig.h"
-#include "station/ByteStreamReader.h"
-#include "station/LinkStrip.h"
-#include "station/RecordingReader.h"
-#include "station/RecordingStrip.h"
-#include "station/StripSurface.h"
+#include "link/ByteStreamReader.h"
+#include "recording/RecordingReader.h"
+#include "strip/LinkStrip.h"
+#include "strip/RecordingStrip.h"
+#include "strip/StripSurface.h"
 #include "tools/LanguageOption.h"
 #include "tools/OptionChecks.h"
 

@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-#include "station/HexText.h"
+#include "link/HexText.h"
 #include "tools/MapText.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Builds a control packet through the installed headers and libraries and checks its bytes,
 // reads a map text from the installed module's string table, fills a numerics packet through
-// the station library. Beside it, the build compiles every header the package installs.
+// the station layer (VuDoda::station). Beside it, the build compiles every header the package installs.
 #include <cstdio>
 #include <cstring>
 
@@ -11,7 +11,7 @@
 #include "packet/PKParam_v110.h"
 #include "platform/afx.h"
 #include "platform/afxwin.h"
-#include "station/CtgTrace.h"
+#include "recording/CtgTrace.h"
 #include "util/CGroupCheck.h"
 #include "util/CSmartBuffer.h"
 #include "util/CSortList.h"
@@ -38,7 +38,7 @@ int main() {
   PKParam_v110 numerics;
   trace.FillNumerics(0, numerics);
   if (numerics.GetFHR1(0) != 140) {
-    std::puts("the installed station library does not fill numerics");
+    std::puts("the installed recording library does not fill numerics");
     return 1;
   }
   std::puts("VuDoda package works");

@@ -10,11 +10,11 @@
 #include <thread>
 
 #include "LoopbackListener.h"
-#include "station/RecordingScratch.h"
-#include "station/StationBedside.h"
-#include "station/StreamFramer.h"
-#include "station/StudyRecording.h"
+#include "link/RecordingScratch.h"
+#include "link/StreamFramer.h"
 #include "tools/ToolRun.h"
+#include "ward/StationBedside.h"
+#include "ward/StudyRecording.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "link/RecordingScratch.h"
 #include "packet/PKPatient_v110.h"
-#include "station/RecordingScratch.h"
 #include "tools/ToolRun.h"
 
 namespace {

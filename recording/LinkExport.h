@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "link/StreamFramer.h"
+#include "recording/CtgTrace.h"
+#include "recording/RecordingApi.h"
+
+class PKBase;
+class RecordingWriter;
+
+// Turns a captured monitor link, fed in chunks of any size, into a recording: the numerics
+// packets become a 4 Hz trace (gaps where packets are missing, written as absent samples) that
+// goes to the writer as it comes, so memory stays bounded whatever the link's length. The
+// recording begins at the first numerics packet; its start time is the patient packet's date
+// (the study's start day, midnight UTC) where one came before, plus the first packet's time.
+// Unknown bytes and other packets are passed over.
+//
+// A station's recording of a study holds every link of it one after the other: a monitor that
+// reconnects sends its protocol version first again, and begins its time stamps again. When a
+// numerics packet after a version packet goes back in time, its link began again: its samples
+// continue the recording where it ends, without the pause between the links, which no link
+// tells (Restarts()); its first sample carries TraceSample::kLinkBegan. Packets are taken in by the station's own rule, so a version, patient or
+// numerics packet whose key byte is wrong is passed over; so is a numerics packet that goes
+// back in time within one link (repeated, or garbled) or jumps more than a day ahead, as no
+// link pauses that long (PassedOver()). One garbled time stamp would otherwise write days of
+// empty samples, or hide the rest of the link behind it.
+class VUDODA_RECORDING_API LinkExport {
+ public:
+  explicit LinkExport(RecordingWriter& writer);
+
+  void Feed(std::span<const unsigned char> bytes);
+  // Ends the link. Returns the fault: no numerics packet in the whole link, or the writer's.
+  std::optional<std::string> Finish();
+  // Samples written so far.
+  std::uint64_t SampleCount() const { return m_written; }
+  // The links that began again after the first, and the packets passed over.
+  int Restarts() const { return m_restarts; }
+  int PassedOver() const { return m_passedOver; }
+  // What a reader of the recording should know of these two, one sentence; empty when both
+  // are 0.
+  std::string Remarks() const;
+
+ private:
+  void Take(const FrameEvent& event);
+  // Loads the packet as the station takes one in (its key byte right); counts it passed over
+  // otherwise.
+  bool TakeIn(PKBase& packet, std::span<const unsigned char> bytes);
+  void TakeNumerics(std::span<const unsigned char> bytes);
+  void TakePatient(std::span<const unsigned char> bytes);
+  void TakeVersion(std::span<const unsigned char> bytes);
+  // Where the samples of the numerics packet at `own` (the place of its time stamp) go, or
+  // nullopt when the packet is passed over.
+  std::optional<std::uint64_t> PlaceFor(std::uint64_t own);
+
+  RecordingWriter& m_writer;
+  StreamFramer m_framer;
+  CtgTrace m_trace;
+  std::optional<std::int64_t> m_studyStart;
+  bool m_begun = false;
+  std::uint64_t m_written = 0;
+  std::optional<std::uint64_t> m_lastPlace;  // of the last numerics packet taken
+  std::uint64_t m_placeShift = 0;            // from a packet's own place to the recording's
+  bool m_versionSinceNumerics = false;
+  std::optional<std::uint64_t> m_linkBeganAt;  // the place of the last new link's first sample
+  int m_restarts = 0;
+  int m_passedOver = 0;
+};

@@ -1,0 +1,97 @@
+#include "recording/WfdbWriter.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+
+#include "platform/CString.h"
+
+namespace {
+
+constexpr std::size_t kFlushBytes = 64 * 1024;
+constexpr double kGain = 100;
+
+const struct {
+  TraceChannel channel;
+  const char* units;
+  const char* description;
+} kSignalsWritten[] = {{TraceChannel::FHR1, "bpm", "FHR"},
+                       {TraceChannel::UC, "nd", "UC"},
+                       {TraceChannel::FHR2, "bpm", "FHR2"},
+                       {TraceChannel::MHR, "bpm", "MHR"}};
+
+// The sample for `value`; 0 where it is absent or outside what 16 bits hold.
+std::int16_t SampleOf(const std::optional<float>& value) {
+  if (!value) return 0;
+  const double scaled = std::round(*value * kGain);
+  return scaled >= -32767 && scaled <= 32767 ? static_cast<std::int16_t>(scaled) : 0;
+}
+
+// "HH:MM:SS DD/MM/YYYY" of seconds since 1970-01-01 UTC.
+std::string StartText(std::int64_t seconds) {
+  const std::int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+  const std::int64_t ofDay = seconds - days * 86400;
+  const std::chrono::year_month_day date{std::chrono::sys_days(std::chrono::days(days))};
+  CString text;
+  text.Format("%02d:%02d:%02d %02u/%02u/%04d", static_cast<int>(ofDay / 3600), static_cast<int>(ofDay / 60 % 60),
+              static_cast<int>(ofDay % 60), static_cast<unsigned>(date.day()), static_cast<unsigned>(date.month()),
+              static_cast<int>(date.year()));
+  return text.GetString();
+}
+
+}  // namespace
+
+std::optional<std::string> WfdbWriter::Create(const std::string& recordPath) {
+  std::filesystem::path path(recordPath);
+  if (path.extension() == ".hea" || path.extension() == ".dat") path.replace_extension();
+  m_recordPath = path.string();
+  m_data.open(m_recordPath + ".dat", std::ios::binary | std::ios::trunc);
+  if (!m_data) return "cannot create " + m_recordPath + ".dat: " + std::strerror(errno);
+  return std::nullopt;
+}
+
+void WfdbWriter::Begin(std::optional<std::int64_t> startTime) { m_startTime = startTime; }
+
+void WfdbWriter::Write(std::uint64_t, const TraceSample& sample) {
+  for (std::size_t i = 0; i < kSignals; ++i) {
+    const std::int16_t value = SampleOf(sample.Value(kSignalsWritten[i].channel));
+    if (m_samples == 0) m_first[i] = value;
+    m_checksum[i] = static_cast<std::uint16_t>(m_checksum[i] + static_cast<std::uint16_t>(value));
+    m_buffer.push_back(static_cast<unsigned char>(value));
+    m_buffer.push_back(static_cast<unsigned char>(static_cast<std::uint16_t>(value) >> 8));
+  }
+  ++m_samples;
+  if (m_buffer.size() >= kFlushBytes) Flush();
+}
+
+std::optional<std::string> WfdbWriter::Finish() {
+  Flush();
+  m_data.close();
+  if (!m_data) return "cannot write " + m_recordPath + ".dat";
+  std::ofstream header(m_recordPath + ".hea", std::ios::trunc);
+  header << HeaderText();
+  header.close();
+  if (!header) return "cannot write " + m_recordPath + ".hea";
+  return std::nullopt;
+}
+
+void WfdbWriter::Flush() {
+  m_data.write(reinterpret_cast<const char*>(m_buffer.data()), static_cast<std::streamsize>(m_buffer.size()));
+  m_buffer.clear();
+}
+
+std::string WfdbWriter::HeaderText() const {
+  const std::string name = std::filesystem::path(m_recordPath).filename().string();
+  std::ostringstream text;
+  text << name << ' ' << kSignals << " 4 " << m_samples;
+  if (m_startTime) text << ' ' << StartText(*m_startTime);
+  text << '\n';
+  for (std::size_t i = 0; i < kSignals; ++i) {
+    text << name << ".dat 16 " << kGain << '/' << kSignalsWritten[i].units << " 16 0 " << m_first[i] << ' '
+         << static_cast<std::int16_t>(m_checksum[i]) << " 0 " << kSignalsWritten[i].description << '\n';
+  }
+  return text.str();
+}

@@ -1,9 +1,0 @@
-#pragma once
-
-#include <span>
-
-class PKBase;
-
-// Loads a framed block of the link into `packet`, as the station takes a packet in: only when
-// its last byte is the packet's key. Returns whether it was loaded.
-bool LoadKeyedPacket(PKBase& packet, std::span<const unsigned char> block);

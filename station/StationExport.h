@@ -1,5 +1,0 @@
-#pragma once
-
-// Marks a class or function that the station library exports. The library is built with
-// hidden visibility, as the module is, so a host sees exactly what carries this mark.
-#define VUDODA_STATION_API __attribute__((visibility("default")))

@@ -1,0 +1,209 @@
+// A recording played as a monitor's link, and a link written back out as a recording.
+#include <sstream>
+
+#include "link/MonitorSimulator.h"
+#include "link/RecordingScratch.h"
+#include "packet/PKParam_v110.h"
+#include "recording/LinkExport.h"
+#include "recording/RecordingReader.h"
+#include "recording/RecordingReplay.h"
+#include "recording/RecordingWriter.h"
+
+namespace {
+
+using Packets = std::vector<Bytes>;
+
+std::optional<std::string> Replay(const std::string& path, Packets& packets) {
+  std::string fault;
+  const std::unique_ptr<RecordingReader> reader = RecordingReader::Open(path, fault);
+  if (!reader) return fault;
+  return RecordingReplay(*reader).Run(
+      [&](std::span<const unsigned char> packet) {
+        packets.emplace_back(packet.begin(), packet.end());
+        return true;
+      });
+}
+
+// The link's bytes exported as `format`, fed in chunks of 1000 bytes; or the fault. `remarks`
+// receives the exporter's remarks.
+std::string Export(const Bytes& link, const std::string& format, std::string* remarks = nullptr) {
+  std::ostringstream out;
+  std::string fault;
+  const std::unique_ptr<RecordingWriter> writer = RecordingWriter::Create(format, out, "", fault);
+  LinkExport exporter(*writer);
+  for (std::size_t pos = 0; pos < link.size(); pos += 1000) {
+    exporter.Feed(std::span(link).subspan(pos, std::min<std::size_t>(1000, link.size() - pos)));
+  }
+  if (const std::optional<std::string> fault = exporter.Finish()) return "fault: " + *fault;
+  if (remarks != nullptr) *remarks = exporter.Remarks();
+  return out.str();
+}
+
+Bytes Link(const Packets& packets) {
+  Bytes link;
+  for (const Bytes& packet : packets) link.insert(link.end(), packet.begin(), packet.end());
+  return link;
+}
+
+using ReplayAndExport = RecordingScratch;
+
+TEST_F(ReplayAndExport, ReplayedRecordingExportsBackWithinTheRounding) {
+  // 2021-03-04 05:06:07 UTC; six samples: FHR1 140.25, 140.5 (rounds up), 300 (not held),
+  // absent; FHR2 absent; TOCO 127.5 (kept, not clipped), 12, absent.
+  const Bytes start = {0xBF, 0x6A, 0x40, 0x60};
+  const std::string path = Write("labour.fhr", Join({start, Words({561, 0}), {255, 0}, Words({562, 0}), {24, 0},
+                                                     Words({1200, 0}), {0, 0}, Words({0, 0}), {0, 0},
+                                                     Words({0, 0}), {0, 0}, Words({0, 0}), {0, 0}}));
+  Packets packets;
+  ASSERT_EQ(Replay(path, packets), std::nullopt);
+  // Version, monitor, patient, alarm settings; then two numerics of five samples.
+  ASSERT_EQ(packets.size(), 6u);
+  const Bytes& patient = packets[2];
+  EXPECT_EQ(Bytes(patient.begin() + 62, patient.begin() + 66), (Bytes{0xE5, 0x07, 3, 4}));  // 2021-03-04
+  const Bytes& first = packets[4];
+  const Bytes& second = packets[5];
+  EXPECT_EQ(Bytes(first.begin() + 1, first.begin() + 5), (Bytes{0, 0, 0, 0}));
+  EXPECT_EQ(Bytes(second.begin() + 1, second.begin() + 5), (Bytes{0xE2, 0x04, 0, 0}));  // 1250 ms
+  EXPECT_EQ(Bytes(first.begin() + 6, first.begin() + 11), (Bytes{140, 141, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(Bytes(first.begin() + 29, first.begin() + 34), (Bytes{128, 12, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(Bytes(second.begin() + 6, second.begin() + 11), Bytes(5, 0xFF));
+
+  // Back out: whole bpm in quarters, start at midnight of the study day (2021-03-04 = 0x60402300);
+  // TOCO 128 comes back as the 127.5 it was.
+  const std::string fhr = Export(Link(packets), "fhr");
+  const Bytes expected = Join({{0x00, 0x23, 0x40, 0x60}, Words({560, 0}), {255, 0}, Words({564, 0}), {24, 0}});
+  ASSERT_EQ(fhr.size(), 4u + 10 * 6);
+  EXPECT_EQ(Bytes(fhr.begin(), fhr.begin() + 16), expected);
+  EXPECT_EQ(fhr.substr(16), std::string(8 * 6, '\0'));
+}
+
+TEST_F(ReplayAndExport, RecordingsBeyondTheLinksReachOrEmptyAreRefusedBeforeSending) {
+  Packets packets;
+  // A 2 GB recording (sparse): 357 million samples, far beyond 49 days of time stamps.
+  const std::string huge = Write("huge.fhr", Bytes{0, 0, 0, 0});
+  std::filesystem::resize_file(huge, 4 + 6ull * 357'913'941);
+  EXPECT_NE(Replay(huge, packets).value_or("").find("longer than the link's time stamps reach"), std::string::npos);
+  EXPECT_NE(Replay(Write("none.fhr", Bytes{0, 0, 0, 0}), packets).value_or("").find("no samples"), std::string::npos);
+  EXPECT_TRUE(packets.empty());
+}
+
+TEST_F(ReplayAndExport, ExportSkipsUnknownBytesAndFillsGapsWithAbsentSamples) {
+  Packets packets;
+  MonitorSimulator(7).Run(5000, [&](std::span<const unsigned char> packet) {
+    packets.emplace_back(packet.begin(), packet.end());
+    return true;
+  });
+  const std::string whole = Export(Link(packets), "csv");
+  // Four numerics of five samples: the header and 20 rows, from 0 s to 4.75 s.
+  EXPECT_EQ(std::count(whole.begin(), whole.end(), '\n'), 21);
+  EXPECT_EQ(whole.rfind("4.75,", whole.size() - 2), whole.rfind('\n', whole.size() - 2) + 1);
+
+  // The second numerics lost, and garbage where it was: its five rows are absent, the rest stay.
+  Packets damaged;
+  for (const Bytes& packet : packets) {
+    if (packet.size() == 108 && packet[1] == 0xE2 && packet[2] == 0x04) {
+      damaged.push_back({0x00, 0x13, 0x37});
+    } else {
+      damaged.push_back(packet);
+    }
+  }
+  std::istringstream wholeRows(whole), damagedRows(Export(Link(damaged), "csv"));
+  int row = 0;
+  for (std::string expected, got; std::getline(wholeRows, expected) && std::getline(damagedRows, got); ++row) {
+    if (row >= 6 && row <= 10) {
+      EXPECT_EQ(got, expected.substr(0, expected.find(',')) + ",0,0,0,0");
+    } else {
+      EXPECT_EQ(got, expected);
+    }
+  }
+  EXPECT_EQ(row, 21);
+
+  EXPECT_EQ(Export(Link({packets[0], packets[1]}), "csv"), "fault: the link holds no numerics packet");
+}
+
+// Five seconds of the simulated monitor: four numerics packets of five samples, at 0, 1.25,
+// 2.5 and 3.75 s.
+Packets FiveSeconds() {
+  Packets packets;
+  MonitorSimulator(7).Run(5000, [&](std::span<const unsigned char> packet) {
+    packets.emplace_back(packet.begin(), packet.end());
+    return true;
+  });
+  return packets;
+}
+
+// The CSV rows of an export, header apart.
+std::vector<std::string> Rows(const std::string& csv) {
+  std::vector<std::string> rows;
+  std::istringstream lines(csv);
+  std::string line;
+  for (std::getline(lines, line); std::getline(lines, line);) rows.push_back(line);
+  return rows;
+}
+
+// The places of the samples where a link began again.
+class LinkJoins final : public RecordingWriter {
+ public:
+  void Begin(std::optional<std::int64_t>) override {}
+  void Write(std::uint64_t place, const TraceSample& sample) override {
+    if (sample.Has(TraceSample::kLinkBegan)) places.push_back(place);
+  }
+  std::optional<std::string> Finish() override { return std::nullopt; }
+
+  std::vector<std::uint64_t> places;
+};
+
+// A station's recording of a study holds every link of it: the second link's time stamps
+// begin again at 0, and its samples follow the first link's, the first of them marked.
+TEST_F(ReplayAndExport, ALinkThatBeganAgainContinuesWhereTheRecordingEnds) {
+  const Bytes once = Link(FiveSeconds());
+  std::string remarks;
+  const std::vector<std::string> first = Rows(Export(once, "csv"));
+  const std::vector<std::string> both = Rows(Export(Join({once, once, once}), "csv", &remarks));
+  ASSERT_EQ(first.size(), 20u);
+  ASSERT_EQ(both.size(), 60u);
+  for (std::size_t row = 0; row < both.size(); ++row) {
+    const std::string& same = first[row % 20];
+    EXPECT_EQ(both[row].substr(both[row].find(',')), same.substr(same.find(','))) << row;
+  }
+  EXPECT_EQ(both.back().substr(0, both.back().find(',')), "14.75");
+  EXPECT_EQ(remarks, "the link began again 2 times (a monitor reconnected): its parts follow one another without "
+                     "the pauses between them");
+  LinkJoins joins;
+  LinkExport exporter(joins);
+  exporter.Feed(Join({once, once, once}));
+  EXPECT_EQ(exporter.Finish(), std::nullopt);
+  EXPECT_EQ(joins.places, (std::vector<std::uint64_t>{20, 40}));
+}
+
+// Numerics that the station would not take in, or whose time stamp cannot be the link's, are
+// passed over: the rest of the link stays where its own time stamps put it.
+TEST_F(ReplayAndExport, NumericsWithAWrongKeyOrATimeStampOutOfPlaceArePassedOver) {
+  const Packets packets = FiveSeconds();
+  const std::string whole = Export(Link(packets), "csv");
+  const auto numericsAt = [&](std::uint8_t low, std::uint8_t high) {
+    for (const Bytes& packet : packets) {
+      if (packet.size() == 108 && packet[1] == low && packet[2] == high) return packet;
+    }
+    ADD_FAILURE() << "no numerics packet at that time stamp";
+    return Bytes{};
+  };
+  Bytes wrongKey = numericsAt(0xE2, 0x04);  // 1250 ms, moved to 5000 ms (0x1388), just after the last
+  wrongKey[1] = 0x88, wrongKey[2] = 0x13, wrongKey.back() = 0x00;
+  Bytes twoDaysOn = numericsAt(0xC4, 0x09);  // 2500 ms, moved to 2 days + 2.5 s: 0x0A4CBCC4 ms
+  twoDaysOn[3] = 0x4C, twoDaysOn[4] = 0x0A;
+  const Bytes late = numericsAt(0xE2, 0x04);  // 1250 ms again, after 2500 ms
+
+  for (const Bytes& odd : {wrongKey, twoDaysOn, late}) {
+    Packets damaged;
+    for (const Bytes& packet : packets) {
+      damaged.push_back(packet);
+      if (packet.size() == 108 && packet[1] == 0xC4 && packet[2] == 0x09) damaged.push_back(odd);
+    }
+    std::string remarks;
+    EXPECT_EQ(Export(Link(damaged), "csv", &remarks), whole);
+    EXPECT_EQ(remarks, "1 packet passed over (a wrong key, or a time stamp out of place)");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,179 @@
+#include "ward/StationDatabase.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <string_view>
+
+#include "config/ObexConfig.h"
+#include "database/TBLPatient.h"
+#include "database/TBLStudy.h"
+#include "database/schema/DatabaseSchema.h"
+#include "packet/PKPatient_v110.h"
+#include "qnutil/QnGF.h"
+#include "ward/AddWithFreshKey.h"
+
+namespace {
+
+constexpr std::string_view kSqlitePrefix = "sqlite:";
+// A study start taken by another study of the same patient moves on by a second, this often.
+constexpr int kStartSecondTries = 3600;
+
+COleDateTime LocalDateTime(std::time_t time) {
+  std::tm local{};
+  localtime_r(&time, &local);
+  return COleDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                      local.tm_sec);
+}
+
+// A key value inside a quoted SQL literal: a quote is doubled, so the value stays one literal.
+std::string Quoted(const std::string& value) {
+  std::string quoted;
+  for (char ch : value) {
+    quoted += ch;
+    if (ch == '\'') quoted += '\'';
+  }
+  return quoted;
+}
+
+bool IsSqlite(const std::string& uri) { return uri.starts_with(kSqlitePrefix); }
+
+// Creates a database file readable and writable by its owner only (it holds patient data):
+// `created` tells whether it is new; the fault when it neither existed nor could be made.
+std::optional<std::string> CreateOwnerOnlyFile(const std::string& path, bool& created) {
+  const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  created = file >= 0;
+  if (created) ::close(file);
+  if (created || errno == EEXIST) return std::nullopt;
+  return "cannot create " + path + ": " + std::strerror(errno);
+}
+
+void FillFromPacket(TBLPatient& row, PKPatient_v110& packet) {
+  row.m_P_FIRST_NAME = packet.GetFirstName();
+  row.m_P_LAST_NAME = packet.GetLastName();
+  const COleDateTime birthday(packet.GetYear(), packet.GetMonth(), packet.GetDay(), 0, 0, 0);
+  if (birthday.GetStatus() == COleDateTime::valid) row.m_P_BIRTHDAY = birthday;
+  row.m_P_HEIGHT = packet.GetHeight();
+  row.m_P_WEIGHT = packet.GetWeight();
+  row.m_P_REG_DATE = COleDateTime::GetCurrentTime();
+  row.m_P_EDIT_DATE = row.m_P_REG_DATE;
+}
+
+}  // namespace
+
+std::string StationDatabase::DefaultUri(const ObexConfig& config) {
+  return std::string(kSqlitePrefix) + QnGF::MakePath(config.m_strDataPath, "vudoda.db").GetString();
+}
+
+std::string StationDatabase::Shown(const std::string& uri) {
+  return uri.starts_with(kSqlitePrefix) ? uri : std::string("the server");
+}
+
+std::optional<std::string> StationDatabase::Open(const std::string& uri) {
+  if (m_db.Connect(uri.c_str())) return std::nullopt;
+  std::string fault = "cannot open the patient database " + std::string(IsSqlite(uri) ? uri : "on the server") +
+                      ": " + m_db.GetLastErrorString().GetString();
+  if (IsSqlite(uri) && !std::filesystem::exists(uri.substr(kSqlitePrefix.size()))) {
+    fault += " (create it with 'vudoda db init')";
+  }
+  return fault;
+}
+
+std::optional<std::string> StationDatabase::Create(const std::string& uri, bool& created) {
+  created = false;
+  if (IsSqlite(uri)) {
+    if (auto fault = CreateOwnerOnlyFile(uri.substr(kSqlitePrefix.size()), created)) return fault;
+  }
+  if (auto fault = Open(uri)) return fault;
+  // Creating the tables again changes nothing, so an empty file left by a crash is mended too.
+  if (!m_db.ExecuteSQL(SchemaFor(uri.c_str()))) {
+    return std::string("cannot create the tables: ") + m_db.GetLastErrorString().GetString();
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> StationDatabase::Connect(const std::string& uri) {
+  if (!IsSqlite(uri)) return Open(uri);
+  std::error_code ignored;
+  const std::filesystem::path parent = std::filesystem::path(uri.substr(kSqlitePrefix.size())).parent_path();
+  if (!parent.empty()) std::filesystem::create_directories(parent, ignored);
+  bool created = false;
+  return Create(uri, created);
+}
+
+std::optional<std::string> StationDatabase::Admit(PKPatient_v110& patient) {
+  TBLPatient row(&m_db);
+  row.m_P_ID = patient.GetPatientId();
+  const bool announced = !row.m_P_ID.IsEmpty();
+  if (announced && row.Get()) return std::string(row.m_P_ID.GetString());
+  FillFromPacket(row, patient);
+  // An announced patient that another station admitted meanwhile is hers already.
+  const bool added = announced ? row.Add() || TBLPatient(row).Get() : AddPatient(row);
+  if (!added || row.m_P_ID.IsEmpty()) {
+    Failed(row.m_P_ID.IsEmpty() ? "no identifier for a new patient"
+                                : "cannot admit patient " + std::string(row.m_P_ID.GetString()));
+    return std::nullopt;
+  }
+  return std::string(row.m_P_ID.GetString());
+}
+
+bool StationDatabase::AddPatient(TBLPatient& patient) {
+  if (!patient.m_P_ID.IsEmpty()) return patient.Add();
+  // Today's next free identifier, drawn again when another station sharing the database
+  // admits someone under it first.
+  return AddWithFreshKey(patient, [this](TBLPatient& fresh, int) { fresh.m_P_ID = TBLPatient::GetUniqueId(&m_db); });
+}
+
+std::optional<StationDatabase::Study> StationDatabase::LatestStudy(const std::string& patientId) {
+  TBLStudy row(&m_db);
+  const std::string clause = "WHERE S_ID='" + Quoted(patientId) + "' ORDER BY S_START_TIME DESC";
+  const int count = row.CursorOpenEx(clause.c_str());
+  std::optional<Study> latest;
+  if (count > 0 && row.CursorGet()) {
+    latest = Study{row.m_S_ID.GetString(), row.m_S_STUDY_ID.GetString(), row.m_S_LENGTH, row.m_S_LOSS};
+  }
+  row.CursorClose();
+  return latest;
+}
+
+std::optional<StationDatabase::Study> StationDatabase::StartStudy(const std::string& patientId, std::time_t start) {
+  TBLStudy row(&m_db);
+  row.m_S_ID = patientId.c_str();
+  row.m_S_EDIT_DATE = COleDateTime::GetCurrentTime();
+  if (AddStudyFrom(row, LocalDateTime(start))) return Study{patientId, row.m_S_STUDY_ID.GetString(), 0, 0};
+  Failed("cannot start a study of patient " + patientId);
+  return std::nullopt;
+}
+
+bool StationDatabase::AddStudy(TBLStudy& study, const COleDateTime& start, bool keyGiven) {
+  return keyGiven ? study.Add() : AddStudyFrom(study, start);
+}
+
+// A second taken by another study of hers (this station's or another's that shares the
+// database, even one added a moment ago) passes the study on to the next second.
+bool StationDatabase::AddStudyFrom(TBLStudy& study, const COleDateTime& start) {
+  constexpr double kSecond = 1.0 / 86400;
+  return AddWithFreshKey(
+      study, [&start](TBLStudy& fresh, int shift) { fresh.SetStartTime(start + shift * kSecond, 1); },
+      kStartSecondTries);
+}
+
+bool StationDatabase::UpdateFigures(const Study& study) {
+  TBLStudy row(&m_db);
+  row.m_S_ID = study.patientId.c_str();
+  row.m_S_STUDY_ID = study.studyId.c_str();
+  if (!row.Get()) return Failed("study " + study.studyId + " of patient " + study.patientId + " is gone");
+  row.m_S_LENGTH = study.lengthSeconds;
+  row.m_S_LOSS = study.lossSeconds;
+  row.m_S_EDIT_DATE = COleDateTime::GetCurrentTime();
+  if (!row.Update()) return Failed("cannot update study " + study.studyId);
+  return true;
+}
+
+bool StationDatabase::Failed(const std::string& what) {
+  m_fault = what + ": " + m_db.GetLastErrorString().GetString();
+  return false;
+}

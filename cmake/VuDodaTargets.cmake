@@ -39,3 +39,12 @@ function(vudoda_station_library name)
   vudoda_add_folder_sources(${target} ${CMAKE_CURRENT_SOURCE_DIR})
   set_target_properties(${target} PROPERTIES EXPORT_NAME ${name})
 endfunction()
+
+# A target that talks over sockets: Boost.Asio (header-only) and threads. The station uses no
+# coroutines, and Boost 1.74's coroutine header does not build with GCC 12, so they are off.
+function(vudoda_use_asio target)
+  find_package(Boost 1.74 REQUIRED)
+  find_package(Threads REQUIRED)
+  target_link_libraries(${target} PRIVATE Boost::headers Threads::Threads)
+  target_compile_definitions(${target} PRIVATE BOOST_ASIO_NO_DEPRECATED BOOST_ASIO_DISABLE_CO_AWAIT)
+endfunction()

@@ -1,6 +1,8 @@
 #include "link/LinkConnection.h"
 
-#include <asio.hpp>
+#include <boost/asio.hpp>
+
+namespace asio = boost::asio;
 
 struct LinkConnection::Socket {
   asio::io_context context;
@@ -27,7 +29,7 @@ LinkConnection::~LinkConnection() = default;
 std::optional<std::string> LinkConnection::Connect(const std::string& address) {
   const auto parts = SplitAddress(address);
   if (!parts) return "'" + address + "' is not HOST:PORT";
-  asio::error_code error;
+  boost::system::error_code error;
   asio::ip::tcp::resolver resolver(m_socket->context);
   const auto endpoints = resolver.resolve(parts->first, parts->second, error);
   if (!error) asio::connect(m_socket->socket, endpoints, error);
@@ -37,14 +39,14 @@ std::optional<std::string> LinkConnection::Connect(const std::string& address) {
 
 bool LinkConnection::Send(std::span<const unsigned char> bytes) {
   if (m_fault) return false;
-  asio::error_code error;
+  boost::system::error_code error;
   asio::write(m_socket->socket, asio::buffer(bytes.data(), bytes.size()), error);
   if (error) m_fault = "the connection failed: " + error.message();
   return !m_fault;
 }
 
 void LinkConnection::Close() {
-  asio::error_code ignored;
+  boost::system::error_code ignored;
   m_socket->socket.shutdown(asio::ip::tcp::socket::shutdown_send, ignored);
   m_socket->socket.close(ignored);
 }

@@ -5,13 +5,15 @@
 #include "packet/PKPatient_v110.h"
 #include "ward/BedHost.h"
 
+namespace asio = boost::asio;
+
 namespace {
 
 constexpr unsigned char kPatientHeader = 0xB1;
 constexpr unsigned char kNumericsHeader = 0xC1;
 
 std::string PeerText(const asio::ip::tcp::socket& socket) {
-  asio::error_code error;
+  boost::system::error_code error;
   const auto endpoint = socket.remote_endpoint(error);
   if (error) return "an unknown address";
   return endpoint.address().to_string() + ":" + std::to_string(endpoint.port());
@@ -51,7 +53,7 @@ void BedSession::Start() { ReadSome(); }
 
 void BedSession::Close() {
   m_closed = true;
-  asio::error_code ignored;
+  boost::system::error_code ignored;
   m_socket.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
   m_socket.close(ignored);
 }
@@ -60,12 +62,12 @@ void BedSession::Refuse(const std::string& reason) {
   m_closed = true;
   auto text = std::make_shared<std::string>(reason);
   asio::async_write(m_socket, asio::buffer(*text),
-                    [self = shared_from_this(), text](const asio::error_code&, std::size_t) { self->Close(); });
+                    [self = shared_from_this(), text](const boost::system::error_code&, std::size_t) { self->Close(); });
 }
 
 void BedSession::ReadSome() {
   m_socket.async_read_some(asio::buffer(m_buffer),
-                           [self = shared_from_this()](const asio::error_code& error, std::size_t size) {
+                           [self = shared_from_this()](const boost::system::error_code& error, std::size_t size) {
                              if (self->m_closed) return;
                              if (error) {
                                self->m_framer.Finish();

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <array>
-#include <asio.hpp>
+#include <boost/asio.hpp>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -17,7 +17,7 @@ class BedSession : public std::enable_shared_from_this<BedSession> {
  public:
   using Clock = std::chrono::steady_clock;
 
-  BedSession(asio::ip::tcp::socket socket, BedHost& host);
+  BedSession(boost::asio::ip::tcp::socket socket, BedHost& host);
   BedSession(const BedSession&) = delete;
   BedSession& operator=(const BedSession&) = delete;
 
@@ -39,7 +39,7 @@ class BedSession : public std::enable_shared_from_this<BedSession> {
   void OnFrame(const FrameEvent& event);
   void Decode(const FrameEvent& event);
 
-  asio::ip::tcp::socket m_socket;
+  boost::asio::ip::tcp::socket m_socket;
   BedHost& m_host;
   StreamFramer m_framer;
   std::array<unsigned char, 16 * 1024> m_buffer{};

@@ -1,7 +1,7 @@
 #include "ward/StationEngine.h"
 
 #include <algorithm>
-#include <asio.hpp>
+#include <boost/asio.hpp>
 #include <csignal>
 #include <ctime>
 
@@ -12,6 +12,8 @@
 #include "ward/BedSession.h"
 #include "ward/StationDatabase.h"
 #include "ward/StudyRecording.h"
+
+namespace asio = boost::asio;
 
 namespace {
 
@@ -53,7 +55,7 @@ class StationEngine::Loop : public BedHost {
 
   std::optional<std::string> Start() {
     if (auto fault = m_db.Connect(m_options.databaseUri)) return fault;
-    asio::error_code error;
+    boost::system::error_code error;
     const auto address = asio::ip::make_address(m_options.listenAddress, error);
     if (error) return "'" + m_options.listenAddress + "' is not an address: " + error.message();
     const asio::ip::tcp::endpoint endpoint(address, static_cast<unsigned short>(m_options.port));
@@ -160,7 +162,7 @@ class StationEngine::Loop : public BedHost {
   };
 
   void Accept() {
-    m_acceptor.async_accept([this](const asio::error_code& error, asio::ip::tcp::socket socket) {
+    m_acceptor.async_accept([this](const boost::system::error_code& error, asio::ip::tcp::socket socket) {
       if (error == asio::error::operation_aborted || !m_acceptor.is_open()) return;
       if (!error) Admit(std::move(socket));
       Accept();
@@ -299,7 +301,7 @@ class StationEngine::Loop : public BedHost {
   // Reports links gone silent and ends the studies of links lost for too long.
   void Watch() {
     m_watch.expires_after(kWatchInterval);
-    m_watch.async_wait([this](const asio::error_code& error) {
+    m_watch.async_wait([this](const boost::system::error_code& error) {
       if (error) return;
       const Clock::time_point now = Clock::now();
       for (std::size_t index = 0; index < m_beds.size(); ++index) {
@@ -320,7 +322,7 @@ class StationEngine::Loop : public BedHost {
 
   void SyncLater() {
     m_sync.expires_after(m_options.syncInterval);
-    m_sync.async_wait([this](const asio::error_code& error) {
+    m_sync.async_wait([this](const boost::system::error_code& error) {
       if (error) return;
       for (Bed& bed : m_beds) {
         if (bed.study) StoreFigures(bed);
@@ -331,7 +333,7 @@ class StationEngine::Loop : public BedHost {
 
   void RefreshLater() {
     m_refresh.expires_after(m_options.refreshInterval);
-    m_refresh.async_wait([this](const asio::error_code& error) {
+    m_refresh.async_wait([this](const boost::system::error_code& error) {
       if (error) return;
       Refresh();
       RefreshLater();
@@ -349,7 +351,7 @@ class StationEngine::Loop : public BedHost {
   void WaitForSignal() {
     m_signals.add(SIGINT);
     m_signals.add(SIGTERM);
-    m_signals.async_wait([this](const asio::error_code& error, int) {
+    m_signals.async_wait([this](const boost::system::error_code& error, int) {
       if (!error) Shutdown();
     });
   }
@@ -357,7 +359,7 @@ class StationEngine::Loop : public BedHost {
   void Shutdown() {
     if (m_stopped) return;
     m_stopped = true;
-    asio::error_code ignored;
+    boost::system::error_code ignored;
     m_acceptor.close(ignored);
     m_watch.cancel();
     m_sync.cancel();

@@ -1,6 +1,6 @@
 #include "ward/StationEngine.h"
 
-#include <asio.hpp>
+#include <boost/asio.hpp>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -13,6 +13,8 @@
 #include "qnutilex/QnAdo.h"
 #include "ward/StationBedside.h"
 #include "ward/StudyRecording.h"
+
+namespace asio = boost::asio;
 
 namespace {
 
@@ -232,7 +234,7 @@ TEST_F(StationEngineTest, AMonitorBeyondTheWardIsToldWhyAndTheRestartedStationCo
   extra.connect(asio::ip::tcp::endpoint(asio::ip::make_address("127.0.0.1"),
                                         static_cast<unsigned short>(m_station->Port())));
   std::string reason(256, '\0');
-  asio::error_code error;
+  boost::system::error_code error;
   reason.resize(asio::read(extra, asio::buffer(reason), error));
   EXPECT_EQ(reason, "the station refused the link: all 1 beds are taken\n");
   EXPECT_TRUE(WaitForEvent("refused the monitor at 127.0.0.1:", 5s));

@@ -1,5 +1,6 @@
 #include "tools/CommandLine.h"
 
+#include <CLI/CLI.hpp>
 #include <ostream>
 
 namespace {
@@ -9,6 +10,14 @@ void WriteErrorLine(ToolIo& io, std::string_view command, std::string_view text)
 }
 
 }  // namespace
+
+void KeepOperandsOutOfOptions(CLI::App& command) {
+  // CLI11 lets an option that holds a list take every following word that is no option.
+  for (CLI::Option* option : command.get_options()) option->allow_extra_args(false);
+  for (CLI::App* subcommand : command.get_subcommands([](CLI::App*) { return true; })) {
+    KeepOperandsOutOfOptions(*subcommand);
+  }
+}
 
 int ReportUsageFault(ToolIo& io, std::string_view command, std::string_view fault) {
   WriteErrorLine(io, command, fault);

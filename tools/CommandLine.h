@@ -31,6 +31,11 @@ struct CommandRun {
 // Defines one command's options, operands and subcommands on `command`, and its callback.
 using DefineCommand = void (*)(CLI::App& command, CommandRun& run);
 
+// Lets every option of `command` and its subcommands take its values from one word (a list as
+// "A,B"), so that the word after it is left to the operands: `decode --only PKParam_v110 FILE`
+// reads FILE, as `decode FILE --only PKParam_v110` does.
+void KeepOperandsOutOfOptions(CLI::App& command);
+
 // Writes the one line "vudoda <command>: <fault>" to the error stream; returns kExitUsage.
 // For faults that only the command can see, such as a value that does not suit its key.
 int ReportUsageFault(ToolIo& io, std::string_view command, std::string_view fault);

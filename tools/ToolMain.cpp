@@ -98,6 +98,7 @@ std::unique_ptr<CLI::App> MakeToolApp(CommandRun& run) {
     row.define(*command, run);
     command->footer(std::string("Example:\n  ") + row.example);
   }
+  KeepOperandsOutOfOptions(*app);
   return app;
 }
 

@@ -130,7 +130,7 @@ int List(QnAdo& db, const DbOptions& options, ToolIo& io, const Row& header,
   }
   table.CursorClose();
   PrintTable(io.out, header, rows);
-  return kExitOk;
+  return FinishOutput(io, kCommand);
 }
 
 int ListPatients(QnAdo& db, const DbOptions& options, ToolIo& io) {

@@ -81,8 +81,10 @@ std::optional<std::string> OpenInput(const StripOptions& options, ToolIo& io, St
 
 // A link not read to its end is not finished: its pages are not kept.
 std::optional<std::string> DrawLink(std::istream& in, bool hex, LinkStrip& strip) {
-  const std::optional<std::string> fault =
-      ByteStreamReader(in, hex).ReadAll([&](std::span<const unsigned char> bytes) { strip.Feed(bytes); });
+  const std::optional<std::string> fault = ByteStreamReader(in, hex).ReadAll([&](std::span<const unsigned char> bytes) {
+    strip.Feed(bytes);
+    return true;
+  });
   return fault ? fault : strip.Finish();
 }
 

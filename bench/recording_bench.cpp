@@ -124,7 +124,10 @@ std::uint64_t Export(const fs::path& path) {
   const std::unique_ptr<RecordingWriter> writer = RecordingWriter::Create("fhr", out, "", fault);
   LinkExport exporter(*writer);
   std::ifstream in(path, std::ios::binary);
-  ByteStreamReader(in, false).ReadAll([&](std::span<const unsigned char> bytes) { exporter.Feed(bytes); });
+  ByteStreamReader(in, false).ReadAll([&](std::span<const unsigned char> bytes) {
+    exporter.Feed(bytes);
+    return true;
+  });
   exporter.Finish();
   return exporter.SampleCount();
 }

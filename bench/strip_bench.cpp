@@ -49,7 +49,10 @@ void WriteLink(const std::string& path, double hours) {
 template <class Consumer>
 bool Feed(const std::string& path, Consumer& consumer) {
   std::ifstream in(path, std::ios::binary);
-  const auto fault = ByteStreamReader(in, false).ReadAll([&](std::span<const unsigned char> bytes) { consumer.Feed(bytes); });
+  const auto fault = ByteStreamReader(in, false).ReadAll([&](std::span<const unsigned char> bytes) {
+    consumer.Feed(bytes);
+    return true;
+  });
   return !fault && !consumer.Finish();
 }
 

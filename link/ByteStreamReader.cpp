@@ -23,12 +23,12 @@ std::optional<std::string> ByteStreamReader::ReadAll(const Consumer& consume) {
     const std::string_view read(chunk.data(), static_cast<std::size_t>(m_in.gcount()));
     if (read.empty()) break;
     if (!m_hex) {
-      consume(std::span(reinterpret_cast<const unsigned char*>(read.data()), read.size()));
+      if (!consume(std::span(reinterpret_cast<const unsigned char*>(read.data()), read.size()))) return std::nullopt;
       continue;
     }
     decoded.clear();
     const std::optional<std::string> fault = hex.Feed(read, decoded);
-    consume(decoded);
+    if (!consume(decoded)) return std::nullopt;
     if (fault) return fault;
   }
   if (m_in.bad()) return std::string("read error: ") + std::strerror(errno);

@@ -8,9 +8,9 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <thread>
 
+#include "platform/LinkTarget.h"
 #include "platform/ProfileFile.h"
 
 namespace {
@@ -71,19 +71,6 @@ int SyncAndClose(int fd, int error) {
   if (!error && g_diskCalls.sync(fd) != 0) error = errno;
   if (::close(fd) != 0 && !error) error = errno;
   return error;
-}
-
-// The file a write replaces: through a symbolic link to its target, so the link stays a link.
-std::string ReplacedPath(const char* path) {
-  struct stat info {};
-  if (::lstat(path, &info) == 0 && S_ISLNK(info.st_mode)) {
-    if (char* target = ::realpath(path, nullptr)) {
-      std::string resolved(target);
-      std::free(target);
-      return resolved;
-    }
-  }
-  return path;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -213,8 +200,9 @@ bool ProfileFile::Load(const char* path) {
 
 int ProfileFile::Update(const char* path, const std::function<bool(ProfileFile&)>& edit) {
   if (!path || !*path) return ENOENT;
-  const std::string target = ReplacedPath(path);
-  if (const int error = RefuseOtherThanFile(target)) return error;  // before a lock file is made for it
+  if (const int error = RefuseOtherThanFile(path)) return error;  // before a lock file is made for it
+  std::string target;
+  if (const int error = LinkTarget(path, target)) return error;
   const WriterLock lock(target);
   if (lock.Error()) return lock.Error();
   std::string bytes;

@@ -1,9 +1,7 @@
 #include "recording/WfdbWriter.h"
 
-#include <cerrno>
 #include <chrono>
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <sstream>
 
@@ -48,9 +46,8 @@ std::optional<std::string> WfdbWriter::Create(const std::string& recordPath) {
   std::filesystem::path path(recordPath);
   if (path.extension() == ".hea" || path.extension() == ".dat") path.replace_extension();
   m_recordPath = path.string();
-  m_data.open(m_recordPath + ".dat", std::ios::binary | std::ios::trunc);
-  if (!m_data) return "cannot create " + m_recordPath + ".dat: " + std::strerror(errno);
-  return std::nullopt;
+  m_data.emplace(m_recordPath + ".dat");
+  return m_data->Open();
 }
 
 void WfdbWriter::Begin(std::optional<std::int64_t> startTime) { m_startTime = startTime; }
@@ -69,17 +66,17 @@ void WfdbWriter::Write(std::uint64_t, const TraceSample& sample) {
 
 std::optional<std::string> WfdbWriter::Finish() {
   Flush();
-  m_data.close();
-  if (!m_data) return "cannot write " + m_recordPath + ".dat";
-  std::ofstream header(m_recordPath + ".hea", std::ios::trunc);
-  header << HeaderText();
-  header.close();
-  if (!header) return "cannot write " + m_recordPath + ".hea";
-  return std::nullopt;
+  if (std::optional<std::string> fault = m_data->Close()) return fault;
+  FileReplacement header(m_recordPath + ".hea");
+  if (std::optional<std::string> fault = header.Open()) return fault;
+  header.Stream() << HeaderText();
+  // The data before the header that describes it.
+  if (std::optional<std::string> fault = m_data->Commit()) return fault;
+  return header.Commit();
 }
 
 void WfdbWriter::Flush() {
-  m_data.write(reinterpret_cast<const char*>(m_buffer.data()), static_cast<std::streamsize>(m_buffer.size()));
+  m_data->Stream().write(reinterpret_cast<const char*>(m_buffer.data()), static_cast<std::streamsize>(m_buffer.size()));
   m_buffer.clear();
 }
 

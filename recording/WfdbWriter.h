@@ -1,18 +1,20 @@
 #pragma once
 
 #include <array>
-#include <fstream>
+#include <optional>
 #include <vector>
 
+#include "recording/FileReplacement.h"
 #include "recording/RecordingWriter.h"
 
 // Writes a WFDB record: NAME.dat in format 16 with four signals per frame, FHR, UC, FHR2 and
 // MHR (the first two as the intrapartum CTG databases order them), each at a gain of 100 per
 // unit with baseline 0; then, once the length is known, the header NAME.hea with the sample
-// count, the start time where known, and each signal's first value and checksum.
+// count, the start time where known, and each signal's first value and checksum. Both files
+// replace their old ones only when Finish succeeds (see FileReplacement).
 class WfdbWriter final : public RecordingWriter {
  public:
-  // Creates `recordPath`.dat. Returns the fault, or nullopt.
+  // Starts `recordPath`.dat. Returns the fault, or nullopt.
   std::optional<std::string> Create(const std::string& recordPath);
 
   void Begin(std::optional<std::int64_t> startTime) override;
@@ -26,7 +28,7 @@ class WfdbWriter final : public RecordingWriter {
   std::string HeaderText() const;
 
   std::string m_recordPath;
-  std::ofstream m_data;
+  std::optional<FileReplacement> m_data;
   std::vector<unsigned char> m_buffer;
   std::optional<std::int64_t> m_startTime;
   std::uint64_t m_samples = 0;

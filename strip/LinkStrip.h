@@ -20,7 +20,7 @@ class VUDODA_STRIP_API LinkStrip {
 
   void Feed(std::span<const unsigned char> bytes);
   // Ends the link and the strip. The fault: no numerics in the link, a span outside it, or a
-  // page that could not be written; then no file is left behind.
+  // page that could not be written; then the old files stay as they were.
   std::optional<std::string> Finish();
 
   int PageCount() const { return m_renderer.PageCount(); }

@@ -11,12 +11,11 @@ std::optional<std::string> RecordingStrip::Draw(RecordingReader& reader) {
   m_renderer.Begin(reader.StartTime());
   std::uint64_t place = 0;
   for (TraceSample sample; reader.Next(sample); ++place) m_renderer.Write(place, sample);
-  const std::optional<std::string> finished = m_renderer.Finish();
   // A read fault outweighs what the renderer made of the samples before it: nothing is kept of
   // a recording not read to its end.
   if (std::optional<std::string> fault = reader.Fault()) {
     m_surface.Discard();
     return fault;
   }
-  return finished;
+  return m_renderer.Finish();
 }

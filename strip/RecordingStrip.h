@@ -18,8 +18,8 @@ class VUDODA_STRIP_API RecordingStrip {
                  const StripSpan& span = {});
 
   // Draws the whole recording and ends the strip. The fault: a read fault part way, a recording
-  // without samples, a span outside it, or a page that could not be written; then no file is
-  // left behind.
+  // without samples, a span outside it, or a page that could not be written; then the old
+  // files stay as they were.
   std::optional<std::string> Draw(RecordingReader& reader);
 
   int PageCount() const { return m_renderer.PageCount(); }

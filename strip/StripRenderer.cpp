@@ -71,8 +71,8 @@ std::optional<std::string> StripRenderer::Finish() {
                               " to " + StripPage::ClockText(ClockAt(m_endPlace))
                         : std::string("the recording holds no sample");
   }
-  const std::optional<std::string> closed = m_surface.Close();
-  if (!m_fault) m_fault = closed;
+  // Closing puts the files in place: only a strip without a fault.
+  if (!m_fault) m_fault = m_surface.Close();
   if (m_fault) m_surface.Discard();
   return m_fault;
 }

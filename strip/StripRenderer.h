@@ -37,8 +37,9 @@ class VUDODA_STRIP_API StripRenderer final : public RecordingWriter {
 
   void Begin(std::optional<std::int64_t> startTime) override;
   void Write(std::uint64_t place, const TraceSample& sample) override;
-  // Draws the last page and closes the surface. The fault: a page that could not be written,
-  // or a span that holds no sample of the recording (naming the recording's clock range).
+  // Draws the last page and closes the surface, whose files then take their places (dropped
+  // instead after a fault). The fault: a page that could not be written, or a span that holds
+  // no sample of the recording (naming the recording's clock range).
   std::optional<std::string> Finish() override;
 
   int PageCount() const { return m_pages; }

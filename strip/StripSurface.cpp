@@ -6,9 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 
 namespace {
 
@@ -23,7 +21,7 @@ std::string Lowered(std::string text) {
 template <class Output>
 cairo_status_t WriteToFile(void* closure, const unsigned char* data, unsigned int length) {
   auto* output = static_cast<Output*>(closure);
-  if (!output->file || std::fwrite(data, 1, length, output->file) != length) {
+  if (!output->file || !output->file->write(reinterpret_cast<const char*>(data), length)) {
     output->failed = true;
     return CAIRO_STATUS_WRITE_ERROR;
   }
@@ -45,10 +43,7 @@ std::optional<StripFormat> StripSurface::FormatOf(const std::string& path) {
 StripSurface::StripSurface(std::string path, StripFormat format, double width, double height)
     : m_path(std::move(path)), m_format(format), m_width(width), m_height(height) {}
 
-StripSurface::~StripSurface() {
-  DestroySurface();
-  if (m_output.file) std::fclose(m_output.file);
-}
+StripSurface::~StripSurface() { DestroySurface(); }
 
 std::string StripSurface::PagePath(int page) const {
   if (page == 1) return m_path;
@@ -57,8 +52,12 @@ std::string StripSurface::PagePath(int page) const {
 }
 
 std::optional<std::string> StripSurface::OpenFile(const std::string& path) {
-  m_output.file = std::fopen(path.c_str(), "wb");
-  if (!m_output.file) return "cannot create " + path + ": " + std::strerror(errno);
+  FileReplacement& file = m_replacements.emplace_back(path);
+  if (std::optional<std::string> fault = file.Open()) {
+    m_replacements.pop_back();
+    return fault;
+  }
+  m_output.file = &file.Stream();
   m_files.push_back(path);
   m_output.failed = false;
   return std::nullopt;
@@ -66,9 +65,9 @@ std::optional<std::string> StripSurface::OpenFile(const std::string& path) {
 
 std::optional<std::string> StripSurface::CloseFile() {
   if (!m_output.file) return std::nullopt;
-  const bool closed = std::fclose(m_output.file) == 0;
   m_output.file = nullptr;
-  if (m_output.failed || !closed) return "cannot write " + m_files.back();
+  const std::optional<std::string> closed = m_replacements.back().Close();
+  if (m_output.failed || closed) return "cannot write " + m_files.back();
   return std::nullopt;
 }
 
@@ -144,13 +143,16 @@ std::optional<std::string> StripSurface::Close() {
   }
   DestroySurface();
   const std::optional<std::string> closed = CloseFile();
-  return fault ? fault : closed;
+  if (fault || closed) return fault ? fault : closed;
+  for (FileReplacement& file : m_replacements) {
+    if (std::optional<std::string> committed = file.Commit()) return committed;
+  }
+  return std::nullopt;
 }
 
 void StripSurface::Discard() {
   DestroySurface();
-  if (m_output.file) std::fclose(m_output.file);
   m_output.file = nullptr;
-  for (const std::string& file : m_files) std::remove(file.c_str());
+  m_replacements.clear();
   m_files.clear();
 }

@@ -1,10 +1,12 @@
 #pragma once
 
-#include <cstdio>
+#include <deque>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "recording/FileReplacement.h"
 #include "strip/StripApi.h"
 
 struct _cairo;
@@ -17,7 +19,9 @@ enum class StripFormat { Pdf, Svg, Png };
 // every page; SVG and PNG hold one page a file: the first page goes to the path itself, page n
 // to the path with "-n" before the extension (strip.svg, strip-2.svg, …). A PNG is rendered at
 // kPngDotsPerInch. Writes go through this object, so a full disk or a lost file is a fault, not
-// a silently short file.
+// a silently short file. The files replace the old ones at their paths only when the document
+// closes without a fault (see FileReplacement); until then, and after a fault, the old ones
+// stay as they were.
 class VUDODA_STRIP_API StripSurface {
  public:
   static constexpr double kPngDotsPerInch = 150;
@@ -37,9 +41,9 @@ class VUDODA_STRIP_API StripSurface {
   _cairo* BeginPage();
   // Ends the page: the fault of its drawing or its writing, or nullopt.
   std::optional<std::string> EndPage();
-  // Ends the document; the fault, or nullopt.
+  // Ends the document and puts its files in place. The fault, or nullopt.
   std::optional<std::string> Close();
-  // Removes every file written, after a fault.
+  // Drops every file written, after a fault: the old files stay as they were.
   void Discard();
 
   int PageCount() const { return m_pages; }
@@ -58,11 +62,12 @@ class VUDODA_STRIP_API StripSurface {
   double m_height;
   // The file being written and whether a write to it failed; cairo writes through it.
   struct Output {
-    std::FILE* file = nullptr;
+    std::ostream* file = nullptr;
     bool failed = false;
   };
 
   Output m_output;
+  std::deque<FileReplacement> m_replacements;  // one a file; a deque keeps m_output.file valid
   _cairo_surface* m_surface = nullptr;
   _cairo* m_context = nullptr;
   std::optional<std::string> m_pageFault;

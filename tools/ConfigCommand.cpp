@@ -8,8 +8,8 @@
 #include <optional>
 #include <ostream>
 
-#include "config/ObexConfig.h"
 #include "config/LanguageLibrary.h"
+#include "config/ObexConfig.h"
 #include "config/ObexConfigKeys.h"
 #include "constmap/ObConstMap.h"
 #include "platform/Profile.h"
@@ -203,12 +203,12 @@ int RunConfig(const ConfigOptions& given, ToolIo& io) {
   const bool opened = config.Open(options.file.c_str()) == 1;
   if (options.action == "get") {
     io.out << ValueOf(config, *FindKey(options.key)) << '\n';
-    return kExitOk;
+    return FinishOutput(io, kCommand);
   }
   LanguageOption language;
   if (const std::optional<std::string> fault = SelectShownLanguage(config, options.language, language)) {
     return ReportFailure(io, kCommand, *fault);
   }
   Show(config, options.file, opened, io.out);
-  return kExitOk;
+  return FinishOutput(io, kCommand);
 }

@@ -105,7 +105,7 @@ int List(QnAdo& db, const DbOptions& options, ToolIo& io, const Row& header,
   }
   table.CursorClose();
   PrintTable(io.out, header, rows);
-  return kExitOk;
+  return FinishOutput(io, kCommand);
 }
 
 int ListPatients(StationDatabase& db, const DbOptions& options, ToolIo& io) {

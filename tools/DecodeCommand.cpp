@@ -45,15 +45,19 @@ void PrintEvent(const FrameEvent& event, const KindFilter& kinds, DecodePrinter&
   printer.PrintPacket(event, fields.Fields());
 }
 
-// Frames and prints the whole stream; returns the fault that cut it short, if any.
-std::optional<std::string> Decode(std::istream& in, bool hex, const KindFilter& kinds, DecodePrinter& printer) {
+// Frames and prints the whole stream, or as much as `out`, which the printer writes, takes;
+// returns the fault that cut the reading short, if any.
+std::optional<std::string> Decode(std::istream& in, bool hex, const KindFilter& kinds, DecodePrinter& printer,
+                                  const std::ostream& out) {
   DecodeSummary summary;
   StreamFramer framer([&](const FrameEvent& event) {
     summary.Count(event);
     PrintEvent(event, kinds, printer);
   });
-  const std::optional<std::string> fault = ByteStreamReader(in, hex).ReadAll(
-      [&](std::span<const unsigned char> bytes) { framer.Feed(bytes); });
+  const std::optional<std::string> fault = ByteStreamReader(in, hex).ReadAll([&](std::span<const unsigned char> bytes) {
+    framer.Feed(bytes);
+    return static_cast<bool>(out);
+  });
   framer.Finish();
   printer.PrintSummary(summary);
   return fault;
@@ -86,9 +90,9 @@ int RunDecode(const DecodeOptions& options, ToolIo& io) {
     return ReportFailure(io, kCommand, *fault);
   }
   const std::unique_ptr<DecodePrinter> printer = MakePrinter(options.json, io.out);
-  if (const std::optional<std::string> fault = Decode(input.Stream(), options.hex, SelectKinds(options.only), *printer)) {
+  if (const std::optional<std::string> fault =
+          Decode(input.Stream(), options.hex, SelectKinds(options.only), *printer, io.out)) {
     return ReportFailure(io, kCommand, input.Name() + ": " + *fault);
   }
-  io.out.flush();
-  return io.out ? kExitOk : ReportFailure(io, kCommand, "cannot write standard output");
+  return FinishOutput(io, kCommand);
 }

@@ -60,8 +60,13 @@ int RunExport(const ExportOptions& options, ToolIo& io) {
   if (!writer) return ReportFailure(io, kCommand, fault);
 
   LinkExport exporter(*writer);
+  // A stream that fails wants no more of the link.
   const std::optional<std::string> readFault =
-      ByteStreamReader(input.Stream(), options.hex).ReadAll([&](std::span<const unsigned char> bytes) { exporter.Feed(bytes); });
+      ByteStreamReader(input.Stream(), options.hex).ReadAll([&](std::span<const unsigned char> bytes) {
+        exporter.Feed(bytes);
+        return !streamFormat || static_cast<bool>(output.Stream());
+      });
+  if (streamFormat && ReaderLeft(output.Stream())) return kExitOk;
   if (readFault) return ReportFailure(io, kCommand, input.Name() + ": " + *readFault);
   if (const std::optional<std::string> exported = exporter.Finish()) {
     return ReportFailure(io, kCommand, input.Name() + ": " + *exported);

@@ -100,6 +100,5 @@ int RunMaps(const MapsOptions& options, ToolIo& io) {
   for (int kind = all ? kFirstKind : options.kind; kind <= (all ? kLastKind : options.kind); ++kind) {
     PrintMap(kind, io.out);
   }
-  io.out.flush();
-  return io.out ? kExitOk : ReportFailure(io, kCommand, "cannot write standard output");
+  return FinishOutput(io, kCommand);
 }

@@ -1,24 +1,19 @@
 #include "tools/OutputStream.h"
 
-#include <cerrno>
-#include <cstring>
-
 std::optional<std::string> OutputStream::Open(const std::string& name, std::ostream& standardOut) {
   if (name == "-") {
     m_stream = &standardOut;
-    m_name = "standard output";
     return std::nullopt;
   }
-  m_name = name;
-  m_file.open(name, std::ios::binary | std::ios::trunc);
-  if (!m_file) return "cannot create " + name + ": " + std::strerror(errno);
-  m_stream = &m_file;
+  m_file.emplace(name);
+  if (std::optional<std::string> fault = m_file->Open()) return fault;
+  m_stream = &m_file->Stream();
   return std::nullopt;
 }
 
 std::optional<std::string> OutputStream::Close() {
+  if (m_file) return m_file->Commit();
   m_stream->flush();
-  if (m_file.is_open()) m_file.close();
-  if (!*m_stream) return "cannot write " + m_name;
+  if (!*m_stream) return std::string("cannot write standard output");
   return std::nullopt;
 }

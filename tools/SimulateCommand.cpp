@@ -111,6 +111,7 @@ int RunSimulate(const SimulateOptions& options, ToolIo& io) {
   }
   const std::optional<std::string> fault =
       PlayPaced(options, StreamSink(output.Stream(), options.hex, options.realtime));
+  if (ReaderLeft(output.Stream())) return kExitOk;
   if (fault) return ReportFailure(io, kCommand, *fault);
   if (const std::optional<std::string> closed = output.Close()) return ReportFailure(io, kCommand, *closed);
   return kExitOk;

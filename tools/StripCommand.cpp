@@ -79,11 +79,13 @@ std::optional<std::string> OpenInput(const StripOptions& options, ToolIo& io, St
   return std::nullopt;
 }
 
+// A link not read to its end is not finished: its pages are not kept.
 std::optional<std::string> DrawLink(std::istream& in, bool hex, LinkStrip& strip) {
-  const std::optional<std::string> fault =
-      ByteStreamReader(in, hex).ReadAll([&](std::span<const unsigned char> bytes) { strip.Feed(bytes); });
-  const std::optional<std::string> finished = strip.Finish();
-  return fault ? fault : finished;
+  const std::optional<std::string> fault = ByteStreamReader(in, hex).ReadAll([&](std::span<const unsigned char> bytes) {
+    strip.Feed(bytes);
+    return true;
+  });
+  return fault ? fault : strip.Finish();
 }
 
 // Draws the input onto the open surface; `remarks` receives what the user should know of a

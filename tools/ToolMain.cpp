@@ -11,8 +11,8 @@
 #include "tools/ExportCommand.h"
 #include "tools/MapsCommand.h"
 #include "tools/SimulateCommand.h"
-#include "tools/StripCommand.h"
 #include "tools/StationCommand.h"
+#include "tools/StripCommand.h"
 
 #ifndef VUDODA_VERSION
 #error "the build defines VUDODA_VERSION, the project's version"
@@ -98,6 +98,7 @@ std::unique_ptr<CLI::App> MakeToolApp(CommandRun& run) {
     row.define(*command, run);
     command->footer(std::string("Example:\n  ") + row.example);
   }
+  KeepOperandsOutOfOptions(*app);
   return app;
 }
 

@@ -1,6 +1,7 @@
 // `vudoda config` as a user runs it, on a scratch Maternis.ini.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,32 @@ TEST_F(ConfigCommand, SetChangesOnlyItsKey) {
   std::string expected = before;
   expected.replace(expected.find("Language=7"), 10, "Language=5");
   EXPECT_EQ(ReadFile(File("Maternis.ini")), expected);
+}
+
+// A link to the configuration stays a link, also one that points at no file yet (the write
+// creates its target), through a chain of relative links; links that go round are refused.
+TEST_F(ConfigCommand, SetThroughALinkKeepsTheLinkEvenWhenItDangles) {
+  namespace fs = std::filesystem;
+  fs::create_directory(File("station"));
+  fs::create_symlink("../shared/../Maternis.ini", File("station/Maternis.ini"));
+  fs::create_symlink("station/Maternis.ini", File("link.ini"));
+  fs::create_directory(File("shared"));
+  m_file = File("link.ini");
+  ASSERT_EQ(Run({"set", "Language", "5"}).exitCode, 0);
+  EXPECT_TRUE(fs::is_symlink(File("link.ini")));
+  EXPECT_TRUE(fs::is_symlink(File("station/Maternis.ini")));
+  EXPECT_EQ(ReadFile(File("Maternis.ini")), "[CENTRAL_DEFAULT]\r\nLanguage=5\r\n");
+  EXPECT_EQ(Run({"set", "Broker Port", "4600"}).exitCode, 0);
+  EXPECT_EQ(Run({"get", "Broker Port"}).out, "4600\n");
+  EXPECT_TRUE(fs::is_symlink(File("link.ini")));
+
+  fs::create_symlink("round-b.ini", File("round-a.ini"));
+  fs::create_symlink("round-a.ini", File("round-b.ini"));
+  m_file = File("round-a.ini");
+  const ToolRun round = Run({"set", "Language", "5"});
+  EXPECT_EQ(round.exitCode, 1);
+  EXPECT_NE(round.err.find("Too many levels of symbolic links"), std::string::npos) << round.err;
+  EXPECT_TRUE(fs::is_symlink(File("round-a.ini")));
 }
 
 }  // namespace

@@ -3,15 +3,17 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "LoopbackListener.h"
 #include "link/RecordingScratch.h"
 #include "link/StreamFramer.h"
+#include "tools/ToolProcess.h"
 #include "tools/ToolRun.h"
 #include "ward/StationBedside.h"
 #include "ward/StudyRecording.h"
@@ -20,36 +22,28 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// The arguments of a station on a port of the loopback address, with its database and its
+// configuration in `folder`.
+std::vector<std::string> StationArguments(const std::string& folder, int port) {
+  return {"station", "--listen", "127.0.0.1:" + std::to_string(port), "--database", "sqlite:" + folder + "/ward.db",
+          "--config", folder + "/Maternis.ini"};
+}
+
 // `vudoda station` as a process of its own, on a port of the loopback address that was free a
 // moment ago, its output in a file.
 class StationProcess {
  public:
-  StationProcess(const std::string& folder, int port, const std::string& logName) : m_log(folder + "/" + logName) {
-    const std::string listen = "127.0.0.1:" + std::to_string(port);
-    const std::string database = "sqlite:" + folder + "/ward.db";
-    const std::string config = folder + "/Maternis.ini";
-    m_pid = ::fork();
-    if (m_pid == 0) {
-      const int log = ::open(m_log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-      ::dup2(log, STDOUT_FILENO);
-      ::dup2(log, STDERR_FILENO);
-      ::execl(VUDODA_TOOL, VUDODA_TOOL, "station", "--listen", listen.c_str(), "--database", database.c_str(),
-              "--config", config.c_str(), static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-  }
+  StationProcess(const std::string& folder, int port, const std::string& logName)
+      : m_log(folder + "/" + logName),
+        m_logFile(::open(m_log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600)),
+        m_process(StationArguments(folder, port), m_noInput, m_logFile, m_logFile) {}
   ~StationProcess() {
-    if (m_pid > 0) Signal(SIGKILL);
+    ::close(m_logFile);
+    ::close(m_noInput);
   }
 
-  // Sends `signal` and waits for the end; the exit status, -1 when it was killed.
-  int Signal(int signal) {
-    ::kill(m_pid, signal);
-    int status = 0;
-    ::waitpid(m_pid, &status, 0);
-    m_pid = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
+  // Sends `signal` and waits for the end: "exit N" or "signal N".
+  std::string Signal(int signal) { return m_process.Signal(signal); }
 
   std::string Log() const {
     std::ifstream in(m_log, std::ios::binary);
@@ -67,7 +61,9 @@ class StationProcess {
 
  private:
   std::string m_log;
-  pid_t m_pid = -1;
+  int m_noInput = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  int m_logFile;
+  ToolProcess m_process;
 };
 
 // A scratch folder per test with a Maternis.ini whose data folder it is.
@@ -92,7 +88,7 @@ TEST_F(StationCommands, AKilledStationLeavesAReadableRecordingAndARestartContinu
     ASSERT_TRUE(bedside.Send(first));
     ASSERT_TRUE(station.WaitFor("new study")) << station.Log();
     std::this_thread::sleep_for(300ms);
-    EXPECT_EQ(station.Signal(SIGKILL), -1);
+    EXPECT_EQ(station.Signal(SIGKILL), "signal 9");
   }
   // What the killed station wrote is the link as sent, and it frames without a stray byte.
   const TBLStudy killed = StationBedside::StoredStudy(File("ward.db"), "TEST-21");
@@ -115,12 +111,56 @@ TEST_F(StationCommands, AKilledStationLeavesAReadableRecordingAndARestartContinu
   ASSERT_TRUE(restarted.WaitFor("study " + studyId + " goes on")) << restarted.Log();
   back.Close();
   ASSERT_TRUE(restarted.WaitFor("communication failure")) << restarted.Log();
-  EXPECT_EQ(restarted.Signal(SIGTERM), 0);
+  EXPECT_EQ(restarted.Signal(SIGTERM), "exit 0");
   EXPECT_NE(restarted.Log().find("closed (the station stopped)"), std::string::npos) << restarted.Log();
   EXPECT_EQ(ReadFile(path), std::string(first.begin(), first.end()) + std::string(second.begin(), second.end()));
   const TBLStudy closed = StationBedside::StoredStudy(File("ward.db"), "TEST-21");
   EXPECT_EQ(std::string(closed.m_S_STUDY_ID.GetString()), studyId);
   EXPECT_EQ(closed.m_S_LENGTH, 10);
+}
+
+// The text of the one study file of `patient` with `extension` under the data folder; empty
+// until there is one.
+std::string StudyFile(const std::filesystem::path& folder, const std::string& patient, const std::string& extension) {
+  std::error_code none;
+  for (const auto& entry : std::filesystem::directory_iterator(folder / "Studies" / patient, none)) {
+    if (entry.path().extension() != extension) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  return "";
+}
+
+// Waits up to 10 s for `text` in the study's event log.
+bool WaitForEvent(const std::filesystem::path& folder, const std::string& patient, const std::string& text) {
+  for (int tries = 0; tries < 200; ++tries) {
+    if (StudyFile(folder, patient, ".events").find(text) != std::string::npos) return true;
+    std::this_thread::sleep_for(50ms);
+  }
+  return false;
+}
+
+// `vudoda station | head -1`: once its output is gone the station prints no more, but goes on
+// admitting and recording, its events in the studies' event logs.
+TEST_F(StationCommands, AClosedOutputStopsThePrintingNotTheRecording) {
+  const int port = LoopbackListener().Port();  // free a moment ago
+  const int noInput = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  Pipe out;
+  ToolProcess station(StationArguments(m_folder.string(), port), noInput, out.WriteEnd(), out.WriteEnd());
+  ::close(noInput);
+  out.CloseWrite();
+  EXPECT_NE(out.Read(1000, true).find("station listening"), std::string::npos);
+  out.CloseRead();
+
+  const std::vector<unsigned char> link = StationBedside::Link(31, 5000, "TEST-31");
+  LinkConnection bedside;
+  ASSERT_EQ(bedside.Connect("127.0.0.1:" + std::to_string(port)), std::nullopt);
+  ASSERT_TRUE(bedside.Send(link));
+  EXPECT_TRUE(WaitForEvent(m_folder, "TEST-31", "new study"));
+  bedside.Close();
+  EXPECT_TRUE(WaitForEvent(m_folder, "TEST-31", "communication failure"));
+  EXPECT_EQ(station.Signal(SIGTERM), "exit 0");
+  EXPECT_TRUE(StudyFile(m_folder, "TEST-31", ".link") == std::string(link.begin(), link.end()));
 }
 
 // An .fhr of no known start: FHR1 140.25, 150, absent, 255 (not holdable), 139.75; TOCO 10, 127.5.

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "link/RecordingScratch.h"
 #include "packet/PKAlarm_v110.h"
 #include "packet/PKParam_v110.h"
 #include "packet/PKPatient_v110.h"
@@ -72,6 +73,48 @@ TEST(ToolCommands, ArgumentErrorsGiveExitCodeAndMessage) {
     EXPECT_NE(run.err.find(c.errPart), std::string::npos) << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
     EXPECT_EQ(run.out, "") << c.errPart;
+  }
+}
+
+// Options go before, between and after the operands, as CLI11 reads them; an option that takes a
+// list takes it from one word, and leaves the next word to the operands.
+class ArgumentOrder : public RecordingScratch {};
+
+TEST_F(ArgumentOrder, OptionsAndOperandsGoInAnyOrder) {
+  const std::string link = Write("link.bin", Simulate({"--seconds", "60"}));
+  const std::string ini = File("Maternis.ini"), db = "sqlite:" + File("ward.db");
+  ASSERT_EQ(RunVudoda({"db", "init", db}).exitCode, 0);
+  // Each row: the same request in several orders, and the file it writes (if any).
+  const struct { std::vector<std::vector<std::string>> orders; std::string written; } cases[] = {
+      {{{"decode", link, "--only", "PKPatient_v110"}, {"decode", "--only", "PKPatient_v110", link},
+        {"decode", "--only=PKPatient_v110", link}, {"decode", "--only", "pkpatient_v110", "--hex=false", link}}, ""},
+      {{{"decode", "--json", link, "--only", "PKPatient_v110,PKAlarm_v110"},
+        {"decode", "--only", "PKPatient_v110,PKAlarm_v110", link, "--json"},
+        {"decode", "--only", "PKPatient_v110", "--only", "PKAlarm_v110", "--json", link}}, ""},
+      {{{"export", "--format", "csv", "-o", File("out.csv"), link}, {"export", link, "--format", "csv", "-o", File("out.csv")},
+        {"export", "-o", File("out.csv"), link, "--format=csv"}}, File("out.csv")},
+      {{{"strip", link, "-o", File("out.png"), "--speed", "1"}, {"strip", "-o", File("out.png"), "--speed", "1", link},
+        {"strip", "--speed", "2", link, "--output", File("out.png"), "--speed", "1"}}, File("out.png")},
+      {{{"maps", "on_off", "--language", "3"}, {"maps", "--language", "3", "on_off"}}, ""},
+      {{{"config", "--file", ini, "set", "Language", "5"}, {"config", "set", "--file", ini, "Language", "5"},
+        {"config", "set", "Language", "5", "--file", ini}, {"config", "set", "Language", "--file", ini, "5"}}, ini},
+      {{{"db", "patients", "--database", db, "--where", "1=1"}, {"db", "patients", "--where", "1=1", "--database", db}},
+       ""},
+  };
+  for (const auto& c : cases) {
+    std::string firstOut, firstWritten;
+    for (const std::vector<std::string>& args : c.orders) {
+      std::filesystem::remove(c.written);
+      const ToolRun run = RunVudoda(args);
+      EXPECT_EQ(run.exitCode, 0) << args[1] << " " << args[2] << ": " << run.err;
+      const std::string written = c.written.empty() ? "" : ReadFile(c.written);
+      if (&args == &c.orders.front()) {
+        firstOut = run.out;
+        firstWritten = written;
+      }
+      EXPECT_EQ(run.out, firstOut) << args[1] << " " << args[2];
+      EXPECT_TRUE(written == firstWritten) << args[1] << " " << args[2] << ": " << c.written << " differs";
+    }
   }
 }
 

@@ -22,7 +22,7 @@ int Digits(std::string_view text, std::size_t at, std::size_t width) {
 std::string TimeOfDayFault(std::string_view text, std::size_t at) {
   static constexpr int kLimits[] = {23, 59, 59};
   for (int limit : kLimits) {
-    if (at >= text.size() || text[at] == '+' || text[at] == '-') break;
+    if (at >= text.size() || text[at] == '.' || text[at] == '+' || text[at] == '-') break;
     const int value = Digits(text, at, 2);
     if (value < 0 || value > limit) return "its time of day is not HH[MM[SS]]";
     at += 2;

@@ -9,8 +9,8 @@ include(CMakePackageConfigHelpers)
 
 set(VUDODA_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/VuDoda)
 
-install(TARGETS vudoda_platform qnutil qnutilex vudoda vudoda_link vudoda_recording vudoda_strip vudoda_ward
-  vudoda_station
+install(TARGETS vudoda_platform qnutil qnutilex vudoda vudoda_link vudoda_recording vudoda_strip vudoda_hospital
+  vudoda_ward vudoda_station
   EXPORT VuDodaTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime
@@ -20,11 +20,12 @@ install(TARGETS vudoda_platform qnutil qnutilex vudoda vudoda_link vudoda_record
 # same in the tree and against the installed package.
 # Headers that only the libraries' own sources include (the database engines behind QnAdo, the
 # window registry, the format readers and writers behind RecordingReader and RecordingWriter,
-# the engine's bed sessions and the helpers behind them) stay out of the package: their classes
+# the engine's bed sessions and the helpers behind them, the hospital side's connections and
+# file helpers) stay out of the package: their classes
 # are not exported, so a host could include them but never link them. The row classes' column
 # lists are installed: a host that moves or compares whole rows (as DatabaseCopy does) walks the
 # same list as the classes.
-foreach(folder platform qnutil qnutilex packet database config constmap util link recording strip ward)
+foreach(folder platform qnutil qnutilex packet database config constmap util link recording strip hospital ward)
   install(DIRECTORY ${folder}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vudoda/${folder} COMPONENT dev
     FILES_MATCHING PATTERN "*.h"
     PATTERN "Db*.h" EXCLUDE
@@ -42,6 +43,9 @@ foreach(folder platform qnutil qnutilex packet database config constmap util lin
     PATTERN "BedSession.h" EXCLUDE
     PATTERN "BedNumerics.h" EXCLUDE
     PATTERN "LocalTimeText.h" EXCLUDE
+    PATTERN "MllpSession.h" EXCLUDE
+    PATTERN "DurableFile.h" EXCLUDE
+    PATTERN "UniqueStamp.h" EXCLUDE
     PATTERN "schema" EXCLUDE)
 endforeach()
 

@@ -1,12 +1,15 @@
 // Builds a control packet through the installed headers and libraries and checks its bytes,
 // reads a map text from the installed module's string table, fills a numerics packet through
-// the station layer (VuDoda::station). Beside it, the build compiles every header the package installs.
+// the station layer (VuDoda::station) and reads an HL7 message with its hospital library.
+// Beside it, the build compiles every header the package installs.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "config/ObexConfig.h"
 #include "constmap/ObConstMap.h"
 #include "database/TBLPatientStudy.h"
+#include "hospital/Hl7Message.h"
 #include "packet/PKControl.h"
 #include "packet/PKParam_v110.h"
 #include "platform/afx.h"
@@ -39,6 +42,13 @@ int main() {
   trace.FillNumerics(0, numerics);
   if (numerics.GetFHR1(0) != 140) {
     std::puts("the installed recording library does not fill numerics");
+    return 1;
+  }
+  // The hospital library: an HL7 message read and written again.
+  std::string fault;
+  const auto message = Hl7Message::Parse("MSH|^~\\&|A\rPID|1||P\\F\\1\r", fault);
+  if (!message || message->Value("PID", 3) != "P|1" || message->Serialise() != "MSH|^~\\&|A\rPID|1||P\\F\\1\r") {
+    std::puts("the installed hospital library does not read HL7");
     return 1;
   }
   std::puts("VuDoda package works");

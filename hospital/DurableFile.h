@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// File operations that are on the disk when they return, for the hospital side's queue, its
+// record of taken messages and the EMR folder. Each returns nullopt when done, or the fault
+// naming the file and the system's reason. They block on the disk: call them off the loop.
+class DurableFile {
+ public:
+  // Replaces (or creates) `path` with `bytes` at once: a temporary file beside it is written and
+  // synced, renamed over `path`, and the folder synced. A reader sees the old file or the new
+  // one, never part of either; a crash leaves at most the temporary file, whose name begins
+  // with ".tmp-".
+  static std::optional<std::string> WriteWhole(const std::string& path, std::string_view bytes);
+  // Appends `bytes` to `path` (created when missing, its folder then synced) and syncs it.
+  static std::optional<std::string> Append(const std::string& path, std::string_view bytes);
+  // Renames `from` to `to` and syncs the folders of both.
+  static std::optional<std::string> Rename(const std::string& from, const std::string& to);
+  // Removes `path` and syncs its folder.
+  static std::optional<std::string> Remove(const std::string& path);
+  // Syncs the file, or the folder, at `path`.
+  static std::optional<std::string> Sync(const std::string& path);
+  // The whole of `path`, or nullopt with `fault`.
+  static std::optional<std::string> Read(const std::string& path, std::string& fault);
+  // The folder part of `path` ("." for a bare name).
+  static std::string FolderOf(const std::string& path);
+  // The name of a temporary file beside `path` that no other writer picks.
+  static std::string TemporaryBeside(const std::string& path);
+};

@@ -44,7 +44,6 @@ foreach(folder platform qnutil qnutilex packet database config constmap util lin
     PATTERN "BedNumerics.h" EXCLUDE
     PATTERN "LocalTimeText.h" EXCLUDE
     PATTERN "MllpSession.h" EXCLUDE
-    PATTERN "DurableFile.h" EXCLUDE
     PATTERN "UniqueStamp.h" EXCLUDE
     PATTERN "schema" EXCLUDE)
 endforeach()

@@ -7,8 +7,6 @@
 #include <fstream>
 #include <memory>
 
-#include "hospital/DurableFile.h"
-#include "link/ByteStreamReader.h"
 #include "platform/CodePage.h"
 #include "recording/RecordingReader.h"
 #include "strip/LinkStrip.h"
@@ -65,46 +63,17 @@ std::string LocalStamp(std::chrono::system_clock::time_point instant) {
   return stamp;
 }
 
-// The path of page `page` of a strip whose first page is `path` (StripSurface's rule).
-std::string PagePath(const std::string& path, std::size_t page) {
-  if (page == 1) return path;
-  const std::size_t dot = path.find_last_of('.');
-  return path.substr(0, dot) + "-" + std::to_string(page) + path.substr(dot);
-}
-
-std::optional<std::string> DrawLink(const std::string& path, StripSurface& surface, const StripLayout& layout,
-                                    const StripHeader& header) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "cannot open the recording " + path;
-  LinkStrip strip(surface, layout, StripColors::Paper(), header);
-  const std::optional<std::string> fault =
-      ByteStreamReader(in, false).ReadAll([&](std::span<const unsigned char> bytes) { strip.Feed(bytes); });
-  const std::optional<std::string> finished = strip.Finish();
-  return fault ? fault : finished;
-}
-
 std::optional<std::string> Draw(const EmrStudy& study, StripSurface& surface, const StripLayout& layout,
                                 const StripHeader& header) {
-  if (!RecordingReader::Reads(study.recordingPath)) return DrawLink(study.recordingPath, surface, layout, header);
+  if (!RecordingReader::Reads(study.recordingPath)) {
+    std::ifstream in(study.recordingPath, std::ios::binary);
+    if (!in) return "cannot open the recording " + study.recordingPath;
+    return LinkStrip(surface, layout, StripColors::Paper(), header).Draw(in, false);
+  }
   std::string fault;
   const std::unique_ptr<RecordingReader> reader = RecordingReader::Open(study.recordingPath, fault);
   if (!reader) return fault;
   return RecordingStrip(surface, layout, StripColors::Paper(), header).Draw(*reader);
-}
-
-// Syncs the written pages and renames them into place, the first page last.
-std::optional<std::string> Publish(const std::vector<std::string>& temporary, const std::string& target,
-                                   std::vector<std::string>& files) {
-  for (const std::string& file : temporary)
-    if (std::optional<std::string> fault = DurableFile::Sync(file)) return fault;
-  for (std::size_t page = temporary.size(); page >= 1; --page) {
-    const std::string final = PagePath(target, page);
-    if (std::rename(temporary[page - 1].c_str(), final.c_str()) != 0) {
-      return "cannot rename " + temporary[page - 1] + " to " + final;
-    }
-    files.insert(files.begin(), final);
-  }
-  return DurableFile::Sync(DurableFile::FolderOf(target));
 }
 
 }  // namespace
@@ -135,17 +104,12 @@ std::optional<std::string> EmrFolder::Write(const EmrFolderOptions& options, con
   }
   const std::string target = options.folder + "/" + FileName(study, type->extension);
   const StripLayout layout(options.speedCode, StripLayout::DefaultBpmPerCm(options.speedCode), StripPaper::A4);
-  StripSurface surface(DurableFile::TemporaryBeside(target), type->format, layout.PageWidth(), layout.PageHeight());
+  // Each page's file is put in place whole, or not at all (StripSurface, FileReplacement).
+  StripSurface surface(target, type->format, layout.PageWidth(), layout.PageHeight());
   if (std::optional<std::string> fault = surface.Open()) return fault;
   const StripHeader header{options.hospitalName, study.patientName, study.patientId, study.studyId};
-  std::optional<std::string> fault = Draw(study, surface, layout, header);
-  if (!fault) fault = Publish(surface.Files(), target, files);
-  if (fault) {
-    surface.Discard();
-    for (const std::string& file : files) std::remove(file.c_str());
-    files.clear();
-    return study.recordingPath + ": " + *fault;
-  }
+  if (std::optional<std::string> fault = Draw(study, surface, layout, header)) return study.recordingPath + ": " + *fault;
+  files = surface.Files();
   return std::nullopt;
 }
 

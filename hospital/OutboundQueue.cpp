@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "hospital/DurableFile.h"
+#include "recording/DurableFile.h"
 
 namespace fs = std::filesystem;
 

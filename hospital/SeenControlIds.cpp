@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "hospital/DurableFile.h"
+#include "recording/DurableFile.h"
 
 SeenControlIds::SeenControlIds(std::string path, std::size_t capacity, Offload offload)
     : m_path(std::move(path)), m_capacity(capacity == 0 ? 1 : capacity), m_offload(std::move(offload)) {}

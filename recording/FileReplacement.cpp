@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/LinkTarget.h"
+#include "recording/DurableFile.h"
 
 namespace {
 
@@ -28,21 +29,6 @@ int CreateTemporaryBeside(const std::string& target, std::string& tempPath) {
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
-}
-
-// 0 once what was written to `path` is on the disk, else the error.
-int SyncPath(const std::string& path, int flags) {
-  const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
-  if (fd < 0) return errno;
-  int error = ::fsync(fd) != 0 ? errno : 0;
-  if (::close(fd) != 0 && !error) error = errno;
-  return error;
-}
-
-// Makes a rename durable: the folder's new entry is on the disk.
-void SyncFolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  SyncPath(slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash), O_RDONLY | O_DIRECTORY);
 }
 
 }  // namespace
@@ -87,14 +73,15 @@ std::optional<std::string> FileReplacement::Commit() {
     return fault;
   }
   if (m_tempPath.empty()) return std::nullopt;  // written in place
-  int error = SyncPath(m_tempPath, O_RDONLY);
-  if (!error && ::rename(m_tempPath.c_str(), m_target.c_str()) != 0) error = errno;
-  if (error) {
+  std::optional<std::string> fault = DurableFile::Sync(m_tempPath);
+  if (!fault && ::rename(m_tempPath.c_str(), m_target.c_str()) != 0) fault = Fault("cannot write", m_path, errno);
+  if (fault) {
     Discard();
-    return Fault("cannot write", m_path, error);
+    return fault;
   }
   m_tempPath.clear();
-  SyncFolderOf(m_target);
+  // The new file is in place whatever comes of this; the folder's sync makes its entry durable.
+  DurableFile::Sync(DurableFile::FolderOf(m_target));
   return std::nullopt;
 }
 

@@ -1,5 +1,6 @@
 #include "strip/LinkStrip.h"
 
+#include "link/ByteStreamReader.h"
 #include "link/LoadKeyedPacket.h"
 #include "packet/PKPatient_v110.h"
 #include "strip/StripSurface.h"
@@ -14,6 +15,14 @@ LinkStrip::LinkStrip(StripSurface& surface, const StripLayout& layout, const Str
 void LinkStrip::Feed(std::span<const unsigned char> bytes) {
   m_patientFramer.Feed(bytes);
   m_export.Feed(bytes);
+}
+
+std::optional<std::string> LinkStrip::Draw(std::istream& in, bool hex) {
+  const std::optional<std::string> fault = ByteStreamReader(in, hex).ReadAll([&](std::span<const unsigned char> bytes) {
+    Feed(bytes);
+    return true;
+  });
+  return fault ? fault : Finish();
 }
 
 std::optional<std::string> LinkStrip::Finish() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <iosfwd>
 #include <optional>
 #include <span>
 #include <string>
@@ -19,6 +20,9 @@ class VUDODA_STRIP_API LinkStrip {
             const StripSpan& span = {});
 
   void Feed(std::span<const unsigned char> bytes);
+  // Feeds the whole link read from `in` (hex text when `hex`, see ByteStreamReader) and ends
+  // the strip. The fault of the reading or of Finish; nothing is kept after a read fault.
+  std::optional<std::string> Draw(std::istream& in, bool hex);
   // Ends the link and the strip. The fault: no numerics in the link, a span outside it, or a
   // page that could not be written; then the old files stay as they were.
   std::optional<std::string> Finish();

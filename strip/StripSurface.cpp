@@ -144,8 +144,9 @@ std::optional<std::string> StripSurface::Close() {
   DestroySurface();
   const std::optional<std::string> closed = CloseFile();
   if (fault || closed) return fault ? fault : closed;
-  for (FileReplacement& file : m_replacements) {
-    if (std::optional<std::string> committed = file.Commit()) return committed;
+  // The first page last: a reader that sees it sees every page.
+  for (auto file = m_replacements.rbegin(); file != m_replacements.rend(); ++file) {
+    if (std::optional<std::string> committed = file->Commit()) return committed;
   }
   return std::nullopt;
 }

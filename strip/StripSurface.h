@@ -20,8 +20,9 @@ enum class StripFormat { Pdf, Svg, Png };
 // to the path with "-n" before the extension (strip.svg, strip-2.svg, …). A PNG is rendered at
 // kPngDotsPerInch. Writes go through this object, so a full disk or a lost file is a fault, not
 // a silently short file. The files replace the old ones at their paths only when the document
-// closes without a fault (see FileReplacement); until then, and after a fault, the old ones
-// stay as they were.
+// closes without a fault (see FileReplacement), the first page last, so that a reader watching
+// the folder who sees the first page sees every page; until then, and after a fault, the old
+// ones stay as they were.
 class VUDODA_STRIP_API StripSurface {
  public:
   static constexpr double kPngDotsPerInch = 150;

@@ -9,7 +9,6 @@
 #include <ostream>
 
 #include "config/ObexConfig.h"
-#include "link/ByteStreamReader.h"
 #include "recording/RecordingReader.h"
 #include "strip/LinkStrip.h"
 #include "strip/RecordingStrip.h"
@@ -79,15 +78,6 @@ std::optional<std::string> OpenInput(const StripOptions& options, ToolIo& io, St
   return std::nullopt;
 }
 
-// A link not read to its end is not finished: its pages are not kept.
-std::optional<std::string> DrawLink(std::istream& in, bool hex, LinkStrip& strip) {
-  const std::optional<std::string> fault = ByteStreamReader(in, hex).ReadAll([&](std::span<const unsigned char> bytes) {
-    strip.Feed(bytes);
-    return true;
-  });
-  return fault ? fault : strip.Finish();
-}
-
 // Draws the input onto the open surface; `remarks` receives what the user should know of a
 // link that was drawn. The fault, or nullopt.
 std::optional<std::string> Draw(StripInput& input, const StripOptions& options, StripSurface& surface,
@@ -96,7 +86,7 @@ std::optional<std::string> Draw(StripInput& input, const StripOptions& options, 
   const StripSpan span{options.fromSecondOfDay, options.minutes};
   if (input.recording) return RecordingStrip(surface, layout, colors, header, span).Draw(*input.recording);
   LinkStrip strip(surface, layout, colors, header, span);
-  const std::optional<std::string> fault = DrawLink(*input.link, options.hex, strip);
+  const std::optional<std::string> fault = strip.Draw(*input.link, options.hex);
   remarks = strip.Remarks();
   return fault;
 }

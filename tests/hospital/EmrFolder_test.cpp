@@ -61,7 +61,7 @@ class FolderWatcher {
 
   void Note(const inotify_event& event) {
     const std::string name = event.len ? event.name : "";
-    if (name.starts_with(".tmp-")) {
+    if (name.starts_with(".")) {  // a temporary file, hidden until it is renamed into place
       ++m_temporary;
       return;
     }

@@ -1,12 +1,13 @@
-#include "hospital/DurableFile.h"
+#include "recording/DurableFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
+
+#include "recording/FileReplacement.h"
 
 namespace {
 
@@ -43,14 +44,6 @@ std::string DurableFile::FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string DurableFile::TemporaryBeside(const std::string& path) {
-  static std::atomic<unsigned long> counter{0};
-  const std::size_t slash = path.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  return folder + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + "-" + name;
-}
-
 std::optional<std::string> DurableFile::Sync(const std::string& path) {
   const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (descriptor < 0) return Fault("open", path);
@@ -61,19 +54,10 @@ std::optional<std::string> DurableFile::Sync(const std::string& path) {
 }
 
 std::optional<std::string> DurableFile::WriteWhole(const std::string& path, std::string_view bytes) {
-  const std::string temporary = TemporaryBeside(path);
-  const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (descriptor < 0) return Fault("create", temporary);
-  if (std::optional<std::string> fault = WriteAndClose(descriptor, bytes, temporary)) {
-    ::unlink(temporary.c_str());
-    return fault;
-  }
-  if (::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::string fault = Fault("rename a file to", path);
-    ::unlink(temporary.c_str());
-    return fault;
-  }
-  return Sync(FolderOf(path));
+  FileReplacement replacement(path);
+  if (std::optional<std::string> fault = replacement.Open()) return fault;
+  replacement.Stream().write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return replacement.Commit();
 }
 
 std::optional<std::string> DurableFile::Append(const std::string& path, std::string_view bytes) {

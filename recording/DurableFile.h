@@ -4,15 +4,15 @@
 #include <string>
 #include <string_view>
 
-// File operations that are on the disk when they return, for the hospital side's queue, its
-// record of taken messages and the EMR folder. Each returns nullopt when done, or the fault
+#include "recording/RecordingApi.h"
+
+// File operations that are on the disk when they return: for a study's recording, the hospital
+// side's queue and its record of taken messages, and every file replaced whole. Each returns nullopt when done, or the fault
 // naming the file and the system's reason. They block on the disk: call them off the loop.
-class DurableFile {
+class VUDODA_RECORDING_API DurableFile {
  public:
-  // Replaces (or creates) `path` with `bytes` at once: a temporary file beside it is written and
-  // synced, renamed over `path`, and the folder synced. A reader sees the old file or the new
-  // one, never part of either; a crash leaves at most the temporary file, whose name begins
-  // with ".tmp-".
+  // Replaces (or creates) `path` with `bytes` at once (FileReplacement): a reader sees the old
+  // file or the new one, never part of either; a crash leaves at most a temporary file beside it.
   static std::optional<std::string> WriteWhole(const std::string& path, std::string_view bytes);
   // Appends `bytes` to `path` (created when missing, its folder then synced) and syncs it.
   static std::optional<std::string> Append(const std::string& path, std::string_view bytes);
@@ -26,6 +26,4 @@ class DurableFile {
   static std::optional<std::string> Read(const std::string& path, std::string& fault);
   // The folder part of `path` ("." for a bare name).
   static std::string FolderOf(const std::string& path);
-  // The name of a temporary file beside `path` that no other writer picks.
-  static std::string TemporaryBeside(const std::string& path);
 };

@@ -1,14 +1,12 @@
 // The station through faults that used to freeze or stop it: a database another connection
 // keeps locked for twenty seconds (on both engines), and no descriptors left to accept with.
 #include <sys/resource.h>
-#include <sys/socket.h>
-#include <netinet/in.h>
-#include <arpa/inet.h>
 #include <unistd.h>
 
 #include <filesystem>
 
 #include "database/ScratchDatabase.h"
+#include "ward/AddressedMonitor.h"
 #include "ward/StationFixture.h"
 
 namespace {
@@ -152,13 +150,8 @@ TEST_F(StationDescriptorTest, WithNoDescriptorLeftTheStationWaitsToAcceptTellsIt
   for (int fd; (fd = ::dup(STDERR_FILENO)) >= 0;) fillers.push_back(fd);
   ::close(fillers.back());  // one for the monitor's socket, none for the station's
   fillers.pop_back();
-  const int monitor = ::socket(AF_INET, SOCK_STREAM, 0);
-  ASSERT_GE(monitor, 0);
-  sockaddr_in station{};
-  station.sin_family = AF_INET;
-  station.sin_port = htons(static_cast<std::uint16_t>(m_port));
-  station.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::connect(monitor, reinterpret_cast<const sockaddr*>(&station), sizeof station), 0);
+  AddressedMonitor monitor;
+  ASSERT_TRUE(monitor.Connect("127.0.0.1", m_port));
 
   ASSERT_TRUE(WaitForEvent("cannot accept monitors (Too many open files): trying again", 2s)) << Events();
   const double cpuBefore = CpuSeconds();
@@ -171,7 +164,6 @@ TEST_F(StationDescriptorTest, WithNoDescriptorLeftTheStationWaitsToAcceptTellsIt
   ::setrlimit(RLIMIT_NOFILE, &saved);
   EXPECT_TRUE(WaitForEvent("accepting monitors again", 3s)) << Events();
   EXPECT_TRUE(WaitForEvent("bed 1: monitor connected from 127.0.0.1:", 1s)) << Events();
-  ::close(monitor);
 }
 
 }  // namespace

@@ -30,7 +30,8 @@ AppendOnlyFile::Outcome AppendOnlyFile::Append(std::span<const unsigned char> pi
     m_droppedBytes += piece.size();
     return Outcome::Dropped;
   }
-  m_kept.emplace_back(piece.begin(), piece.end());
+  m_kept.insert(m_kept.end(), piece.begin(), piece.end());
+  m_keptSizes.push_back(piece.size());
   m_keptInMemory += piece.size();
   m_keptBytes += piece.size();
   return Outcome::Kept;
@@ -38,12 +39,19 @@ AppendOnlyFile::Outcome AppendOnlyFile::Append(std::span<const unsigned char> pi
 
 std::size_t AppendOnlyFile::Retry() {
   std::size_t written = 0;
-  while (!m_kept.empty() && Write(m_kept.front())) {
-    m_keptInMemory -= m_kept.front().size();
-    m_kept.pop_front();
+  while (!m_keptSizes.empty() && Write(std::span(m_kept).subspan(m_keptFrom, m_keptSizes.front()))) {
+    m_keptFrom += m_keptSizes.front();
+    m_keptInMemory -= m_keptSizes.front();
+    m_keptSizes.pop_front();
     ++written;
   }
-  if (m_kept.empty()) m_kept.shrink_to_fit();
+  if (m_keptSizes.empty()) {
+    m_kept = {};
+    m_keptFrom = 0;
+  } else if (m_keptFrom > m_kept.size() / 2) {
+    m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(m_keptFrom));
+    m_keptFrom = 0;
+  }
   return written;
 }
 

@@ -35,7 +35,7 @@ class VUDODA_WARD_API AppendOnlyFile {
   std::size_t Retry();
 
   // Pieces wait in memory because a write failed.
-  bool Failing() const { return !m_kept.empty(); }
+  bool Failing() const { return !m_keptSizes.empty(); }
   // Why the last write failed.
   const std::string& Fault() const { return m_fault; }
   // Bytes waiting in memory now.
@@ -58,7 +58,10 @@ class VUDODA_WARD_API AppendOnlyFile {
   std::string m_path;
   std::uint64_t m_size = 0;  // what the file holds in whole pieces
   bool m_torn = false;       // a failed write left part of a piece beyond m_size
-  std::deque<std::vector<unsigned char>> m_kept;
+  // The kept pieces, one after another from m_keptFrom, and their sizes in order.
+  std::vector<unsigned char> m_kept;
+  std::size_t m_keptFrom = 0;
+  std::deque<std::size_t> m_keptSizes;
   std::size_t m_keptInMemory = 0;
   std::uint64_t m_keptBytes = 0;     // kept since the last ClearCounts
   std::uint64_t m_droppedBytes = 0;  // dropped since the last ClearCounts

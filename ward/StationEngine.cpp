@@ -408,12 +408,18 @@ class StationEngine::Loop : public BedHost {
     if (bed.waitingBytes + bytes.size() > kMaxWaitingBytes) {
       if (!bed.overflowTold) {
         Event(bed, Name(bed) + ": the link waits for its patient's study beyond " +
-                       std::to_string(kMaxWaitingBytes / 1024) + " KiB; what comes beyond is not recorded");
+                       std::to_string(kMaxWaitingBytes / (1024 * 1024)) + " MiB; what comes beyond is not recorded");
       }
       bed.overflowTold = true;
       return;
     }
-    admission.pieces.push_back(WaitingPiece{{bytes.begin(), bytes.end()}, samples});
+    // Pieces that count no samples wait as one, to keep their overhead small.
+    if (samples.count == 0 && !admission.pieces.empty() && admission.pieces.back().samples.count == 0) {
+      std::vector<unsigned char>& last = admission.pieces.back().bytes;
+      last.insert(last.end(), bytes.begin(), bytes.end());
+    } else {
+      admission.pieces.push_back(WaitingPiece{{bytes.begin(), bytes.end()}, samples});
+    }
     bed.waitingBytes += bytes.size();
   }
 

@@ -107,7 +107,7 @@ TEST_F(StudyRecordingTest, ARecordingGoesOnOnlyForItsOwnStudyFromItsOwnMonitor) 
 
   StudyRecording other("P\"1\\", study);
   const auto fault = other.Open(Data(), Opening::Continued, "10.0.0.9");
-  EXPECT_EQ(FaultKind(fault), Kind::OtherMonitor);
+  ASSERT_EQ(FaultKind(fault), Kind::OtherMonitor);
   EXPECT_EQ(fault->text, "the study was recorded from monitor \"10.0.0.1\"");
   // A recording from before owner lines (or another's at this path) is not continued.
   fs::create_directories(fs::path(LinkOf("OLD", study)).parent_path());

@@ -560,21 +560,29 @@ class StationEngine::Loop : public BedHost {
   }
 
   // The studies open, and those whose final figures are not stored yet, on the disk for a
-  // station that is killed (see OpenStudyList).
+  // station that is killed (see OpenStudyList). One write at a time: what changes meanwhile is
+  // written when it is done; a write that failed is tried again at the next sync.
   void WriteOpenList() {
+    if (m_listWriting) {
+      m_listChanged = true;
+      return;
+    }
     std::set<StudyKey> open = m_closing;
     open.insert(m_leftOpen.begin(), m_leftOpen.end());
     for (const StudyKey& key : StudiesInUse()) open.insert(key);
-    if (open == m_listed && !m_listDirty) return;
+    if (open == m_listed) return;
     const std::vector<StudyKey> list(open.begin(), open.end());
+    m_listWriting = true;
+    m_listChanged = false;
     const bool posted = OnDisk([folder = m_options.dataFolder, list] { return OpenStudyList::Write(folder, list); },
-                               [this](std::optional<std::string> fault) {
+                               [this, open](std::optional<std::string> fault) {
+                                 m_listWriting = false;
                                  if (fault && !m_listFaultTold) Event(*fault);
                                  m_listFaultTold = fault.has_value();
-                                 if (fault) m_listDirty = true;
+                                 m_listed = fault ? std::nullopt : std::optional(open);
+                                 if (m_listChanged) WriteOpenList();
                                });
-    m_listDirty = !posted;
-    if (posted) m_listed = std::move(open);
+    if (!posted) m_listWriting = false;
   }
 
   // The studies a killed station left open: their figures counted from their recordings.
@@ -675,7 +683,7 @@ class StationEngine::Loop : public BedHost {
         StoreFigures(bed, false);
         Sync(bed, false);
       }
-      if (m_listDirty) WriteOpenList();
+      WriteOpenList();
       SyncLater();
     });
   }
@@ -773,8 +781,9 @@ class StationEngine::Loop : public BedHost {
   std::uint64_t m_serial = 0;
   std::set<StudyKey> m_closing;   // closed, final figures not stored yet
   std::set<StudyKey> m_leftOpen;  // left open by a killed station, figures not counted yet
-  std::set<StudyKey> m_listed;    // what the open list on disk holds
-  bool m_listDirty = false;
+  std::optional<std::set<StudyKey>> m_listed;  // what the open list on disk holds, when known
+  bool m_listWriting = false;
+  bool m_listChanged = false;
   bool m_listFaultTold = false;
   bool m_stopped = false;
   bool m_workersStopped = false;

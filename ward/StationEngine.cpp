@@ -95,6 +95,7 @@ class StationEngine::Loop : public BedHost {
     if (m_options.stopOnSignals) WaitForSignal();
     TellWard();
     CountLeftOpen();
+    WriteOpenList();
     return std::nullopt;
   }
 
@@ -180,6 +181,7 @@ class StationEngine::Loop : public BedHost {
     std::optional<std::string> refused;  // the link's patient not admitted: her link is not recorded
     bool overflowTold = false;
     bool storing = false;
+    bool storeFaultTold = false;  // told once until the figures are stored again
     bool syncing = false;
     bool syncFaultTold = false;
   };
@@ -540,7 +542,8 @@ class StationEngine::Loop : public BedHost {
         [this, index, figures, closing](const std::string& fault) {
           Bed& owner = m_beds[index];
           if (!closing) owner.storing = false;
-          if (!fault.empty()) Event(owner, Name(owner) + ": " + fault);
+          if (!fault.empty() && (closing || !owner.storeFaultTold)) Event(owner, Name(owner) + ": " + fault);
+          if (!closing) owner.storeFaultTold = !fault.empty();
           if (closing && m_closing.erase({figures.patientId, figures.studyId}) > 0) WriteOpenList();
         });
     if (!posted && !closing) bed.storing = false;

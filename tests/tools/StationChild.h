@@ -1,13 +1,17 @@
 #pragma once
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <mutex>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,6 +50,24 @@ class StationChild {
   StationChild& operator=(const StationChild&) = delete;
 
   pid_t Pid() const { return m_pid; }
+
+  // A port of the loopback address that was free a moment ago, below the range the system draws
+  // client ports from: a station restarted on it finds it free again, since no test's monitor
+  // can have been given it meanwhile.
+  static int FreePort() {
+    std::mt19937 random(static_cast<unsigned>(::getpid()) ^ static_cast<unsigned>(::time(nullptr)));
+    for (;;) {
+      const int port = 20000 + static_cast<int>(random() % 12000);
+      const int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+      sockaddr_in address{};
+      address.sin_family = AF_INET;
+      address.sin_port = htons(static_cast<std::uint16_t>(port));
+      address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      const bool free = ::bind(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+      ::close(probe);
+      if (free) return port;
+    }
+  }
 
   // Sends `signal` and waits for the end; the exit status, -1 when a signal ended it.
   int Signal(int signal) {

@@ -10,7 +10,6 @@
 #include <random>
 #include <thread>
 
-#include "LoopbackListener.h"
 #include "link/LinkConnection.h"
 #include "link/RecordingScratch.h"
 #include "qnutilex/QnAdo.h"
@@ -28,7 +27,7 @@ class StationEndurance : public RecordingScratch {
   void SetUp() override {
     RecordingScratch::SetUp();
     Write("Maternis.ini", "[CENTRAL_DEFAULT]\r\nData Path=" + m_folder.string() + "\r\n");
-    m_port = LoopbackListener().Port();  // free a moment ago
+    m_port = StationChild::FreePort();
   }
 
   // The identifier of the new study a station's log tells for `text` ("bed 1: patient X").

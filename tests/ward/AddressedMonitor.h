@@ -18,18 +18,23 @@ class AddressedMonitor {
   AddressedMonitor& operator=(const AddressedMonitor&) = delete;
 
   // Connects from `source` to the station at 127.0.0.1:`port`; false when it cannot.
-  bool Connect(const std::string& source, int port) {
+  bool Connect(const std::string& source, int port) { return Open(source) && Connect(port); }
+  // The socket, bound to `source`: what a connection needs of the process's descriptors.
+  bool Open(const std::string& source) {
     Close();
     m_socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in local{};
     local.sin_family = AF_INET;
     ::inet_pton(AF_INET, source.c_str(), &local.sin_addr);
+    return m_socket >= 0 && ::bind(m_socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
+  }
+  // Connects the open socket to the station at 127.0.0.1:`port`.
+  bool Connect(int port) {
     sockaddr_in station{};
     station.sin_family = AF_INET;
     station.sin_port = htons(static_cast<std::uint16_t>(port));
     station.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return m_socket >= 0 && ::bind(m_socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0 &&
-           ::connect(m_socket, reinterpret_cast<const sockaddr*>(&station), sizeof station) == 0;
+    return ::connect(m_socket, reinterpret_cast<const sockaddr*>(&station), sizeof station) == 0;
   }
   // Sends all of `bytes`; false once the link failed.
   bool Send(std::span<const unsigned char> bytes) {

@@ -15,6 +15,7 @@
 #include "qnutil/QnGF.h"
 #include "ward/AddWithFreshKey.h"
 #include "ward/AnnouncedPatient.h"
+#include "ward/PrivateFolder.h"
 
 namespace {
 
@@ -41,12 +42,17 @@ std::string Quoted(const std::string& value) {
 
 bool IsSqlite(const std::string& uri) { return uri.starts_with(kSqlitePrefix); }
 
-// Creates a database file readable and writable by its owner only (it holds patient data):
-// `created` tells whether it is new; the fault when it neither existed nor could be made.
+// Creates a database file readable and writable by its owner only (it holds patient data),
+// its entry synced into its folder so that a power loss does not take it: `created` tells
+// whether it is new; the fault when it neither existed nor could be made.
 std::optional<std::string> CreateOwnerOnlyFile(const std::string& path, bool& created) {
   const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   created = file >= 0;
-  if (created) ::close(file);
+  if (created) {
+    ::close(file);
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!SyncFolder(folder.empty() ? "." : folder)) return "cannot sync the folder of " + path + ": " + std::strerror(errno);
+  }
   if (created || errno == EEXIST) return std::nullopt;
   return "cannot create " + path + ": " + std::strerror(errno);
 }

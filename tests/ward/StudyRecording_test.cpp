@@ -20,6 +20,7 @@
 #include "ward/FileSizeLimit.h"
 #include "ward/LocalTimeText.h"
 #include "ward/OpenStudyList.h"
+#include "ward/StationDatabase.h"
 #include "ward/StationBedside.h"
 
 namespace fs = std::filesystem;
@@ -149,6 +150,14 @@ TEST_F(StudyRecordingTest, ANewStudysFoldersAndFilesAreSyncedBeforeItIsUsed) {
   EXPECT_TRUE(wasSynced(m_folder / "Studies")) << "where the patient's folder was made";
   EXPECT_TRUE(wasSynced(m_folder / "Studies" / "SYNCED")) << "where the files were made";
   EXPECT_TRUE(wasSynced(LinkOf("SYNCED", "20261025021000")));
+}
+
+// The same for the station's new database file: its entry reaches the disk at once.
+TEST_F(StudyRecordingTest, ANewDatabaseFileIsSyncedIntoItsFolder) {
+  SyncedPaths().clear();
+  StationDatabase database;
+  ASSERT_EQ(database.Connect("sqlite:" + File("ward.db")), std::nullopt);
+  EXPECT_NE(std::find(SyncedPaths().begin(), SyncedPaths().end(), m_folder.string()), SyncedPaths().end());
 }
 
 // One failed write used to stop the recording for good while S_LENGTH went on counting.

@@ -1,10 +1,11 @@
 // The station's cost per bed: a ward of simulated beds sends its links to a StationEngine over
 // loopback as fast as it can (many times the monitors' real rate); the engine's loop runs on
-// the benchmark's thread, so its CPU time is what is measured: framing, decoding, recording,
-// the numerics and the figures. The baseline decodes the same bytes read from a file, with the
-// same framer and packet classes, in the same program. "bed_s_per_cpu_s" is how many seconds
-// of one bed's link one second of CPU serves: the number of beds one core keeps up with at
-// their real rate.
+// the benchmark's thread, so its CPU time is what is measured: framing, decoding, handing each
+// packet to its study, recording and the numerics. The database's work and the syncs run on
+// threads beside the loop and are not in it: the loop is what every bed shares. The baseline
+// decodes the same bytes read from a file, with the same framer and packet classes, in the same
+// program. "bed_s_per_cpu_s" is how many seconds of one bed's link one second of the loop's CPU
+// serves: the number of beds one loop keeps up with at their real rate.
 #include <algorithm>
 #include <atomic>
 #include <filesystem>

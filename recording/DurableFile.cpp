@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr unsigned kOwnerOnly = 0600;
+
 std::string Fault(const std::string& doing, const std::string& path) {
   return "cannot " + doing + " " + path + ": " + std::strerror(errno);
 }
@@ -54,7 +56,7 @@ std::optional<std::string> DurableFile::Sync(const std::string& path) {
 }
 
 std::optional<std::string> DurableFile::WriteWhole(const std::string& path, std::string_view bytes) {
-  FileReplacement replacement(path);
+  FileReplacement replacement(path, kOwnerOnly);
   if (std::optional<std::string> fault = replacement.Open()) return fault;
   replacement.Stream().write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return replacement.Commit();
@@ -63,7 +65,7 @@ std::optional<std::string> DurableFile::WriteWhole(const std::string& path, std:
 std::optional<std::string> DurableFile::Append(const std::string& path, std::string_view bytes) {
   struct stat status {};
   const bool existed = ::stat(path.c_str(), &status) == 0;
-  const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, kOwnerOnly);
   if (descriptor < 0) return Fault("open", path);
   if (std::optional<std::string> fault = WriteAndClose(descriptor, bytes, path)) return fault;
   return existed ? std::nullopt : Sync(FolderOf(path));

@@ -6,7 +6,8 @@
 
 #include "recording/RecordingApi.h"
 
-// File operations that are on the disk when they return: for a study's recording, the hospital
+// File operations that are on the disk when they return, on files that hold patient data and
+// are therefore created readable and writable by their owner only (0600): for a study's recording, the hospital
 // side's queue and its record of taken messages, and every file replaced whole. Each returns nullopt when done, or the fault
 // naming the file and the system's reason. They block on the disk: call them off the loop.
 class VUDODA_RECORDING_API DurableFile {

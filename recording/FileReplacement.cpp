@@ -19,13 +19,13 @@ std::string Fault(const char* doing, const std::string& path, int error) {
 }
 
 // ".NAME.tmpPID-N" beside `target`, created exclusively; -1 (errno set) when none can be made.
-int CreateTemporaryBeside(const std::string& target, std::string& tempPath) {
+int CreateTemporaryBeside(const std::string& target, unsigned permissions, std::string& tempPath) {
   static std::atomic<unsigned> counter{0};
   const std::size_t nameBegins = target.rfind('/') + 1;  // 0 for a bare name
   for (int attempt = 0; attempt < 100; ++attempt) {
     tempPath = target.substr(0, nameBegins) + "." + target.substr(nameBegins) + ".tmp" + std::to_string(::getpid()) +
                "-" + std::to_string(counter++);
-    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, permissions);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
@@ -33,7 +33,8 @@ int CreateTemporaryBeside(const std::string& target, std::string& tempPath) {
 
 }  // namespace
 
-FileReplacement::FileReplacement(std::string path) : m_path(std::move(path)) {}
+FileReplacement::FileReplacement(std::string path, unsigned permissions)
+    : m_path(std::move(path)), m_permissions(permissions) {}
 
 FileReplacement::~FileReplacement() { Discard(); }
 
@@ -46,7 +47,7 @@ std::optional<std::string> FileReplacement::Open() {
     return m_stream ? std::nullopt : std::optional<std::string>(Fault("cannot create", m_path, errno));
   }
   if (const int error = LinkTarget(m_path, m_target)) return Fault("cannot create", m_path, error);
-  const int fd = CreateTemporaryBeside(m_target, m_tempPath);
+  const int fd = CreateTemporaryBeside(m_target, m_permissions, m_tempPath);
   if (fd < 0) {
     const int error = errno;
     m_tempPath.clear();

@@ -17,7 +17,8 @@
 // /dev/null, a named pipe) cannot be replaced and is written in place.
 class VUDODA_RECORDING_API FileReplacement {
  public:
-  explicit FileReplacement(std::string path);
+  // A new file gets `permissions` (less the process's umask); a replaced one keeps its own.
+  explicit FileReplacement(std::string path, unsigned permissions = 0666);
   FileReplacement(const FileReplacement&) = delete;
   FileReplacement& operator=(const FileReplacement&) = delete;
   // Discards what was not committed.
@@ -39,6 +40,7 @@ class VUDODA_RECORDING_API FileReplacement {
 
  private:
   std::string m_path;
+  unsigned m_permissions;
   std::string m_target;    // the file that the rename replaces: the path, or its link's target
   std::string m_tempPath;  // the temporary file, while one exists
   std::ofstream m_stream;

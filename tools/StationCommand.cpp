@@ -62,6 +62,14 @@ void DefineStation(CLI::App& command, CommandRun& run) {
       ->type_name("URI");
   command.add_option("--config", options->config, "the Maternis.ini to run with (default: the program folder's)")
       ->type_name("FILE");
+  command.add_option("--monitors", options->monitors,
+                     "the ward file: one line \"BED ADDRESS [label]\" per monitor, # comments; a monitor not "
+                     "named is refused (default: none, any monitor may connect)")
+      ->type_name("FILE");
+  command.add_option("--monitor-code-page", options->monitorCodePage,
+                     "the code page of the monitors' patient texts: 1252 Western, 949 Korean, 65001 UTF-8")
+      ->capture_default_str()
+      ->check(CLI::IsMember({1252u, 949u, 65001u}));
   command.add_option("--beds", options->beds, "how many monitors the station serves at once")
       ->capture_default_str()
       ->check(CLI::Range(1, kMaxBeds));
@@ -85,6 +93,8 @@ int RunStation(const StationCommandOptions& options, ToolIo& io) {
     return ReportUsageFault(io, kCommand, "--listen '" + options.listen + "' is not ADDRESS:PORT");
   }
   station.beds = options.beds;
+  station.monitorsFile = options.monitors;
+  station.monitorCodePage = options.monitorCodePage;
   station.silence = std::chrono::milliseconds(static_cast<long>(options.silence * 1000));
   station.dataFolder = config.m_strDataPath.GetString();
   std::error_code ignored;

@@ -1,22 +1,41 @@
 #include "ward/BedSession.h"
 
+#include <algorithm>
+
 #include "link/LoadKeyedPacket.h"
+#include "link/PacketKind.h"
 #include "packet/PKParam_v110.h"
 #include "packet/PKPatient_v110.h"
 #include "ward/BedHost.h"
+#include "ward/LinkPiece.h"
 
 namespace asio = boost::asio;
 
 namespace {
 
+constexpr unsigned char kVersionHeader = 0xB0;
 constexpr unsigned char kPatientHeader = 0xB1;
+constexpr unsigned char kMonitorHeader = 0xB3;
 constexpr unsigned char kNumericsHeader = 0xC1;
+constexpr auto kAdmissionWindow = std::chrono::hours(1);
 
-std::string PeerText(const asio::ip::tcp::socket& socket) {
+// The monitor's address alone; an IPv4 monitor that came over an IPv6 socket as IPv4.
+asio::ip::address PlainAddress(const asio::ip::address& address) {
+  if (address.is_v6() && address.to_v6().is_v4_mapped()) {
+    return asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6());
+  }
+  return address;
+}
+
+void PeerTexts(const asio::ip::tcp::socket& socket, std::string& peer, std::string& address) {
   boost::system::error_code error;
   const auto endpoint = socket.remote_endpoint(error);
-  if (error) return "an unknown address";
-  return endpoint.address().to_string() + ":" + std::to_string(endpoint.port());
+  if (error) {
+    peer = address = "an unknown address";
+    return;
+  }
+  address = PlainAddress(endpoint.address()).to_string();
+  peer = address + ":" + std::to_string(endpoint.port());
 }
 
 // The three text fields of a patient packet (identifier, last name, first name), 20 bytes each
@@ -40,14 +59,29 @@ bool HasWholeTexts(std::span<const unsigned char> block) {
   return true;
 }
 
+// The largest packet: bytes further back than this from the end of what came cannot begin a
+// packet still to be framed.
+std::size_t LargestPacket() {
+  static const std::size_t largest = [] {
+    int size = 0;
+    for (const PacketKind& kind : AllPacketKinds()) size = std::max(size, kind.size);
+    return static_cast<std::size_t>(size);
+  }();
+  return largest;
+}
+
+// A run of unknown bytes is handed on in parts of at least this much while it goes on.
+constexpr std::size_t kLongRun = 4096;
+
 }  // namespace
 
 BedSession::BedSession(asio::ip::tcp::socket socket, BedHost& host)
     : m_socket(std::move(socket)),
       m_host(host),
       m_framer([this](const FrameEvent& event) { OnFrame(event); }),
-      m_peer(PeerText(m_socket)),
-      m_lastReceived(Clock::now()) {}
+      m_lastReceived(Clock::now()) {
+  PeerTexts(m_socket, m_peer, m_address);
+}
 
 void BedSession::Start() { ReadSome(); }
 
@@ -65,6 +99,19 @@ void BedSession::Refuse(const std::string& reason) {
                     [self = shared_from_this(), text](const boost::system::error_code&, std::size_t) { self->Close(); });
 }
 
+std::vector<unsigned char> BedSession::Context() const {
+  std::vector<unsigned char> context(m_version);
+  context.insert(context.end(), m_monitor.begin(), m_monitor.end());
+  return context;
+}
+
+bool BedSession::MayAdmit(Clock::time_point now) {
+  while (!m_admissions.empty() && now - m_admissions.front() >= kAdmissionWindow) m_admissions.pop_front();
+  if (m_admissions.size() >= kAdmissionsPerHour) return false;
+  m_admissions.push_back(now);
+  return true;
+}
+
 void BedSession::ReadSome() {
   m_socket.async_read_some(asio::buffer(m_buffer),
                            [self = shared_from_this()](const boost::system::error_code& error, std::size_t size) {
@@ -78,32 +125,53 @@ void BedSession::ReadSome() {
                                return;
                              }
                              self->m_lastReceived = Clock::now();
-                             const std::span<const unsigned char> bytes(self->m_buffer.data(), size);
-                             self->m_host.OnLinkBytes(*self, bytes);
-                             self->m_framer.Feed(bytes);
-                             self->ReadSome();
+                             self->Received(std::span<const unsigned char>(self->m_buffer.data(), size));
+                             if (!self->m_closed) self->ReadSome();
                            });
 }
 
-void BedSession::OnFrame(const FrameEvent& event) {
-  if (event.type == FrameEvent::Type::Packet) {
-    Decode(event);
-  } else {
-    m_host.OnBadBytes(*this, event.length);
-  }
+void BedSession::Received(std::span<const unsigned char> bytes) {
+  m_unsettled.insert(m_unsettled.end(), bytes.begin(), bytes.end());
+  m_framer.Feed(bytes);
+  SettleLongRun();
+  m_unsettled.erase(m_unsettled.begin(), m_unsettled.begin() + static_cast<std::ptrdiff_t>(m_handed));
+  m_handed = 0;
 }
 
-void BedSession::Decode(const FrameEvent& event) {
-  const unsigned char header = event.kind->typeHeader;
-  if (header == kPatientHeader) {
-    PKPatient_v110 patient;
-    if (!HasWholeTexts(event.bytes) || !LoadKeyedPacket(patient, event.bytes)) {
-      return m_host.OnBadBytes(*this, event.length);
-    }
-    m_host.OnPatient(*this, patient);
-  } else if (header == kNumericsHeader) {
-    PKParam_v110 numerics;
-    if (!LoadKeyedPacket(numerics, event.bytes)) return m_host.OnBadBytes(*this, event.length);
-    m_host.OnNumerics(*this, numerics);
+void BedSession::OnFrame(const FrameEvent& event) {
+  const std::uint64_t end = event.offset + event.length;
+  if (m_closed || end <= m_handedOffset) return;  // handed on already as part of a long run
+  if (event.type != FrameEvent::Type::Packet) return HandOn(end, nullptr);
+  if (event.offset > m_handedOffset) HandOn(event.offset, nullptr);
+  HandOn(end, event.kind);
+}
+
+// Hands on the bytes up to stream offset `end`: a packet of `kind`, or (nullptr) bytes that
+// make none.
+void BedSession::HandOn(std::uint64_t end, const PacketKind* kind) {
+  const auto bytes = std::span<const unsigned char>(m_unsettled).subspan(m_handed, static_cast<std::size_t>(end - m_handedOffset));
+  PKPatient_v110 patient;
+  PKParam_v110 numerics;
+  LinkPiece piece{LinkPiece::Kind::Bad, bytes};
+  if (kind && kind->typeHeader == kPatientHeader) {
+    if (HasWholeTexts(bytes) && LoadKeyedPacket(patient, bytes)) piece = {LinkPiece::Kind::Patient, bytes, &patient};
+  } else if (kind && kind->typeHeader == kNumericsHeader) {
+    if (LoadKeyedPacket(numerics, bytes)) piece = {LinkPiece::Kind::Numerics, bytes, nullptr, &numerics};
+  } else if (kind) {
+    piece.kind = LinkPiece::Kind::Packet;
+    if (kind->typeHeader == kVersionHeader) m_version.assign(bytes.begin(), bytes.end());
+    if (kind->typeHeader == kMonitorHeader) m_monitor.assign(bytes.begin(), bytes.end());
   }
+  m_handed += bytes.size();
+  m_handedOffset = end;
+  m_host.OnLinkPiece(*this, piece);
+}
+
+// The framer tells of a run of unknown bytes only where it ends; a long one (a flood of
+// garbage) is handed on meanwhile, all but what could still begin a packet, so that the bytes
+// kept here stay bounded.
+void BedSession::SettleLongRun() {
+  const std::size_t waiting = m_unsettled.size() - m_handed;
+  if (m_closed || waiting < kLongRun + LargestPacket()) return;
+  HandOn(m_handedOffset + waiting - (LargestPacket() - 1), nullptr);
 }

@@ -12,9 +12,10 @@
 #include "database/TBLPatient.h"
 #include "database/TBLStudy.h"
 #include "database/schema/DatabaseSchema.h"
-#include "packet/PKPatient_v110.h"
 #include "qnutil/QnGF.h"
+#include "recording/DurableFile.h"
 #include "ward/AddWithFreshKey.h"
+#include "ward/AnnouncedPatient.h"
 
 namespace {
 
@@ -41,23 +42,27 @@ std::string Quoted(const std::string& value) {
 
 bool IsSqlite(const std::string& uri) { return uri.starts_with(kSqlitePrefix); }
 
-// Creates a database file readable and writable by its owner only (it holds patient data):
-// `created` tells whether it is new; the fault when it neither existed nor could be made.
+// Creates a database file readable and writable by its owner only (it holds patient data),
+// its entry synced into its folder so that a power loss does not take it: `created` tells
+// whether it is new; the fault when it neither existed nor could be made.
 std::optional<std::string> CreateOwnerOnlyFile(const std::string& path, bool& created) {
   const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   created = file >= 0;
-  if (created) ::close(file);
+  if (created) {
+    ::close(file);
+    return DurableFile::Sync(DurableFile::FolderOf(path));
+  }
   if (created || errno == EEXIST) return std::nullopt;
   return "cannot create " + path + ": " + std::strerror(errno);
 }
 
-void FillFromPacket(TBLPatient& row, PKPatient_v110& packet) {
-  row.m_P_FIRST_NAME = packet.GetFirstName();
-  row.m_P_LAST_NAME = packet.GetLastName();
-  const COleDateTime birthday(packet.GetYear(), packet.GetMonth(), packet.GetDay(), 0, 0, 0);
+void FillFromAnnounced(TBLPatient& row, const AnnouncedPatient& patient) {
+  row.m_P_FIRST_NAME = patient.firstName.c_str();
+  row.m_P_LAST_NAME = patient.lastName.c_str();
+  const COleDateTime birthday(patient.year, patient.month, patient.day, 0, 0, 0);
   if (birthday.GetStatus() == COleDateTime::valid) row.m_P_BIRTHDAY = birthday;
-  row.m_P_HEIGHT = packet.GetHeight();
-  row.m_P_WEIGHT = packet.GetWeight();
+  row.m_P_HEIGHT = patient.height;
+  row.m_P_WEIGHT = patient.weight;
   row.m_P_REG_DATE = COleDateTime::GetCurrentTime();
   row.m_P_EDIT_DATE = row.m_P_REG_DATE;
 }
@@ -73,6 +78,7 @@ std::string StationDatabase::Shown(const std::string& uri) {
 }
 
 std::optional<std::string> StationDatabase::Open(const std::string& uri) {
+  m_sqlite = IsSqlite(uri);
   if (m_db.Connect(uri.c_str())) return std::nullopt;
   std::string fault = "cannot open the patient database " + std::string(IsSqlite(uri) ? uri : "on the server") +
                       ": " + m_db.GetLastErrorString().GetString();
@@ -95,6 +101,13 @@ std::optional<std::string> StationDatabase::Create(const std::string& uri, bool&
   return std::nullopt;
 }
 
+std::optional<std::string> StationDatabase::LimitWaits(std::chrono::milliseconds limit) {
+  const std::string statement =
+      (m_sqlite ? "PRAGMA busy_timeout = " : "SET statement_timeout = ") + std::to_string(limit.count());
+  if (m_db.ExecuteSQL(statement.c_str())) return std::nullopt;
+  return "cannot limit the database's waits: " + std::string(m_db.GetLastErrorString().GetString());
+}
+
 std::optional<std::string> StationDatabase::Connect(const std::string& uri) {
   if (!IsSqlite(uri)) return Open(uri);
   std::error_code ignored;
@@ -104,39 +117,46 @@ std::optional<std::string> StationDatabase::Connect(const std::string& uri) {
   return Create(uri, created);
 }
 
-std::optional<std::string> StationDatabase::Admit(PKPatient_v110& patient) {
+std::optional<std::string> StationDatabase::Admit(const AnnouncedPatient& patient) {
   TBLPatient row(&m_db);
-  row.m_P_ID = patient.GetPatientId();
+  row.m_P_ID = patient.id.c_str();
   const bool announced = !row.m_P_ID.IsEmpty();
   if (announced && row.Get()) return std::string(row.m_P_ID.GetString());
-  FillFromPacket(row, patient);
-  // An announced patient that another station admitted meanwhile is hers already.
-  const bool added = announced ? row.Add() || TBLPatient(row).Get() : AddPatient(row);
-  if (!added || row.m_P_ID.IsEmpty()) {
-    Failed(row.m_P_ID.IsEmpty() ? "no identifier for a new patient"
-                                : "cannot admit patient " + std::string(row.m_P_ID.GetString()));
-    return std::nullopt;
-  }
-  return std::string(row.m_P_ID.GetString());
+  FillFromAnnounced(row, patient);
+  // An announced patient that another station admitted meanwhile is hers already; otherwise the
+  // reason is the Add's, not that of the look that followed it.
+  if (!announced) return AddPatient(row) ? std::optional<std::string>(row.m_P_ID.GetString()) : std::nullopt;
+  if (row.Add()) return patient.id;
+  const std::string refusal = m_db.GetLastErrorString().GetString();
+  if (TBLPatient(row).Get()) return patient.id;
+  Refused("cannot admit patient " + patient.id, refusal);
+  return std::nullopt;
 }
 
 bool StationDatabase::AddPatient(TBLPatient& patient) {
-  if (!patient.m_P_ID.IsEmpty()) return patient.Add();
+  if (!patient.m_P_ID.IsEmpty()) return patient.Add() || Failed("cannot add patient " + std::string(patient.m_P_ID));
   // Today's next free identifier, drawn again when another station sharing the database
   // admits someone under it first.
-  return AddWithFreshKey(patient, [this](TBLPatient& fresh, int) { fresh.m_P_ID = TBLPatient::GetUniqueId(&m_db); });
+  std::string refusal;
+  if (AddWithFreshKey(
+          patient, [this](TBLPatient& fresh, int) { fresh.m_P_ID = TBLPatient::GetUniqueId(&m_db); }, refusal)) {
+    return true;
+  }
+  return Refused("cannot add a patient under a new identifier", refusal);
 }
 
-std::optional<StationDatabase::Study> StationDatabase::LatestStudy(const std::string& patientId) {
+std::vector<StationDatabase::Study> StationDatabase::RecentStudies(const std::string& patientId, int count) {
   TBLStudy row(&m_db);
   const std::string clause = "WHERE S_ID='" + Quoted(patientId) + "' ORDER BY S_START_TIME DESC";
-  const int count = row.CursorOpenEx(clause.c_str());
-  std::optional<Study> latest;
-  if (count > 0 && row.CursorGet()) {
-    latest = Study{row.m_S_ID.GetString(), row.m_S_STUDY_ID.GetString(), row.m_S_LENGTH, row.m_S_LOSS};
+  std::vector<Study> studies;
+  if (row.CursorOpenEx(clause.c_str()) > 0) {
+    while (static_cast<int>(studies.size()) < count && row.CursorGet()) {
+      studies.push_back(Study{row.m_S_ID.GetString(), row.m_S_STUDY_ID.GetString(), row.m_S_LENGTH, row.m_S_LOSS});
+      row.CursorMove();
+    }
   }
   row.CursorClose();
-  return latest;
+  return studies;
 }
 
 std::optional<StationDatabase::Study> StationDatabase::StartStudy(const std::string& patientId, std::time_t start) {
@@ -144,21 +164,25 @@ std::optional<StationDatabase::Study> StationDatabase::StartStudy(const std::str
   row.m_S_ID = patientId.c_str();
   row.m_S_EDIT_DATE = COleDateTime::GetCurrentTime();
   if (AddStudyFrom(row, LocalDateTime(start))) return Study{patientId, row.m_S_STUDY_ID.GetString(), 0, 0};
-  Failed("cannot start a study of patient " + patientId);
   return std::nullopt;
 }
 
 bool StationDatabase::AddStudy(TBLStudy& study, const COleDateTime& start, bool keyGiven) {
-  return keyGiven ? study.Add() : AddStudyFrom(study, start);
+  if (!keyGiven) return AddStudyFrom(study, start);
+  return study.Add() || Failed("cannot add study " + std::string(study.m_S_STUDY_ID));
 }
 
 // A second taken by another study of hers (this station's or another's that shares the
 // database, even one added a moment ago) passes the study on to the next second.
 bool StationDatabase::AddStudyFrom(TBLStudy& study, const COleDateTime& start) {
   constexpr double kSecond = 1.0 / 86400;
-  return AddWithFreshKey(
-      study, [&start](TBLStudy& fresh, int shift) { fresh.SetStartTime(start + shift * kSecond, 1); },
-      kStartSecondTries);
+  std::string refusal;
+  if (AddWithFreshKey(
+          study, [&start](TBLStudy& fresh, int shift) { fresh.SetStartTime(start + shift * kSecond, 1); }, refusal,
+          kStartSecondTries)) {
+    return true;
+  }
+  return Refused("cannot start a study of patient " + std::string(study.m_S_ID), refusal);
 }
 
 bool StationDatabase::UpdateFigures(const Study& study) {
@@ -173,7 +197,16 @@ bool StationDatabase::UpdateFigures(const Study& study) {
   return true;
 }
 
-bool StationDatabase::Failed(const std::string& what) {
-  m_fault = what + ": " + m_db.GetLastErrorString().GetString();
+bool StationDatabase::DeleteStudy(const Study& study) {
+  TBLStudy row(&m_db);
+  row.m_S_ID = study.patientId.c_str();
+  row.m_S_STUDY_ID = study.studyId.c_str();
+  return row.Delete() || Failed("cannot remove study " + study.studyId + " of patient " + study.patientId);
+}
+
+bool StationDatabase::Failed(const std::string& what) { return Refused(what, m_db.GetLastErrorString().GetString()); }
+
+bool StationDatabase::Refused(const std::string& what, const std::string& reason) {
+  m_fault = what + ": " + reason;
   return false;
 }

@@ -1,15 +1,17 @@
 #pragma once
 
+#include <chrono>
 #include <ctime>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/COleDateTime.h"
 #include "qnutilex/QnAdo.h"
 #include "ward/WardApi.h"
 
+struct AnnouncedPatient;
 class ObexConfig;
-class PKPatient_v110;
 class TBLPatient;
 class TBLStudy;
 
@@ -45,17 +47,21 @@ class VUDODA_WARD_API StationDatabase {
   std::optional<std::string> Create(const std::string& uri, bool& created);
   // Connects to an existing database; the fault names what to do when a file is missing.
   std::optional<std::string> Open(const std::string& uri);
+  // Lets no statement wait longer than `limit` for a lock another connection holds: the busy
+  // timeout on SQLite, statement_timeout on PostgreSQL. The fault, or nullopt.
+  std::optional<std::string> LimitWaits(std::chrono::milliseconds limit);
   // The connection, for listings and the row classes of a host.
   QnAdo& Connection() { return m_db; }
 
-  // The patient of the packet's identifier, added from the packet when not stored yet; a packet
+  // The patient of the announced identifier, added as announced when not stored yet; one
   // without an identifier gets a new one (TBLPatient::GetUniqueId). Returns her P_ID, or
-  // nullopt when the database refused.
-  std::optional<std::string> Admit(PKPatient_v110& patient);
+  // nullopt when the database refused (Fault() says why).
+  std::optional<std::string> Admit(const AnnouncedPatient& patient);
   // Adds `patient` (bound to Connection()); without an identifier she gets today's next one.
   bool AddPatient(TBLPatient& patient);
-  // The patient's most recent study (by start time), or nullopt when she has none.
-  std::optional<Study> LatestStudy(const std::string& patientId);
+  // The patient's studies, the latest start first, at most `count`. Start times are local and
+  // repeat after a fall-back of the clock: the order is a hint, not the order of the instants.
+  std::vector<Study> RecentStudies(const std::string& patientId, int count);
   // Adds a study of the patient starting at `start`; its identifier is the start second
   // (TBLStudy::SetStartTime), the next free second when that one is taken.
   std::optional<Study> StartStudy(const std::string& patientId, std::time_t start);
@@ -64,13 +70,17 @@ class VUDODA_WARD_API StationDatabase {
   bool AddStudy(TBLStudy& study, const COleDateTime& start, bool keyGiven);
   // Stores the study's S_LENGTH and S_LOSS.
   bool UpdateFigures(const Study& study);
+  // Removes a study that never held a recording.
+  bool DeleteStudy(const Study& study);
 
   const std::string& Fault() const { return m_fault; }
 
  private:
   bool Failed(const std::string& what);
+  bool Refused(const std::string& what, const std::string& reason);
   bool AddStudyFrom(TBLStudy& study, const COleDateTime& start);
 
   QnAdo m_db;
+  bool m_sqlite = false;
   std::string m_fault;
 };

@@ -4,27 +4,48 @@
 #include <boost/asio.hpp>
 #include <csignal>
 #include <ctime>
+#include <deque>
+#include <set>
 
 #include "packet/PKParam_v110.h"
-#include "packet/PKPatient_v110.h"
+#include "ward/AnnouncedPatient.h"
 #include "ward/BedHost.h"
 #include "ward/BedNumerics.h"
 #include "ward/BedSession.h"
+#include "ward/LinkPiece.h"
+#include "ward/LoopWorker.h"
+#include "ward/OpenStudyList.h"
 #include "ward/StationDatabase.h"
+#include "ward/StudyAdmission.h"
 #include "ward/StudyRecording.h"
+#include "ward/WardFile.h"
 
 namespace asio = boost::asio;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+using StudyKey = StudyAdmission::StudyKey;
 
-// Link bytes that come before the patient is known wait for her study, up to about a minute
-// of a monitor's link; a connection that never names a patient is not recorded.
-constexpr std::size_t kMaxWaitingBytes = 256 * 1024;
-// How often the silence of the beds is looked at: a failure is reported within this much
-// after the configured silence.
-constexpr auto kWatchInterval = std::chrono::milliseconds(250);
+// The link of a bed whose study is not open yet (her admission waits for the database, or the
+// link has not named her yet) waits in memory up to this, about 14 minutes of a monitor's link;
+// beyond, it is not recorded.
+constexpr std::size_t kMaxWaitingBytes = 1024 * 1024;
+// How often the beds are looked at: a silence is reported within this much after the configured
+// silence; a refused recording, a failed admission are tried again.
+constexpr auto kWatchInterval = 250ms;
+// Jobs that may wait for the database or the disk at once. A round's figures or sync that finds
+// the queue full is skipped (the next round's stands for it); an admission is tried again.
+constexpr std::size_t kWorkerQueue = 1024;
+// A failed admission is tried again after this, doubling up to kLongestAdmissionDelay.
+constexpr std::chrono::milliseconds kFirstAdmissionDelay = 1s;
+constexpr std::chrono::milliseconds kLongestAdmissionDelay = 30s;
+// A recording the disk refused is tried again this often.
+constexpr auto kRewriteInterval = 1s;
+// A failed accept (no descriptors left) is tried again after this, doubling up to a second.
+constexpr std::chrono::milliseconds kFirstAcceptDelay = 100ms;
+constexpr std::chrono::milliseconds kLongestAcceptDelay = 1s;
 
 std::string BedName(int bed) { return "bed " + std::to_string(bed + 1); }
 
@@ -36,6 +57,10 @@ std::string Seconds(std::chrono::milliseconds time) {
   return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(time).count()) + " s";
 }
 
+StudyRecording::Samples SamplesOf(PKParam_v110& numerics) {
+  return {BedNumerics::kSamples, BedNumerics::LostSamples(numerics)};
+}
+
 }  // namespace
 
 // The loop and everything that lives on it.
@@ -45,16 +70,123 @@ class StationEngine::Loop : public BedHost {
       : m_options(std::move(options)),
         m_callbacks(std::move(callbacks)),
         m_acceptor(m_context),
+        m_acceptRetry(m_context),
         m_watch(m_context),
         m_sync(m_context),
         m_refresh(m_context),
         m_signals(m_context),
-        m_beds(static_cast<std::size_t>(std::max(0, m_options.beds))) {
+        m_beds(static_cast<std::size_t>(std::max(0, m_options.beds))),
+        m_database(m_context, kWorkerQueue),
+        m_disk(m_context, kWorkerQueue) {
     for (std::size_t index = 0; index < m_beds.size(); ++index) m_beds[index].row.bed = static_cast<int>(index) + 1;
   }
 
   std::optional<std::string> Start() {
+    if (!m_options.monitorsFile.empty()) {
+      if (auto fault = m_ward.Read(m_options.monitorsFile, m_options.beds)) return fault;
+    }
     if (auto fault = m_db.Connect(m_options.databaseUri)) return fault;
+    if (auto fault = m_db.LimitWaits(m_options.statementTimeout)) return fault;
+    if (auto fault = Listen()) return fault;
+    Accept();
+    Watch();
+    SyncLater();
+    RefreshLater();
+    if (m_options.stopOnSignals) WaitForSignal();
+    TellWard();
+    CountLeftOpen();
+    WriteOpenList();
+    return std::nullopt;
+  }
+
+  int Port() const { return m_acceptor.is_open() ? m_acceptor.local_endpoint().port() : 0; }
+
+  void Run() { m_context.run(); }
+
+  void Stop() {
+    asio::post(m_context, [this] { Shutdown(); });
+  }
+
+  // BedHost: every piece of every bed's link comes through here.
+  void OnLinkPiece(BedSession& session, const LinkPiece& piece) override {
+    Bed& bed = BedOf(session);
+    bed.row.bytes += piece.bytes.size();
+    if (bed.row.link == BedRow::Link::Silent) {
+      bed.row.link = BedRow::Link::Connected;
+      Event(bed, Name(bed) + ": link restored");
+    }
+    switch (piece.kind) {
+      case LinkPiece::Kind::Patient:
+        return OnPatient(session, piece);
+      case LinkPiece::Kind::Numerics:
+        BedNumerics::Show(*piece.numerics, bed.row);
+        return Record(bed, piece.bytes, SamplesOf(*piece.numerics));
+      case LinkPiece::Kind::Bad:
+        bed.row.badBytes += piece.bytes.size();
+        return Record(bed, piece.bytes);
+      case LinkPiece::Kind::Packet:
+        return Record(bed, piece.bytes);
+    }
+  }
+
+  void OnLinkEnded(BedSession& session, const std::string& reason) override {
+    Bed& bed = BedOf(session);
+    bed.session.reset();
+    DropUnnamed(bed);
+    if (!bed.study && bed.admissions.empty()) {
+      Event(bed, Name(bed) + ": monitor disconnected (" + reason + ")");
+      Free(bed);
+      return;
+    }
+    if (bed.row.link != BedRow::Link::Silent) {
+      Event(bed, Name(bed) + ": communication failure: " + reason);
+    } else {
+      Event(bed, Name(bed) + ": link closed (" + reason + ")");
+    }
+    bed.row.link = BedRow::Link::Lost;
+    bed.lostAt = Clock::now();
+  }
+
+ private:
+  // A piece of a link that waits for its study to open.
+  struct WaitingPiece {
+    std::vector<unsigned char> bytes;
+    StudyRecording::Samples samples;
+  };
+  // A patient announced at the bed whose study is not open yet, and the link since. The last
+  // of a link that has not named its patient yet is unnamed: the link's beginning, which goes
+  // to the patient it names.
+  struct Admission {
+    std::optional<AnnouncedPatient> patient;
+    std::string monitor;
+    std::vector<WaitingPiece> pieces;
+    std::uint64_t serial = 0;
+    bool mayContinue = true;
+  };
+  // One bed of the ward: its monitor's session while connected; its patient's study while she
+  // is there (also while the link is lost, until the reconnection window ends); the patients
+  // announced whose studies are being opened, in order.
+  struct Bed {
+    BedRow row;
+    std::shared_ptr<BedSession> session;
+    std::string monitor;  // the address of the monitor whose patient the bed holds
+    std::shared_ptr<StudyRecording> study;
+    std::deque<Admission> admissions;
+    std::size_t waitingBytes = 0;
+    bool admitting = false;  // the first admission is with the database
+    Clock::time_point admitAt;
+    std::chrono::milliseconds admitDelay{0};
+    Clock::time_point lostAt;
+    Clock::time_point rewriteAt;
+    std::optional<std::string> refused;  // the link's patient not admitted: her link is not recorded
+    bool overflowTold = false;
+    bool storing = false;
+    bool storeFaultTold = false;  // told once until the figures are stored again
+    bool syncing = false;
+    bool syncFaultTold = false;
+  };
+
+  std::optional<std::string> Listen() {
     boost::system::error_code error;
     const auto address = asio::ip::make_address(m_options.listenAddress, error);
     if (error) return "'" + m_options.listenAddress + "' is not an address: " + error.message();
@@ -67,119 +199,76 @@ class StationEngine::Loop : public BedHost {
       return "cannot listen on " + m_options.listenAddress + ":" + std::to_string(m_options.port) + ": " +
              error.message();
     }
-    Accept();
-    Watch();
-    SyncLater();
-    RefreshLater();
-    if (m_options.stopOnSignals) WaitForSignal();
     return std::nullopt;
   }
 
-  int Port() const { return m_acceptor.is_open() ? m_acceptor.local_endpoint().port() : 0; }
-
-  void Run() { m_context.run(); }
-
-  void Stop() {
-    asio::post(m_context, [this] { Shutdown(); });
-  }
-
-  // BedHost: what the beds' links report.
-  void OnLinkBytes(BedSession& session, std::span<const unsigned char> bytes) override {
-    Bed& bed = m_beds[static_cast<std::size_t>(session.Bed())];
-    bed.row.bytes += bytes.size();
-    if (bed.row.link == BedRow::Link::Silent) {
-      bed.row.link = BedRow::Link::Connected;
-      Event(bed, BedName(session.Bed()) + ": link restored");
-    }
-    if (bed.study) {
-      if (!bed.study->Append(bytes) && !bed.recordingFailed) {
-        bed.recordingFailed = true;
-        Event(bed, BedName(session.Bed()) + ": " + *bed.study->Fault());
-      }
-    } else if (bed.waitingBytes.size() + bytes.size() <= kMaxWaitingBytes) {
-      bed.waitingBytes.insert(bed.waitingBytes.end(), bytes.begin(), bytes.end());
-    } else if (!bed.unrecorded) {
-      bed.unrecorded = true;
-      Event(bed, BedName(session.Bed()) + ": no patient announced, the link is not recorded");
-    }
-  }
-
-  void OnBadBytes(BedSession& session, std::uint64_t count) override {
-    m_beds[static_cast<std::size_t>(session.Bed())].row.badBytes += count;
-  }
-
-  void OnPatient(BedSession& session, PKPatient_v110& patient) override {
-    const std::string patientId = patient.GetPatientId().GetString();
-    Bed* bed = &m_beds[static_cast<std::size_t>(session.Bed())];
-    if (bed->study && (patientId.empty() || patientId == bed->study->PatientId())) return;
-    if (bed->study) CloseStudy(*bed, "another patient at the bed");
-    if (Bed* lost = LostBedOf(patientId)) bed = &TakeOver(*lost, session);
-    if (!bed->study && !Admit(*bed, patient)) return;
-    bed->row.patientName = std::string(patient.GetLastName().GetString()) + ", " + patient.GetFirstName().GetString();
-    bed->study->Append(bed->waitingBytes);
-    bed->waitingBytes.clear();
-    bed->waitingBytes.shrink_to_fit();
-  }
-
-  void OnNumerics(BedSession& session, PKParam_v110& numerics) override {
-    Bed& bed = m_beds[static_cast<std::size_t>(session.Bed())];
-    BedNumerics::Show(numerics, bed.row);
-    if (!bed.study) return;
-    bed.study->CountNumerics(numerics);
-    bed.row.lengthSeconds = bed.study->LengthSeconds();
-    bed.row.lossSeconds = bed.study->LossSeconds();
-  }
-
-  void OnLinkEnded(BedSession& session, const std::string& reason) override {
-    Bed& bed = m_beds[static_cast<std::size_t>(session.Bed())];
-    bed.session.reset();
-    const std::string name = BedName(session.Bed());
-    if (!bed.study) {
-      Event(bed, name + ": monitor disconnected (" + reason + ")");
-      Free(bed);
-      return;
-    }
-    if (bed.row.link != BedRow::Link::Silent) {
-      Event(bed, name + ": communication failure: " + reason);
+  void TellWard() {
+    if (m_options.monitorsFile.empty()) {
+      Event("no ward file: any monitor may connect and takes the first free bed (an open station, for demos "
+            "and tests)");
     } else {
-      Event(bed, name + ": link closed (" + reason + ")");
+      Event("ward file " + m_options.monitorsFile + ": " + std::to_string(m_ward.Size()) +
+            " monitors, each at its bed; any other is refused");
     }
-    bed.row.link = BedRow::Link::Lost;
-    bed.lostAt = Clock::now();
   }
 
- private:
-  // One bed of the ward: its monitor's session while connected, and its study while the
-  // patient is there (also while the link is lost, until the reconnection window ends).
-  struct Bed {
-    BedRow row;
-    std::shared_ptr<BedSession> session;
-    std::unique_ptr<StudyRecording> study;
-    std::vector<unsigned char> waitingBytes;
-    Clock::time_point lostAt;
-    bool unrecorded = false;
-    bool recordingFailed = false;
-  };
+  // ---- Monitors connecting
 
   void Accept() {
     m_acceptor.async_accept([this](const boost::system::error_code& error, asio::ip::tcp::socket socket) {
       if (error == asio::error::operation_aborted || !m_acceptor.is_open()) return;
-      if (!error) Admit(std::move(socket));
+      if (error) return AcceptLater(error);
+      if (m_acceptDelay.count() > 0) {
+        m_acceptDelay = {};
+        Event("accepting monitors again");
+      }
+      Connect(std::move(socket));
       Accept();
     });
   }
 
-  void Admit(asio::ip::tcp::socket socket) {
+  // Accepting failed (no descriptors left, say): told once, tried again after a pause that
+  // grows, so that the loop does not spin on it.
+  void AcceptLater(const boost::system::error_code& error) {
+    if (m_acceptDelay.count() == 0) {
+      Event("cannot accept monitors (" + error.message() + "): trying again, at most every second");
+    }
+    m_acceptDelay = std::clamp(2 * m_acceptDelay, kFirstAcceptDelay, kLongestAcceptDelay);
+    m_acceptRetry.expires_after(m_acceptDelay);
+    m_acceptRetry.async_wait([this](const boost::system::error_code& error) {
+      if (!error) Accept();
+    });
+  }
+
+  void Connect(asio::ip::tcp::socket socket) {
     auto session = std::make_shared<BedSession>(std::move(socket), *this);
-    Bed* bed = FreeBed();
-    if (!bed) return Refuse(session);
-    const int index = static_cast<int>(bed - m_beds.data());
-    session->SetBed(index);
+    std::string label;
+    Bed* bed = nullptr;
+    if (m_options.monitorsFile.empty()) {
+      bed = FreeBed();
+      if (!bed) return Refuse(*session, "all " + std::to_string(m_beds.size()) + " beds are taken");
+    } else {
+      const WardFile::Monitor* monitor = m_ward.Find(session->Address());
+      if (!monitor) return Refuse(*session, "its address is not in the ward file");
+      bed = &m_beds[static_cast<std::size_t>(monitor->bed - 1)];
+      label = monitor->label.empty() ? "" : " (" + monitor->label + ")";
+      if (bed->session) Replace(*bed);
+    }
+    session->SetBed(static_cast<int>(bed - m_beds.data()));
     bed->session = session;
     bed->row.link = BedRow::Link::Connected;
     bed->row.peer = session->Peer();
-    Event(*bed, BedName(index) + ": monitor connected from " + session->Peer());
+    bed->admissions.push_back(Admission{std::nullopt, session->Address(), {}, ++m_serial});
+    Event(*bed, Name(*bed) + ": monitor connected from " + session->Peer() + label);
     session->Start();
+  }
+
+  // The bed's monitor connected again while its earlier link looked alive: that one is dead.
+  void Replace(Bed& bed) {
+    bed.session->Close();
+    bed.session.reset();
+    DropUnnamed(bed);
+    Event(bed, Name(bed) + ": the monitor connected again; its earlier link is closed");
   }
 
   // A bed with neither a monitor nor a patient; failing that, the one whose link was lost
@@ -187,7 +276,7 @@ class StationEngine::Loop : public BedHost {
   Bed* FreeBed() {
     Bed* oldestLost = nullptr;
     for (Bed& bed : m_beds) {
-      if (bed.session) continue;
+      if (bed.session || !bed.admissions.empty()) continue;
       if (!bed.study) return &bed;
       if (!oldestLost || bed.lostAt < oldestLost->lostAt) oldestLost = &bed;
     }
@@ -198,126 +287,394 @@ class StationEngine::Loop : public BedHost {
     return oldestLost;
   }
 
-  void Refuse(const std::shared_ptr<BedSession>& session) {
-    const std::string reason = "all " + std::to_string(m_beds.size()) + " beds are taken";
-    if (m_callbacks.onEvent) m_callbacks.onEvent("refused the monitor at " + session->Peer() + ": " + reason);
-    session->Refuse("the station refused the link: " + reason + "\n");
+  void Refuse(BedSession& session, const std::string& reason) {
+    Event("refused the monitor at " + session.Peer() + ": " + reason);
+    session.Refuse("the station refused the link: " + reason + "\n");
   }
 
-  Bed* LostBedOf(const std::string& patientId) {
-    if (patientId.empty()) return nullptr;
+  // ---- Patients
+
+  void OnPatient(BedSession& session, const LinkPiece& piece) {
+    Bed* bed = &BedOf(session);
+    AnnouncedPatient announced = AnnouncedPatient::FromPacket(*piece.patient, m_options.monitorCodePage);
+    const std::optional<std::string> inForce = PatientInForce(*bed);
+    if (inForce && (announced.id.empty() || announced.id == *inForce)) {
+      SettleUnnamed(*bed);
+      return Record(*bed, piece.bytes);
+    }
+    if (!session.MayAdmit(Clock::now())) return RefusePatient(*bed, announced);
+    bed->refused.reset();
+    std::vector<WaitingPiece> beginning = Beginning(*bed, session);
+    beginning.push_back(WaitingPiece{{piece.bytes.begin(), piece.bytes.end()}, {}});
+    if (Bed* lost = LostBedOf(announced.id, session)) return TakeOver(*lost, session, std::move(beginning));
+    CloseStudy(*bed, "another patient at the bed");
+    for (const WaitingPiece& waiting : beginning) bed->waitingBytes += waiting.bytes.size();
+    bed->admissions.push_back(
+        Admission{std::move(announced), session.Address(), std::move(beginning), ++m_serial});
+    Admit(*bed);
+  }
+
+  // The patient the bed's link is recorded for, before the link's unnamed beginning: the one
+  // refused, the last announced whose study is not open yet, or the study's; nullopt when
+  // there is none.
+  static std::optional<std::string> PatientInForce(const Bed& bed) {
+    if (bed.refused) return bed.refused;
+    for (auto admission = bed.admissions.rbegin(); admission != bed.admissions.rend(); ++admission) {
+      if (admission->patient) return admission->patient->id;
+    }
+    if (bed.study) return bed.study->PatientId();
+    return std::nullopt;
+  }
+
+  // The link's patient is the one in force: its unnamed beginning goes to her.
+  void SettleUnnamed(Bed& bed) {
+    if (bed.admissions.empty() || bed.admissions.back().patient) return;
+    std::vector<WaitingPiece> pieces = std::move(bed.admissions.back().pieces);
+    bed.admissions.pop_back();
+    for (WaitingPiece& piece : pieces) {
+      bed.waitingBytes -= piece.bytes.size();
+      Record(bed, piece.bytes, piece.samples);
+    }
+  }
+
+  // What a new patient's study begins with: the link's unnamed beginning when this is the
+  // link's first patient, else the link's protocol version and monitor settings.
+  std::vector<WaitingPiece> Beginning(Bed& bed, BedSession& session) {
+    if (!bed.admissions.empty() && !bed.admissions.back().patient) {
+      std::vector<WaitingPiece> pieces = std::move(bed.admissions.back().pieces);
+      for (const WaitingPiece& piece : pieces) bed.waitingBytes -= piece.bytes.size();
+      bed.admissions.pop_back();
+      return pieces;
+    }
+    std::vector<WaitingPiece> pieces;
+    if (std::vector<unsigned char> context = session.Context(); !context.empty()) {
+      pieces.push_back(WaitingPiece{std::move(context), {}});
+    }
+    return pieces;
+  }
+
+  void DropUnnamed(Bed& bed) {
+    if (bed.admissions.empty() || bed.admissions.back().patient) return;
+    for (const WaitingPiece& piece : bed.admissions.back().pieces) bed.waitingBytes -= piece.bytes.size();
+    bed.admissions.pop_back();
+  }
+
+  void RefusePatient(Bed& bed, const AnnouncedPatient& announced) {
+    Event(bed, Name(bed) + ": patient " + announced.id + " not admitted: the link had " +
+                   std::to_string(BedSession::kAdmissionsPerHour) +
+                   " patients admitted within the hour; it is not recorded until it may have another");
+    CloseStudy(bed, "another patient at the bed");
+    DropUnnamed(bed);
+    bed.refused = announced.id;
+  }
+
+  // The lost bed of the patient, when her monitor (the same address) is back under another
+  // bed. A station without a ward file only: with one, a monitor is back at its own bed.
+  Bed* LostBedOf(const std::string& patientId, const BedSession& session) {
+    if (patientId.empty() || !m_options.monitorsFile.empty()) return nullptr;
     for (Bed& bed : m_beds) {
-      if (!bed.session && bed.study && bed.study->PatientId() == patientId) return &bed;
+      if (&bed == &BedOf(session) || bed.session || !bed.study || !bed.admissions.empty()) continue;
+      if (bed.study->PatientId() == patientId && bed.monitor == session.Address()) return &bed;
     }
     return nullptr;
   }
 
-  // The session's monitor is back, maybe under another bed: it takes over its lost bed.
-  Bed& TakeOver(Bed& lost, BedSession& session) {
-    Bed& provisional = m_beds[static_cast<std::size_t>(session.Bed())];
-    const int index = static_cast<int>(&lost - m_beds.data());
+  // The session's monitor is back under another bed: it takes over its lost bed.
+  void TakeOver(Bed& lost, BedSession& session, std::vector<WaitingPiece> beginning) {
+    Bed& provisional = BedOf(session);
     lost.session = std::move(provisional.session);
-    lost.waitingBytes = std::move(provisional.waitingBytes);
     lost.row.link = BedRow::Link::Connected;
     lost.row.peer = session.Peer();
     lost.row.bytes += provisional.row.bytes;
     lost.row.badBytes += provisional.row.badBytes;
-    if (&provisional != &lost) Free(provisional);
-    session.SetBed(index);
-    Event(lost, BedName(index) + ": link restored from " + session.Peer() + ", study " + lost.study->StudyId() +
+    CloseStudy(provisional, "another patient at the bed");
+    if (provisional.admissions.empty()) Free(provisional);
+    session.SetBed(static_cast<int>(&lost - m_beds.data()));
+    Event(lost, Name(lost) + ": link restored from " + session.Peer() + ", study " + lost.study->StudyId() +
                     " goes on");
-    return lost;
+    for (const WaitingPiece& piece : beginning) Record(lost, piece.bytes, piece.samples);
   }
 
-  // Admits the patient and gives the bed her study: the one she was recorded in until a
-  // moment ago (the station restarted meanwhile), or a new one.
-  bool Admit(Bed& bed, PKPatient_v110& patient) {
-    const std::string name = BedName(static_cast<int>(&bed - m_beds.data()));
-    const std::optional<std::string> patientId = m_db.Admit(patient);
-    if (!patientId) return Failed(bed, name + ": " + m_db.Fault());
-    std::optional<StationDatabase::Study> study = ContinuableStudy(*patientId);
-    const bool continues = study.has_value();
-    if (!study) study = m_db.StartStudy(*patientId, std::time(nullptr));
-    if (!study) return Failed(bed, name + ": " + m_db.Fault());
-    auto recording = std::make_unique<StudyRecording>(study->patientId, study->studyId);
-    if (auto fault = recording->Open(m_options.dataFolder)) return Failed(bed, name + ": " + *fault);
-    bed.study = std::move(recording);
-    bed.row.patientId = study->patientId;
-    bed.row.studyId = study->studyId;
-    bed.row.lengthSeconds = bed.study->LengthSeconds();
-    bed.row.lossSeconds = bed.study->LossSeconds();
-    Event(bed, name + ": patient " + study->patientId + (continues ? ", study " : ", new study ") + study->studyId +
-                   (continues ? " goes on" : ""));
-    return true;
+  // ---- Recording
+
+  // The piece goes to the study of the patient in force: waiting while her study opens.
+  void Record(Bed& bed, std::span<const unsigned char> bytes, StudyRecording::Samples samples = {}) {
+    if (bed.refused) return;
+    if (!bed.admissions.empty()) return Wait(bed, bed.admissions.back(), bytes, samples);
+    if (!bed.study) return;
+    bed.study->Append(bytes, samples);
+    TellRecordingChange(bed);
   }
 
-  std::optional<StationDatabase::Study> ContinuableStudy(const std::string& patientId) {
-    std::optional<StationDatabase::Study> latest = m_db.LatestStudy(patientId);
-    if (!latest || InUse(*latest)) return std::nullopt;
-    const auto age = StudyRecording::SecondsSinceWritten(m_options.dataFolder, latest->patientId, latest->studyId);
-    const auto window = std::chrono::duration_cast<std::chrono::seconds>(m_options.reconnectWindow).count();
-    if (!age || *age > window) return std::nullopt;
-    return latest;
+  void Wait(Bed& bed, Admission& admission, std::span<const unsigned char> bytes, StudyRecording::Samples samples) {
+    if (bed.waitingBytes + bytes.size() > kMaxWaitingBytes) {
+      if (!bed.overflowTold) {
+        Event(bed, Name(bed) + ": the link waits for its patient's study beyond " +
+                       std::to_string(kMaxWaitingBytes / (1024 * 1024)) + " MiB; what comes beyond is not recorded");
+      }
+      bed.overflowTold = true;
+      return;
+    }
+    // Pieces that count no samples wait as one, to keep their overhead small.
+    if (samples.count == 0 && !admission.pieces.empty() && admission.pieces.back().samples.count == 0) {
+      std::vector<unsigned char>& last = admission.pieces.back().bytes;
+      last.insert(last.end(), bytes.begin(), bytes.end());
+    } else {
+      admission.pieces.push_back(WaitingPiece{{bytes.begin(), bytes.end()}, samples});
+    }
+    bed.waitingBytes += bytes.size();
   }
 
-  bool InUse(const StationDatabase::Study& study) const {
-    return std::any_of(m_beds.begin(), m_beds.end(), [&](const Bed& bed) {
-      return bed.study && bed.study->PatientId() == study.patientId && bed.study->StudyId() == study.studyId;
+  void TellRecordingChange(Bed& bed) {
+    if (!bed.study) return;
+    if (std::optional<std::string> change = bed.study->TakeChange()) {
+      if (bed.study->Failing()) bed.rewriteAt = Clock::now() + kRewriteInterval;
+      Event(bed, Name(bed) + ": " + *change);
+    }
+  }
+
+  // ---- Admissions, on the database's thread
+
+  // Asks the database for the first admission's study, unless it is there already.
+  void Admit(Bed& bed) {
+    if (bed.admitting || bed.admissions.empty() || !bed.admissions.front().patient) return;
+    const Admission& admission = bed.admissions.front();
+    StudyAdmission::Order order{*admission.patient,
+                                admission.monitor,
+                                m_options.dataFolder,
+                                std::chrono::duration_cast<std::chrono::seconds>(m_options.reconnectWindow),
+                                admission.mayContinue,
+                                StudiesInUse()};
+    const std::size_t index = Index(bed);
+    const std::uint64_t serial = admission.serial;
+    bed.admitting = true;
+    if (!OnDatabase(
+            [this, order] { return StudyAdmission::Run(m_db, order, std::time(nullptr)); },
+            [this, index, serial](StudyAdmission::Result result) { Admitted(m_beds[index], serial, std::move(result)); })) {
+      bed.admitting = false;
+      bed.admitAt = Clock::now() + kFirstAdmissionDelay;
+    }
+  }
+
+  void Admitted(Bed& bed, std::uint64_t serial, StudyAdmission::Result result) {
+    bed.admitting = false;
+    if (bed.admissions.empty() || bed.admissions.front().serial != serial) return;
+    Admission& admission = bed.admissions.front();
+    if (!result.study) return AdmitLater(bed, result.fault);
+    if (HeldElsewhere(bed, *result.study)) {
+      admission.mayContinue = false;  // another bed took it meanwhile
+      return Admit(bed);
+    }
+    bed.admitDelay = {};
+    bed.overflowTold = false;
+    bed.study = std::move(result.study);
+    bed.monitor = admission.monitor;
+    bed.row.patientId = bed.study->PatientId();
+    bed.row.patientName = admission.patient->Name();
+    bed.row.studyId = bed.study->StudyId();
+    const std::string& studyId = bed.study->StudyId();
+    Event(bed, Name(bed) + ": patient " + bed.study->PatientId() +
+                   (result.continues ? ", study " + studyId + " goes on" : ", new study " + studyId));
+    for (const std::string& note : admission.patient->notes) Event(bed, Name(bed) + ": " + note);
+    for (const std::string& note : result.notes) Event(bed, Name(bed) + ": " + note);
+    std::vector<WaitingPiece> pieces = std::move(admission.pieces);
+    bed.admissions.pop_front();
+    for (const WaitingPiece& piece : pieces) {
+      bed.waitingBytes -= piece.bytes.size();
+      bed.study->Append(piece.bytes, piece.samples);
+    }
+    TellRecordingChange(bed);
+    ShowFigures(bed);
+    WriteOpenList();
+    if (!bed.admissions.empty() && bed.admissions.front().patient) {
+      CloseStudy(bed, "another patient at the bed");
+      Admit(bed);
+    }
+  }
+
+  void AdmitLater(Bed& bed, const std::string& fault) {
+    if (bed.admitDelay.count() == 0) {
+      Event(bed, Name(bed) + ": " + fault + "; the admission is tried again, its link waits");
+    }
+    bed.admitDelay = std::clamp(2 * bed.admitDelay, kFirstAdmissionDelay, kLongestAdmissionDelay);
+    bed.admitAt = Clock::now() + bed.admitDelay;
+  }
+
+  std::set<StudyKey> StudiesInUse() const {
+    std::set<StudyKey> inUse;
+    for (const Bed& bed : m_beds) {
+      if (bed.study) inUse.emplace(bed.study->PatientId(), bed.study->StudyId());
+    }
+    return inUse;
+  }
+
+  bool HeldElsewhere(const Bed& bed, const StudyRecording& study) const {
+    return std::any_of(m_beds.begin(), m_beds.end(), [&](const Bed& other) {
+      return &other != &bed && other.study && other.study->PatientId() == study.PatientId() &&
+             other.study->StudyId() == study.StudyId();
     });
   }
 
+  // ---- Studies closing, figures, syncs
+
   void CloseStudy(Bed& bed, const std::string& why) {
     if (!bed.study) return;
-    const std::string name = BedName(static_cast<int>(&bed - m_beds.data()));
-    Event(bed, name + ": study " + bed.study->StudyId() + " closed (" + why + "), " +
-                   std::to_string(bed.study->LengthSeconds()) + " s recorded");
-    StoreFigures(bed);
+    const std::uint64_t unwritten = bed.study->Unwritten();
+    Event(bed, Name(bed) + ": study " + bed.study->StudyId() + " closed (" + why + "), " +
+                   std::to_string(bed.study->LengthSeconds()) + " s recorded" +
+                   (unwritten > 0 ? ", " + std::to_string(unwritten) + " bytes of the link not written" : ""));
+    m_closing.emplace(bed.study->PatientId(), bed.study->StudyId());
+    StoreFigures(bed, true);
+    Sync(bed, true);
     bed.study.reset();
+    WriteOpenList();
   }
 
-  void StoreFigures(Bed& bed) {
-    bed.study->Sync();
+  // Stores the study's figures; a closing study's leaves the open list once they are stored.
+  void StoreFigures(Bed& bed, bool closing) {
+    if (!closing && bed.storing) return;
+    if (!closing) bed.storing = true;
     const StationDatabase::Study figures{bed.study->PatientId(), bed.study->StudyId(), bed.study->LengthSeconds(),
                                          bed.study->LossSeconds()};
-    if (!m_db.UpdateFigures(figures)) Event(bed, BedName(static_cast<int>(&bed - m_beds.data())) + ": " + m_db.Fault());
+    const std::size_t index = Index(bed);
+    const bool posted = OnDatabase(
+        [this, figures] { return m_db.UpdateFigures(figures) ? std::string() : m_db.Fault(); },
+        [this, index, figures, closing](const std::string& fault) {
+          Bed& owner = m_beds[index];
+          if (!closing) owner.storing = false;
+          if (!fault.empty() && (closing || !owner.storeFaultTold)) Event(owner, Name(owner) + ": " + fault);
+          if (!closing) owner.storeFaultTold = !fault.empty();
+          if (closing && m_closing.erase({figures.patientId, figures.studyId}) > 0) WriteOpenList();
+        });
+    if (!posted && !closing) bed.storing = false;
   }
 
-  void Free(Bed& bed) {
-    const int number = bed.row.bed;
-    bed = Bed{};
-    bed.row.bed = number;
+  void Sync(Bed& bed, bool closing) {
+    if (!closing && bed.syncing) return;
+    if (!closing) bed.syncing = true;
+    const std::size_t index = Index(bed);
+    const bool posted = OnDisk(bed.study->SyncJob(), [this, index, closing](std::optional<std::string> fault) {
+      Bed& owner = m_beds[index];
+      if (!closing) owner.syncing = false;
+      if (fault && !owner.syncFaultTold) Event(owner, Name(owner) + ": " + *fault);
+      owner.syncFaultTold = fault.has_value();
+    });
+    if (!posted && !closing) bed.syncing = false;
   }
 
-  bool Failed(Bed& bed, const std::string& text) {
-    Event(bed, text);
-    return false;
+  // The studies open, and those whose final figures are not stored yet, on the disk for a
+  // station that is killed (see OpenStudyList). One write at a time: what changes meanwhile is
+  // written when it is done; a write that failed is tried again at the next sync.
+  void WriteOpenList() {
+    if (m_listWriting) {
+      m_listChanged = true;
+      return;
+    }
+    std::set<StudyKey> open = m_closing;
+    open.insert(m_leftOpen.begin(), m_leftOpen.end());
+    for (const StudyKey& key : StudiesInUse()) open.insert(key);
+    if (open == m_listed) return;
+    const std::vector<StudyKey> list(open.begin(), open.end());
+    m_listWriting = true;
+    m_listChanged = false;
+    const bool posted = OnDisk([folder = m_options.dataFolder, list] { return OpenStudyList::Write(folder, list); },
+                               [this, open](std::optional<std::string> fault) {
+                                 m_listWriting = false;
+                                 if (fault && !m_listFaultTold) Event(*fault);
+                                 m_listFaultTold = fault.has_value();
+                                 m_listed = fault ? std::nullopt : std::optional(open);
+                                 if (m_listChanged) WriteOpenList();
+                               });
+    if (!posted) m_listWriting = false;
   }
 
-  void Event(Bed& bed, const std::string& text) {
-    if (bed.study) bed.study->LogEvent(text);
-    if (m_callbacks.onEvent) m_callbacks.onEvent(text);
+  // The studies a killed station left open: their figures counted from their recordings.
+  void CountLeftOpen() {
+    for (const StudyKey& key : OpenStudyList::Read(m_options.dataFolder)) {
+      m_leftOpen.insert(key);
+      const std::string folder = m_options.dataFolder;
+      OnDatabase(
+          [this, folder, key]() -> std::string {
+            const auto figures = StudyRecording::Count(folder, key.first, key.second);
+            if (!figures) return "study " + key.second + " of patient " + key.first + " has no recording";
+            if (!m_db.UpdateFigures({key.first, key.second, figures->lengthSeconds, figures->lossSeconds})) {
+              return m_db.Fault();
+            }
+            return "study " + key.second + " of patient " + key.first + " was left open: " +
+                   std::to_string(figures->lengthSeconds) + " s recorded, counted from its recording";
+          },
+          [this, key](const std::string& told) {
+            Event(told);
+            m_leftOpen.erase(key);
+            WriteOpenList();
+          });
+    }
   }
 
-  // Reports links gone silent and ends the studies of links lost for too long.
+  // Runs `job` beside the loop and `done` with its result on it; once the workers stopped (the
+  // station stops), both at once. False when the queue is full.
+  template <class Job, class Done>
+  bool OnDatabase(Job job, Done done) {
+    return OnWorker(m_database, std::move(job), std::move(done));
+  }
+  template <class Job, class Done>
+  bool OnDisk(Job job, Done done) {
+    return OnWorker(m_disk, std::move(job), std::move(done));
+  }
+  template <class Job, class Done>
+  bool OnWorker(LoopWorker& worker, Job job, Done done) {
+    if (!m_workersStopped) return worker.Post(std::move(job), std::move(done));
+    done(job());
+    return true;
+  }
+
+  void ShowFigures(Bed& bed) {
+    bed.row.lengthSeconds = bed.study->LengthSeconds();
+    bed.row.lossSeconds = bed.study->LossSeconds();
+  }
+
+  // ---- The beds' watch
+
   void Watch() {
     m_watch.expires_after(kWatchInterval);
     m_watch.async_wait([this](const boost::system::error_code& error) {
       if (error) return;
       const Clock::time_point now = Clock::now();
-      for (std::size_t index = 0; index < m_beds.size(); ++index) {
-        Bed& bed = m_beds[index];
-        const int number = static_cast<int>(index);
-        if (bed.session && bed.row.link == BedRow::Link::Connected &&
-            now - bed.session->LastReceived() >= m_options.silence) {
-          bed.row.link = BedRow::Link::Silent;
-          Event(bed, BedName(number) + ": communication failure: no data for " + Seconds(m_options.silence));
-        } else if (!bed.session && bed.study && now - bed.lostAt >= m_options.reconnectWindow) {
-          CloseStudy(bed, "no reconnection within " + Minutes(m_options.reconnectWindow));
-          Free(bed);
-        }
-      }
+      for (Bed& bed : m_beds) WatchBed(bed, now);
       Watch();
     });
+  }
+
+  void WatchBed(Bed& bed, Clock::time_point now) {
+    if (bed.session && bed.row.link == BedRow::Link::Connected && now - bed.session->LastReceived() >= m_options.silence) {
+      bed.row.link = BedRow::Link::Silent;
+      Event(bed, Name(bed) + ": communication failure: no data for " + Seconds(m_options.silence));
+    }
+    if (!bed.session && (bed.study || !bed.admissions.empty()) && now - bed.lostAt >= m_options.reconnectWindow) {
+      EndLostBed(bed);
+    }
+    if (bed.study && bed.study->Failing() && now >= bed.rewriteAt) {
+      bed.study->Retry();
+      bed.rewriteAt = now + kRewriteInterval;
+      TellRecordingChange(bed);
+    }
+    if (bed.study) ShowFigures(bed);
+    if (!bed.admitting && !bed.admissions.empty() && now >= bed.admitAt) Admit(bed);
+  }
+
+  void EndLostBed(Bed& bed) {
+    CloseStudy(bed, "no reconnection within " + Minutes(m_options.reconnectWindow));
+    if (bed.admitting) return;
+    TellUnadmitted(bed);
+    Free(bed);
+  }
+
+  void TellUnadmitted(Bed& bed) {
+    for (const Admission& admission : bed.admissions) {
+      if (!admission.patient) continue;
+      Event(bed, Name(bed) + ": patient " + admission.patient->id +
+                     " could not be admitted; her link is not recorded");
+    }
   }
 
   void SyncLater() {
@@ -325,8 +682,11 @@ class StationEngine::Loop : public BedHost {
     m_sync.async_wait([this](const boost::system::error_code& error) {
       if (error) return;
       for (Bed& bed : m_beds) {
-        if (bed.study) StoreFigures(bed);
+        if (!bed.study) continue;
+        StoreFigures(bed, false);
+        Sync(bed, false);
       }
+      WriteOpenList();
       SyncLater();
     });
   }
@@ -356,34 +716,83 @@ class StationEngine::Loop : public BedHost {
     });
   }
 
+  // Stops taking links, lets the work beside the loop finish (its results reach the loop
+  // first), then closes every study at once.
   void Shutdown() {
     if (m_stopped) return;
     m_stopped = true;
     boost::system::error_code ignored;
     m_acceptor.close(ignored);
+    m_acceptRetry.cancel();
     m_watch.cancel();
     m_sync.cancel();
     m_refresh.cancel();
     m_signals.cancel(ignored);
     for (Bed& bed : m_beds) {
       if (bed.session) bed.session->Close();
+      bed.session.reset();
+    }
+    m_database.Stop();
+    m_disk.Stop();
+    m_workersStopped = true;
+    asio::post(m_context, [this] { CloseAll(); });
+  }
+
+  // Last on the loop: the admissions still waiting are tried once more, every study is closed.
+  void CloseAll() {
+    for (Bed& bed : m_beds) {
+      if (!bed.admitting) Admit(bed);
       CloseStudy(bed, "the station stopped");
+      TellUnadmitted(bed);
     }
     Refresh();
     m_context.stop();
   }
 
+  Bed& BedOf(const BedSession& session) { return m_beds[static_cast<std::size_t>(session.Bed())]; }
+  std::size_t Index(const Bed& bed) const { return static_cast<std::size_t>(&bed - m_beds.data()); }
+  std::string Name(const Bed& bed) const { return BedName(static_cast<int>(Index(bed))); }
+
+  void Free(Bed& bed) {
+    const int number = bed.row.bed;
+    bed = Bed{};
+    bed.row.bed = number;
+  }
+
+  void Event(Bed& bed, const std::string& text) {
+    if (bed.study) bed.study->LogEvent(text);
+    Event(text);
+  }
+
+  void Event(const std::string& text) {
+    if (m_callbacks.onEvent) m_callbacks.onEvent(text);
+  }
+
   StationOptions m_options;
   Callbacks m_callbacks;
-  StationDatabase m_db;
+  WardFile m_ward;
+  StationDatabase m_db;  // used on the database worker's thread only, once started
   asio::io_context m_context;
   asio::ip::tcp::acceptor m_acceptor;
+  asio::steady_timer m_acceptRetry;
+  std::chrono::milliseconds m_acceptDelay{0};
   asio::steady_timer m_watch;
   asio::steady_timer m_sync;
   asio::steady_timer m_refresh;
   asio::signal_set m_signals;
   std::vector<Bed> m_beds;
+  std::uint64_t m_serial = 0;
+  std::set<StudyKey> m_closing;   // closed, final figures not stored yet
+  std::set<StudyKey> m_leftOpen;  // left open by a killed station, figures not counted yet
+  std::optional<std::set<StudyKey>> m_listed;  // what the open list on disk holds, when known
+  bool m_listWriting = false;
+  bool m_listChanged = false;
+  bool m_listFaultTold = false;
   bool m_stopped = false;
+  bool m_workersStopped = false;
+  // Last, so that they end first: their jobs use the database and post to the loop.
+  LoopWorker m_database;
+  LoopWorker m_disk;
 };
 
 StationEngine::StationEngine(StationOptions options, Callbacks callbacks)

@@ -11,15 +11,30 @@
 #include "ward/WardApi.h"
 
 // The central station, headless: every bed of the ward on one event loop. It listens for
-// monitor links, gives each connection a bed, frames and decodes its stream, admits the
-// patient its monitor announces and records the link into her study (see StudyRecording,
-// StationDatabase). A bed silent for the configured time has a communication failure; when it
-// comes back with the same patient within the reconnection window, her study goes on, also
-// after a restart of the station. A connection beyond the number of beds is told why and
-// closed. Stopping closes every study with its final figures.
+// monitor links and gives each its bed: the one the ward file names for the monitor's address
+// (an address it does not name is refused), or without a ward file the first free one. It frames
+// and decodes each link, admits the patient its monitor announces and records the link into her
+// study (see StudyRecording, StudyAdmission): every piece of the link goes to the study of the
+// patient in force when it came, and a study that begins in the middle of a link begins with the
+// link's protocol version and monitor settings. A link may have a few patients admitted an
+// hour (BedSession::kAdmissionsPerHour); beyond, its link is not recorded until it may again.
 //
-// Events are one line of text each ("bed 3: communication failure: ..."); the rows are what a
-// screen shows. Both callbacks run on the thread that runs the loop.
+// A bed silent for the configured time has a communication failure; when it comes back with the
+// same patient within the reconnection window, from the same monitor, her study goes on, also
+// after a restart of the station. A connection beyond the number of beds is told why and closed.
+// Stopping closes every study with its final figures.
+//
+// Nothing blocks the loop: the database (admissions, figures) and syncing the recordings run on
+// threads beside it (LoopWorker), each statement limited by StationOptions::statementTimeout.
+// While a bed's admission waits, its link waits in memory (up to a megabyte, about a quarter of
+// an hour) and is recorded in her study when it opens. A full disk is ridden out as
+// StudyRecording says, and told. A failing accept (no descriptors left) is tried again after
+// 100 ms, doubling up to a second, told once.
+//
+// Events are one line of text each ("bed 3: communication failure: ..."), also written to the
+// bed's study's event log; the rows are what a screen shows. Every piece of every bed's link
+// passes through one place (the loop's BedHost::OnLinkPiece), where whatever watches the beds
+// hooks in. Both callbacks run on the thread that runs the loop (Start's on the caller's).
 class VUDODA_WARD_API StationEngine {
  public:
   struct Callbacks {
@@ -32,7 +47,8 @@ class VUDODA_WARD_API StationEngine {
   StationEngine(const StationEngine&) = delete;
   StationEngine& operator=(const StationEngine&) = delete;
 
-  // Opens the database and starts listening. The fault, or nullopt.
+  // Reads the ward file, opens the database and starts listening; counts the figures of the
+  // studies a killed station left open from their recordings. The fault, or nullopt.
   std::optional<std::string> Start();
   // The port it listens on (the chosen one when the options asked for any).
   int Port() const;

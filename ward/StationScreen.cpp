@@ -42,12 +42,11 @@ std::string Padded(std::string text, std::size_t width) {
 StationScreen::StationScreen(std::ostream& out, bool terminal) : m_out(out), m_terminal(terminal) {}
 
 void StationScreen::ShowEvent(const std::string& event) {
-  const std::string line = TimeOfDay() + ' ' + event;
   if (!m_terminal) {
-    m_out << line << '\n' << std::flush;
+    m_out << StampText() << ' ' << event << '\n' << std::flush;
     return;
   }
-  m_events.push_back(line);
+  m_events.push_back(TimeOfDay() + ' ' + event);
   if (m_events.size() > kEventsShown) m_events.pop_front();
 }
 

@@ -9,8 +9,9 @@
 #include "ward/WardApi.h"
 
 // What the station shows on a text output. On a terminal: one line per bed in use, redrawn in
-// place at each refresh, with the latest events below. Otherwise (a log, a pipe): each event
-// as one plain dated line, nothing redrawn.
+// place at each refresh, with the latest events below, each at its time of day. Otherwise (a
+// log, a pipe): each event as one plain line stamped with the local date, time and UTC offset
+// (see StampText), nothing redrawn.
 class VUDODA_WARD_API StationScreen {
  public:
   StationScreen(std::ostream& out, bool terminal);

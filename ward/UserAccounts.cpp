@@ -1,6 +1,7 @@
 #include "ward/UserAccounts.h"
 
 #include "database/TBLUser.h"
+#include "qnutilex/QnAdo.h"
 #include "ward/AddWithFreshKey.h"
 #include "ward/PasswordHash.h"
 
@@ -21,11 +22,12 @@ std::optional<std::string> UserAccounts::Add(TBLUser& user, const std::optional<
     if (!hash) return std::string("cannot hash the password: out of memory");
     user.m_M_PASSWORD = hash->c_str();
   }
-  const int added = !user.m_M_ID.IsEmpty() ? user.Add() : AddWithFreshKey(user, [this](TBLUser& row, int) {
-    row.m_M_ID = TBLUser::GetUniqueId(&m_db);
-  });
-  if (!added) return std::string("user ") + user.m_M_ID.GetString() + " was not added";
-  return std::nullopt;
+  std::string refusal;
+  const auto drawId = [this](TBLUser& row, int) { row.m_M_ID = TBLUser::GetUniqueId(&m_db); };
+  const int added = !user.m_M_ID.IsEmpty() ? user.Add() : AddWithFreshKey(user, drawId, refusal);
+  if (added) return std::nullopt;
+  if (refusal.empty()) refusal = m_db.GetLastErrorString().GetString();
+  return std::string("user ") + user.m_M_ID.GetString() + " was not added: " + refusal;
 }
 
 UserAccounts::Check UserAccounts::Verify(const std::string& id, const std::string& password) {

@@ -28,21 +28,23 @@ TEST_F(AddWithFreshKeyTest, DrawsAgainOnlyWhileAnotherRowHoldsTheKey) {
       row.m_P_ID = attempt == 0 ? "TAKEN" : next;
     };
   };
+  std::string refusal;
   TBLPatient second(&m_db);
-  EXPECT_EQ(1, AddWithFreshKey(second, drawTakenThen("FRESH")));  // another station was first
+  EXPECT_EQ(1, AddWithFreshKey(second, drawTakenThen("FRESH"), refusal));  // another station was first
   EXPECT_EQ(draws, (std::vector<int>{0, 1}));
   EXPECT_STREQ("FRESH", second.m_P_ID.GetString());
 
   draws.clear();
   TBLPatient stuck(&m_db);
-  EXPECT_EQ(0, AddWithFreshKey(stuck, drawTakenThen("TAKEN"), 5));  // bounded
+  EXPECT_EQ(0, AddWithFreshKey(stuck, drawTakenThen("TAKEN"), refusal, 5));  // bounded
   EXPECT_EQ(draws.size(), 5u);
 
   draws.clear();
   m_db.Disconnect();
   TBLPatient unreachable(&m_db);
-  EXPECT_EQ(0, AddWithFreshKey(unreachable, drawTakenThen("OTHER")));  // no key conflict: no second draw
+  EXPECT_EQ(0, AddWithFreshKey(unreachable, drawTakenThen("OTHER"), refusal));  // no key conflict: no second draw
   EXPECT_EQ(draws, (std::vector<int>{0}));
+  EXPECT_EQ(refusal, "not connected to a database");
 }
 
 TEST_F(AddWithFreshKeyTest, AStudyStartsInTheFirstSecondNoOtherStudyOfHersHolds) {

@@ -13,6 +13,7 @@
 #include "database/TBLStudy.h"
 #include "link/LinkConnection.h"
 #include "link/MonitorSimulator.h"
+#include "link/StreamFramer.h"
 #include "packet/PKPatient_v110.h"
 #include "qnutilex/QnAdo.h"
 
@@ -46,6 +47,17 @@ class StationBedside {
   }
 
   static std::string PatientId(std::uint32_t seed) { return "TEST-" + std::to_string(seed); }
+
+  // Where the last whole packet of `link` that ends at or before `offset` ends: a station
+  // records whole packets, so this much of what was sent up to `offset` it can have recorded.
+  static std::size_t PacketBoundary(std::span<const unsigned char> link, std::size_t offset) {
+    std::size_t boundary = 0;
+    StreamFramer framer([&](const FrameEvent& event) {
+      if (event.offset + event.length <= offset) boundary = event.offset + event.length;
+    });
+    framer.Feed(link.first(std::min(offset, link.size())));
+    return boundary;
+  }
 
   // The patient's one study in the station's SQLite database `file`.
   static TBLStudy StoredStudy(const std::string& file, const std::string& patientId) {

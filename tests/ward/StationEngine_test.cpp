@@ -2,17 +2,12 @@
 
 #include <boost/asio.hpp>
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <random>
 #include <thread>
 
 #include "database/TBLPatient.h"
-#include "database/TBLStudy.h"
-#include "link/RecordingScratch.h"
 #include "qnutilex/QnAdo.h"
-#include "ward/StationBedside.h"
-#include "ward/StudyRecording.h"
+#include "ward/StationFixture.h"
 
 namespace asio = boost::asio;
 
@@ -20,94 +15,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A station on the loopback address in a thread of its own, with its events kept for the test.
-class StationEngineTest : public RecordingScratch {
- protected:
-  void StartStation(int beds = 8, std::chrono::milliseconds silence = 5s) {
-    StationOptions options;
-    options.listenAddress = "127.0.0.1";
-    options.port = 0;
-    options.beds = beds;
-    options.dataFolder = m_folder.string();
-    options.databaseUri = "sqlite:" + File("ward.db");
-    options.silence = silence;
-    options.syncInterval = 500ms;
-    m_station = std::make_unique<StationEngine>(
-        options, StationEngine::Callbacks{[this](const std::string& event) { Keep(event); },
-                                          [this](const std::vector<BedRow>& rows) { KeepRows(rows); }});
-    ASSERT_EQ(m_station->Start(), std::nullopt);
-    m_address = "127.0.0.1:" + std::to_string(m_station->Port());
-    m_thread = std::thread([this] { m_station->Run(); });
-  }
-
-  void StopStation() {
-    if (!m_station) return;
-    m_station->Stop();
-    m_thread.join();
-    m_station.reset();
-  }
-
-  void TearDown() override {
-    StopStation();
-    RecordingScratch::TearDown();
-  }
-
-  // Waits up to `limit` for `count` events that contain `text`.
-  bool WaitForEvents(const std::string& text, std::size_t count, std::chrono::milliseconds limit) {
-    std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, limit, [&] { return Count(text) >= count; });
-  }
-  bool WaitForEvent(const std::string& text, std::chrono::milliseconds limit) { return WaitForEvents(text, 1, limit); }
-
-  // A monitor connects, sends `link` and leaves once the station reports `admitted`; the
-  // station reports its leaving as the `failures`-th communication failure.
-  void VisitBed(const std::vector<unsigned char>& link, const std::string& admitted, std::size_t failures) {
-    LinkConnection bedside;
-    ASSERT_EQ(bedside.Connect(m_address), std::nullopt);
-    ASSERT_TRUE(bedside.Send(link));
-    ASSERT_TRUE(WaitForEvent(admitted, 10s));
-    bedside.Close();
-    ASSERT_TRUE(WaitForEvents("communication failure", failures, 5s));
-  }
-
-  std::vector<BedRow> LastRows() {
-    std::lock_guard lock(m_mutex);
-    return m_rows;
-  }
-
-  TBLStudy StudyOf(const std::string& patientId) { return StationBedside::StoredStudy(File("ward.db"), patientId); }
-
-  std::string RecordingOf(const std::string& patientId) {
-    const TBLStudy study = StudyOf(patientId);
-    return ReadFile(StudyRecording::LinkPath(m_folder.string(), patientId, study.m_S_STUDY_ID.GetString()));
-  }
-
-  static std::string Text(const std::vector<unsigned char>& bytes) { return {bytes.begin(), bytes.end()}; }
-
-  std::unique_ptr<StationEngine> m_station;
-  std::thread m_thread;
-  std::string m_address;
-
- private:
-  void Keep(const std::string& event) {
-    std::lock_guard lock(m_mutex);
-    m_events.push_back(event);
-    m_changed.notify_all();
-  }
-  void KeepRows(const std::vector<BedRow>& rows) {
-    std::lock_guard lock(m_mutex);
-    m_rows = rows;
-  }
-  std::size_t Count(const std::string& text) const {
-    const auto contains = [&](const std::string& event) { return event.find(text) != std::string::npos; };
-    return static_cast<std::size_t>(std::count_if(m_events.begin(), m_events.end(), contains));
-  }
-
-  std::mutex m_mutex;
-  std::condition_variable m_changed;
-  std::vector<std::string> m_events;
-  std::vector<BedRow> m_rows;
-};
+using StationEngineTest = StationFixture;
 
 constexpr int kWardBeds = 64;
 constexpr std::uint64_t kWardLinkMilliseconds = 10'000;
@@ -267,12 +175,6 @@ TEST_F(StationEngineTest, APatientWithoutIdentifierIsAdmittedUnderTodaysFirstFre
   EXPECT_EQ(std::string(patient.m_P_LAST_NAME.GetString()), "Testmother");
   EXPECT_EQ(std::string(patient.m_P_FIRST_NAME.GetString()), "Bed4");
   EXPECT_EQ(patient.m_P_BIRTHDAY.Format("%Y-%m-%d"), "1990-05-05");
-}
-
-TEST(StudyRecordingTest, APatientIdentifierFromTheLinkNamesNoPathOutsideItsFolder) {
-  EXPECT_EQ(StudyRecording::LinkPath("/data", "../../etc/passwd", "20261206033000"),
-            "/data/Studies/______etc_passwd/20261206033000.link");
-  EXPECT_EQ(StudyRecording::LinkPath("/data", "", "x"), "/data/Studies/_/x.link");
 }
 
 }  // namespace

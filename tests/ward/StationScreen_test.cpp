@@ -40,10 +40,12 @@ TEST(StationScreenTest, WithoutATerminalEventsArePlainLinesAndNothingIsRedrawn) 
   const std::string event = "bed 1: communication failure: no data for 5 s";
   screen.ShowEvent(event);
   screen.ShowRows({SilentBed()});
+  // Stamped as a stored line: "YYYY-MM-DD HH:MM:SS +HHMM", unambiguous after a fall-back.
   const std::string text = out.str();
-  ASSERT_EQ(text.size(), std::string("HH:MM:SS ").size() + event.size() + 1);
-  EXPECT_EQ(text.substr(2, 1) + text.substr(5, 1), "::");
-  EXPECT_EQ(text.substr(8), " " + event + "\n");
+  ASSERT_EQ(text.size(), std::string("YYYY-MM-DD HH:MM:SS +HHMM ").size() + event.size() + 1);
+  EXPECT_EQ(text.substr(4, 1) + text.substr(7, 1) + text.substr(13, 1) + text.substr(16, 1), "--::");
+  EXPECT_TRUE(text[20] == '+' || text[20] == '-') << text;
+  EXPECT_EQ(text.substr(25), " " + event + "\n");
 }
 
 TEST(StationScreenTest, OnATerminalTheBedsInUseAreRedrawnWithTheLatestEvents) {

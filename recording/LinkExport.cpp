@@ -11,6 +11,11 @@
 
 namespace {
 
+// "1 packet", "2 packets".
+std::string Counted(std::uint64_t count, const std::string& noun) {
+  return std::to_string(count) + ' ' + noun + (count == 1 ? "" : "s");
+}
+
 // No link pauses its numerics longer than this (a day).
 constexpr std::uint64_t kLongestPauseSamples = 24 * 3600 * CtgTrace::kSamplesPerSecond;
 
@@ -37,25 +42,32 @@ std::optional<std::string> LinkExport::Finish() {
 }
 
 void LinkExport::Take(const FrameEvent& event) {
-  if (event.type != FrameEvent::Type::Packet) return;
+  if (event.type != FrameEvent::Type::Packet) {
+    m_unframedBytes += event.length;
+    return;
+  }
   static const unsigned char kNumerics = PKParam_v110().GetTypeHeader();
   static const unsigned char kPatient = PKPatient_v110().GetTypeHeader();
   static const unsigned char kVersion = PKProtocolVer().GetTypeHeader();
   if (event.kind->typeHeader == kNumerics) TakeNumerics(event.bytes);
   if (event.kind->typeHeader == kPatient) TakePatient(event.bytes);
-  if (event.kind->typeHeader == kVersion) TakeVersion(event.bytes);
+  if (event.kind->typeHeader == kVersion) TakeVersion();
 }
 
 std::string LinkExport::Remarks() const {
   std::string remarks;
+  const auto add = [&remarks](const std::string& remark) { remarks += (remarks.empty() ? "" : "; ") + remark; };
   if (m_restarts > 0) {
-    remarks = "the link began again " + std::to_string(m_restarts) + (m_restarts == 1 ? " time" : " times") +
-              " (a monitor reconnected): its parts follow one another without the pauses between them";
+    add("the link began again " + Counted(static_cast<std::uint64_t>(m_restarts), "time") +
+        " (a monitor reconnected): its parts follow one another without the pauses between them");
   }
   if (m_passedOver > 0) {
-    remarks += (remarks.empty() ? "" : "; ") + std::to_string(m_passedOver) +
-               (m_passedOver == 1 ? " packet" : " packets") +
-               " passed over (a wrong key, or a time stamp out of place)";
+    add(Counted(static_cast<std::uint64_t>(m_passedOver), "numerics packet") +
+        " passed over (a time stamp out of place)");
+  }
+  if (m_unframedBytes > 0) {
+    add(Counted(m_unframedBytes, "byte") + " passed over that frame no packet (unknown bytes, a wrong key or a "
+                                           "truncated end)");
   }
   return remarks;
 }
@@ -75,15 +87,10 @@ std::optional<std::uint64_t> LinkExport::PlaceFor(std::uint64_t own) {
   return m_lastPlace = own + m_placeShift;
 }
 
-bool LinkExport::TakeIn(PKBase& packet, std::span<const unsigned char> bytes) {
-  if (LoadKeyedPacket(packet, bytes)) return true;
-  ++m_passedOver;
-  return false;
-}
-
+// The framer passes on only packets that carry their key.
 void LinkExport::TakeNumerics(std::span<const unsigned char> bytes) {
   PKParam_v110 numerics;
-  if (!TakeIn(numerics, bytes)) return;
+  LoadKeyedPacket(numerics, bytes);
   const std::optional<std::uint64_t> place = PlaceFor(CtgTrace::PlaceOf(numerics));
   if (!place) return;
   m_trace.AddNumericsAt(numerics, *place);
@@ -109,12 +116,8 @@ void LinkExport::TakeNumerics(std::span<const unsigned char> bytes) {
 void LinkExport::TakePatient(std::span<const unsigned char> bytes) {
   if (m_begun) return;
   PKPatient_v110 patient;
-  if (!TakeIn(patient, bytes)) return;
+  LoadKeyedPacket(patient, bytes);
   m_studyStart = DayStart(patient);
 }
 
-void LinkExport::TakeVersion(std::span<const unsigned char> bytes) {
-  PKProtocolVer version;
-  if (!TakeIn(version, bytes)) return;
-  m_versionSinceNumerics = m_begun;
-}
+void LinkExport::TakeVersion() { m_versionSinceNumerics = m_begun; }

@@ -9,7 +9,6 @@
 #include "recording/CtgTrace.h"
 #include "recording/RecordingApi.h"
 
-class PKBase;
 class RecordingWriter;
 
 // Turns a captured monitor link, fed in chunks of any size, into a recording: the numerics
@@ -17,17 +16,18 @@ class RecordingWriter;
 // goes to the writer as it comes, so memory stays bounded whatever the link's length. The
 // recording begins at the first numerics packet; its start time is the patient packet's date
 // (the study's start day, midnight UTC) where one came before, plus the first packet's time.
-// Unknown bytes and other packets are passed over.
+// Other packets are passed over, and so are bytes that frame no packet (StreamFramer: unknown
+// bytes, a header whose packet ends in a wrong key, a truncated end), which UnframedBytes()
+// counts.
 //
 // A station's recording of a study holds every link of it one after the other: a monitor that
 // reconnects sends its protocol version first again, and begins its time stamps again. When a
 // numerics packet after a version packet goes back in time, its link began again: its samples
 // continue the recording where it ends, without the pause between the links, which no link
-// tells (Restarts()); its first sample carries TraceSample::kLinkBegan. Packets are taken in by the station's own rule, so a version, patient or
-// numerics packet whose key byte is wrong is passed over; so is a numerics packet that goes
-// back in time within one link (repeated, or garbled) or jumps more than a day ahead, as no
-// link pauses that long (PassedOver()). One garbled time stamp would otherwise write days of
-// empty samples, or hide the rest of the link behind it.
+// tells (Restarts()); its first sample carries TraceSample::kLinkBegan. A numerics packet that
+// goes back in time within one link (repeated, or garbled) or jumps more than a day ahead, as
+// no link pauses that long, is passed over (PassedOver()). One garbled time stamp would
+// otherwise write days of empty samples, or hide the rest of the link behind it.
 class VUDODA_RECORDING_API LinkExport {
  public:
   explicit LinkExport(RecordingWriter& writer);
@@ -37,21 +37,20 @@ class VUDODA_RECORDING_API LinkExport {
   std::optional<std::string> Finish();
   // Samples written so far.
   std::uint64_t SampleCount() const { return m_written; }
-  // The links that began again after the first, and the packets passed over.
+  // The links that began again after the first, the numerics packets passed over, and the
+  // bytes that framed no packet.
   int Restarts() const { return m_restarts; }
   int PassedOver() const { return m_passedOver; }
-  // What a reader of the recording should know of these two, one sentence; empty when both
+  std::uint64_t UnframedBytes() const { return m_unframedBytes; }
+  // What a reader of the recording should know of these three, one sentence; empty when all
   // are 0.
   std::string Remarks() const;
 
  private:
   void Take(const FrameEvent& event);
-  // Loads the packet as the station takes one in (its key byte right); counts it passed over
-  // otherwise.
-  bool TakeIn(PKBase& packet, std::span<const unsigned char> bytes);
   void TakeNumerics(std::span<const unsigned char> bytes);
   void TakePatient(std::span<const unsigned char> bytes);
-  void TakeVersion(std::span<const unsigned char> bytes);
+  void TakeVersion();
   // Where the samples of the numerics packet at `own` (the place of its time stamp) go, or
   // nullopt when the packet is passed over.
   std::optional<std::uint64_t> PlaceFor(std::uint64_t own);
@@ -68,4 +67,5 @@ class VUDODA_RECORDING_API LinkExport {
   std::optional<std::uint64_t> m_linkBeganAt;  // the place of the last new link's first sample
   int m_restarts = 0;
   int m_passedOver = 0;
+  std::uint64_t m_unframedBytes = 0;
 };

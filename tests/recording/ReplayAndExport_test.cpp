@@ -176,34 +176,59 @@ TEST_F(ReplayAndExport, ALinkThatBeganAgainContinuesWhereTheRecordingEnds) {
   EXPECT_EQ(joins.places, (std::vector<std::uint64_t>{20, 40}));
 }
 
-// Numerics that the station would not take in, or whose time stamp cannot be the link's, are
-// passed over: the rest of the link stays where its own time stamps put it.
-TEST_F(ReplayAndExport, NumericsWithAWrongKeyOrATimeStampOutOfPlaceArePassedOver) {
+bool IsNumerics(const Bytes& packet) { return packet.size() == 108 && packet[0] == 0xC1; }
+
+// A numerics packet whose time stamp cannot be the link's is passed over: one that goes back
+// within the link (repeated) or jumps more than a day. The rest of the link stays where its own
+// time stamps put it.
+TEST_F(ReplayAndExport, NumericsWithATimeStampOutOfPlaceArePassedOver) {
   const Packets packets = FiveSeconds();
   const std::string whole = Export(Link(packets), "csv");
   const auto numericsAt = [&](std::uint8_t low, std::uint8_t high) {
     for (const Bytes& packet : packets) {
-      if (packet.size() == 108 && packet[1] == low && packet[2] == high) return packet;
+      if (IsNumerics(packet) && packet[1] == low && packet[2] == high) return packet;
     }
     ADD_FAILURE() << "no numerics packet at that time stamp";
     return Bytes{};
   };
-  Bytes wrongKey = numericsAt(0xE2, 0x04);  // 1250 ms, moved to 5000 ms (0x1388), just after the last
-  wrongKey[1] = 0x88, wrongKey[2] = 0x13, wrongKey.back() = 0x00;
   Bytes twoDaysOn = numericsAt(0xC4, 0x09);  // 2500 ms, moved to 2 days + 2.5 s: 0x0A4CBCC4 ms
   twoDaysOn[3] = 0x4C, twoDaysOn[4] = 0x0A;
   const Bytes late = numericsAt(0xE2, 0x04);  // 1250 ms again, after 2500 ms
 
-  for (const Bytes& odd : {wrongKey, twoDaysOn, late}) {
+  for (const Bytes& odd : {twoDaysOn, late}) {
     Packets damaged;
     for (const Bytes& packet : packets) {
       damaged.push_back(packet);
-      if (packet.size() == 108 && packet[1] == 0xC4 && packet[2] == 0x09) damaged.push_back(odd);
+      if (IsNumerics(packet) && packet[1] == 0xC4 && packet[2] == 0x09) damaged.push_back(odd);
     }
     std::string remarks;
     EXPECT_EQ(Export(Link(damaged), "csv", &remarks), whole);
-    EXPECT_EQ(remarks, "1 packet passed over (a wrong key, or a time stamp out of place)");
+    EXPECT_EQ(remarks, "1 numerics packet passed over (a time stamp out of place)");
   }
+}
+
+// A stray type header, or a packet whose key byte was damaged, costs no packet that follows:
+// framing goes on from the byte after the header. A control packet's header just before a
+// numerics packet used to take the numerics header into a control packet, and lose the numerics.
+TEST_F(ReplayAndExport, BytesThatFrameNoPacketAreCountedAndHideNothing) {
+  const Packets packets = FiveSeconds();
+  const std::string whole = Export(Link(packets), "csv");
+  Packets strayHeader, wrongKey;
+  for (const Bytes& packet : packets) {
+    if (IsNumerics(packet) && packet[1] == 0xC4 && packet[2] == 0x09) {  // 2500 ms
+      strayHeader.push_back({0xA0});
+      Bytes damaged = packet;
+      damaged[1] = 0x88, damaged[2] = 0x13, damaged.back() = 0x00;  // 5000 ms, just after the last
+      wrongKey.push_back(damaged);
+    }
+    strayHeader.push_back(packet);
+    wrongKey.push_back(packet);
+  }
+  std::string remarks;
+  EXPECT_EQ(Export(Link(strayHeader), "csv", &remarks), whole);
+  EXPECT_EQ(remarks, "1 byte passed over that frame no packet (unknown bytes, a wrong key or a truncated end)");
+  EXPECT_EQ(Export(Link(wrongKey), "csv", &remarks), whole);
+  EXPECT_EQ(remarks, "108 bytes passed over that frame no packet (unknown bytes, a wrong key or a truncated end)");
 }
 
 }  // namespace

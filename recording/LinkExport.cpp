@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "link/LoadKeyedPacket.h"
-#include "packet/PKParam_v110.h"
 #include "packet/PKPatient_v110.h"
 #include "packet/PKProtocolVer.h"
 #include "recording/RecordingWriter.h"
@@ -15,9 +14,6 @@ namespace {
 std::string Counted(std::uint64_t count, const std::string& noun) {
   return std::to_string(count) + ' ' + noun + (count == 1 ? "" : "s");
 }
-
-// No link pauses its numerics longer than this (a day).
-constexpr std::uint64_t kLongestPauseSamples = 24 * 3600 * CtgTrace::kSamplesPerSecond;
 
 // Midnight UTC of the patient packet's date, where it holds a real date.
 std::optional<std::int64_t> DayStart(PKPatient_v110& patient) {
@@ -37,6 +33,7 @@ void LinkExport::Feed(std::span<const unsigned char> bytes) { m_framer.Feed(byte
 
 std::optional<std::string> LinkExport::Finish() {
   m_framer.Finish();
+  PlaceHeld(true);
   if (!m_begun) return std::string("the link holds no numerics packet");
   return m_writer.Finish();
 }
@@ -72,32 +69,35 @@ std::string LinkExport::Remarks() const {
   return remarks;
 }
 
-std::optional<std::uint64_t> LinkExport::PlaceFor(std::uint64_t own) {
-  const bool newLink = std::exchange(m_versionSinceNumerics, false);
-  if (!m_lastPlace) return m_lastPlace = own;
-  const std::uint64_t place = own + m_placeShift;
-  if (place < m_trace.EndSample() && newLink) {
-    m_placeShift = m_trace.EndSample() - own;
-    m_linkBeganAt = m_trace.EndSample();
-    ++m_restarts;
-  } else if (place < m_trace.EndSample() || place - *m_lastPlace > kLongestPauseSamples) {
-    ++m_passedOver;
-    return std::nullopt;
-  }
-  return m_lastPlace = own + m_placeShift;
-}
-
 // The framer passes on only packets that carry their key.
 void LinkExport::TakeNumerics(std::span<const unsigned char> bytes) {
   PKParam_v110 numerics;
   LoadKeyedPacket(numerics, bytes);
-  const std::optional<std::uint64_t> place = PlaceFor(CtgTrace::PlaceOf(numerics));
-  if (!place) return;
-  m_trace.AddNumericsAt(numerics, *place);
+  m_held.push_back(numerics);
+  m_placer.Offer(CtgTrace::PlaceOf(numerics), std::exchange(m_versionSinceNumerics, false));
+  PlaceHeld(false);
+}
+
+void LinkExport::PlaceHeld(bool atEnd) {
+  while (const std::optional<NumericsPlacer::Verdict> verdict = m_placer.Next(atEnd)) {
+    if (verdict->taken) {
+      Write(m_held.front(), *verdict);
+    } else {
+      ++m_passedOver;
+    }
+    m_held.pop_front();
+  }
+}
+
+void LinkExport::Write(PKParam_v110& numerics, const NumericsPlacer::Verdict& verdict) {
+  if (verdict.linkBegan) {
+    m_linkBeganAt = verdict.place;
+    ++m_restarts;
+  }
+  m_trace.AddNumericsAt(numerics, verdict.place);
   if (!m_begun) {
-    const std::uint64_t first = m_trace.FirstSample();
-    m_writer.Begin(m_studyStart ? std::optional(*m_studyStart + static_cast<std::int64_t>(first / CtgTrace::kSamplesPerSecond))
-                                : std::nullopt);
+    const auto first = static_cast<std::int64_t>(m_trace.FirstSample() / CtgTrace::kSamplesPerSecond);
+    m_writer.Begin(m_studyStart ? std::optional(*m_studyStart + first) : std::nullopt);
     m_begun = true;
   }
   for (std::uint64_t place = m_trace.FirstSample(); place < m_trace.EndSample(); ++place) {
@@ -120,4 +120,4 @@ void LinkExport::TakePatient(std::span<const unsigned char> bytes) {
   m_studyStart = DayStart(patient);
 }
 
-void LinkExport::TakeVersion() { m_versionSinceNumerics = m_begun; }
+void LinkExport::TakeVersion() { m_versionSinceNumerics = true; }

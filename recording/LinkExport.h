@@ -1,12 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <span>
 #include <string>
 
 #include "link/StreamFramer.h"
+#include "packet/PKParam_v110.h"
 #include "recording/CtgTrace.h"
+#include "recording/NumericsPlacer.h"
 #include "recording/RecordingApi.h"
 
 class RecordingWriter;
@@ -14,20 +17,24 @@ class RecordingWriter;
 // Turns a captured monitor link, fed in chunks of any size, into a recording: the numerics
 // packets become a 4 Hz trace (gaps where packets are missing, written as absent samples) that
 // goes to the writer as it comes, so memory stays bounded whatever the link's length. The
-// recording begins at the first numerics packet; its start time is the patient packet's date
-// (the study's start day, midnight UTC) where one came before, plus the first packet's time.
-// Other packets are passed over, and so are bytes that frame no packet (StreamFramer: unknown
-// bytes, a header whose packet ends in a wrong key, a truncated end), which UnframedBytes()
-// counts.
+// recording begins at the first numerics packet taken. Its start time is the patient packet's
+// date (the study's start day, midnight UTC) where one came before, plus the first packet's
+// time. Other packets are passed over, and so are bytes that frame no
+// packet (StreamFramer: unknown bytes, a header whose packet ends in a wrong key, a truncated
+// end), which UnframedBytes() counts.
+//
+// Numerics packets are placed by their time stamps, each judged against its neighbours
+// (NumericsPlacer): one that goes back in time within a link (repeated, or garbled) or that
+// jumps where the packets after it do not follow is passed over (PassedOver()), so that one
+// garbled time stamp costs its own packet, and neither writes days of empty samples nor hides
+// the rest of the link behind it. A jump is taken once the next packet confirms it, so the
+// samples of a packet may reach the writer a packet or two later than it came.
 //
 // A station's recording of a study holds every link of it one after the other: a monitor that
 // reconnects sends its protocol version first again, and begins its time stamps again. When a
 // numerics packet after a version packet goes back in time, its link began again: its samples
 // continue the recording where it ends, without the pause between the links, which no link
-// tells (Restarts()); its first sample carries TraceSample::kLinkBegan. A numerics packet that
-// goes back in time within one link (repeated, or garbled) or jumps more than a day ahead, as
-// no link pauses that long, is passed over (PassedOver()). One garbled time stamp would
-// otherwise write days of empty samples, or hide the rest of the link behind it.
+// tells (Restarts()); its first sample carries TraceSample::kLinkBegan.
 class VUDODA_RECORDING_API LinkExport {
  public:
   explicit LinkExport(RecordingWriter& writer);
@@ -51,18 +58,18 @@ class VUDODA_RECORDING_API LinkExport {
   void TakeNumerics(std::span<const unsigned char> bytes);
   void TakePatient(std::span<const unsigned char> bytes);
   void TakeVersion();
-  // Where the samples of the numerics packet at `own` (the place of its time stamp) go, or
-  // nullopt when the packet is passed over.
-  std::optional<std::uint64_t> PlaceFor(std::uint64_t own);
+  // Writes the packets held back as their places are decided; `atEnd`: no packet follows.
+  void PlaceHeld(bool atEnd);
+  void Write(PKParam_v110& numerics, const NumericsPlacer::Verdict& verdict);
 
   RecordingWriter& m_writer;
   StreamFramer m_framer;
   CtgTrace m_trace;
+  NumericsPlacer m_placer;
+  std::deque<PKParam_v110> m_held;  // offered to the placer, not judged yet
   std::optional<std::int64_t> m_studyStart;
   bool m_begun = false;
   std::uint64_t m_written = 0;
-  std::optional<std::uint64_t> m_lastPlace;  // of the last numerics packet taken
-  std::uint64_t m_placeShift = 0;            // from a packet's own place to the recording's
   bool m_versionSinceNumerics = false;
   std::optional<std::uint64_t> m_linkBeganAt;  // the place of the last new link's first sample
   int m_restarts = 0;

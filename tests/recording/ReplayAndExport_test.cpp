@@ -176,6 +176,16 @@ TEST_F(ReplayAndExport, ALinkThatBeganAgainContinuesWhereTheRecordingEnds) {
   EXPECT_EQ(joins.places, (std::vector<std::uint64_t>{20, 40}));
 }
 
+// The simulated monitor's settings and numerics packets (its waveforms left out), `seconds` long.
+Packets SettingsAndNumerics(int seconds) {
+  Packets packets;
+  MonitorSimulator(7).Run(static_cast<std::uint64_t>(seconds) * 1000, [&](std::span<const unsigned char> packet) {
+    if (packet.size() != 56 || packet[0] != 0xC0) packets.emplace_back(packet.begin(), packet.end());
+    return true;
+  });
+  return packets;
+}
+
 bool IsNumerics(const Bytes& packet) { return packet.size() == 108 && packet[0] == 0xC1; }
 
 // A numerics packet whose time stamp cannot be the link's is passed over: one that goes back
@@ -204,6 +214,43 @@ TEST_F(ReplayAndExport, NumericsWithATimeStampOutOfPlaceArePassedOver) {
     std::string remarks;
     EXPECT_EQ(Export(Link(damaged), "csv", &remarks), whole);
     EXPECT_EQ(remarks, "1 numerics packet passed over (a time stamp out of place)");
+  }
+}
+
+// One bit flipped in one numerics packet's time stamp, each of the 32 in turn, in the first,
+// second, a middle, the last but one and the last packet of five minutes: at most that packet's
+// five samples are lost (absent, or before or after the recording), and every other sample
+// stays where it was. A jump ahead of less than a day used to be taken, and every packet after it
+// passed over as going back.
+TEST_F(ReplayAndExport, OneGarbledTimeStampCostsAtMostItsOwnPacket) {
+  const Packets packets = SettingsAndNumerics(300);
+  std::vector<std::size_t> numerics;
+  for (std::size_t i = 0; i < packets.size(); ++i) {
+    if (IsNumerics(packets[i])) numerics.push_back(i);
+  }
+  ASSERT_EQ(numerics.size(), 240u);
+  const std::vector<std::string> whole = Rows(Export(Link(packets), "csv"));
+  ASSERT_EQ(whole.size(), 1200u);
+  for (const std::size_t garbled : {0, 1, 120, 238, 239}) {
+    for (int bit = 0; bit < 32; ++bit) {
+      Packets damaged = packets;
+      damaged[numerics[garbled]][1 + bit / 8] ^= static_cast<unsigned char>(1 << (bit % 8));
+      std::string remarks;
+      const std::vector<std::string> rows = Rows(Export(Link(damaged), "csv", &remarks));
+      const std::size_t first = garbled * 5;  // the garbled packet's rows in the whole export
+      const std::size_t skipped = garbled == 0 && rows.size() == 1195 ? 5 : 0;
+      ASSERT_GE(rows.size(), 1195u) << "packet " << garbled << " bit " << bit;
+      ASSERT_LE(rows.size(), 1200u) << "packet " << garbled << " bit " << bit;
+      for (std::size_t row = 0; row < rows.size(); ++row) {
+        const std::string& expected = whole[row + skipped];
+        const bool own = row + skipped >= first && row + skipped < first + 5;
+        const std::string absent = expected.substr(0, expected.find(',')) + ",0,0,0,0";
+        EXPECT_TRUE(rows[row] == expected || (own && rows[row] == absent))
+            << "packet " << garbled << " bit " << bit << " row " << row << ": " << rows[row];
+      }
+      EXPECT_TRUE(remarks.empty() || remarks == "1 numerics packet passed over (a time stamp out of place)")
+          << remarks;
+    }
   }
 }
 

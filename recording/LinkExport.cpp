@@ -1,10 +1,9 @@
 #include "recording/LinkExport.h"
 
-#include <chrono>
 #include <utility>
 
 #include "link/LoadKeyedPacket.h"
-#include "packet/PKPatient_v110.h"
+#include "packet/PKControl.h"
 #include "packet/PKProtocolVer.h"
 #include "recording/RecordingWriter.h"
 
@@ -13,15 +12,6 @@ namespace {
 // "1 packet", "2 packets".
 std::string Counted(std::uint64_t count, const std::string& noun) {
   return std::to_string(count) + ' ' + noun + (count == 1 ? "" : "s");
-}
-
-// Midnight UTC of the patient packet's date, where it holds a real date.
-std::optional<std::int64_t> DayStart(PKPatient_v110& patient) {
-  const std::chrono::year_month_day date{std::chrono::year(patient.GetYear()),
-                                         std::chrono::month(static_cast<unsigned>(patient.GetMonth())),
-                                         std::chrono::day(static_cast<unsigned>(patient.GetDay()))};
-  if (!date.ok() || patient.GetYear() < 1970) return std::nullopt;
-  return std::chrono::sys_seconds(std::chrono::sys_days(date)).time_since_epoch().count();
 }
 
 }  // namespace
@@ -44,10 +34,10 @@ void LinkExport::Take(const FrameEvent& event) {
     return;
   }
   static const unsigned char kNumerics = PKParam_v110().GetTypeHeader();
-  static const unsigned char kPatient = PKPatient_v110().GetTypeHeader();
+  static const unsigned char kControl = PKControl().GetTypeHeader();
   static const unsigned char kVersion = PKProtocolVer().GetTypeHeader();
   if (event.kind->typeHeader == kNumerics) TakeNumerics(event.bytes);
-  if (event.kind->typeHeader == kPatient) TakePatient(event.bytes);
+  if (event.kind->typeHeader == kControl) TakeControl(event.bytes);
   if (event.kind->typeHeader == kVersion) TakeVersion();
 }
 
@@ -73,6 +63,7 @@ std::string LinkExport::Remarks() const {
 void LinkExport::TakeNumerics(std::span<const unsigned char> bytes) {
   PKParam_v110 numerics;
   LoadKeyedPacket(numerics, bytes);
+  m_numericsCame = true;
   m_held.push_back(numerics);
   m_placer.Offer(CtgTrace::PlaceOf(numerics), std::exchange(m_versionSinceNumerics, false));
   PlaceHeld(false);
@@ -96,8 +87,9 @@ void LinkExport::Write(PKParam_v110& numerics, const NumericsPlacer::Verdict& ve
   }
   m_trace.AddNumericsAt(numerics, verdict.place);
   if (!m_begun) {
+    const std::optional<std::int64_t> clock = m_clock.Second();
     const auto first = static_cast<std::int64_t>(m_trace.FirstSample() / CtgTrace::kSamplesPerSecond);
-    m_writer.Begin(m_studyStart ? std::optional(*m_studyStart + first) : std::nullopt);
+    m_writer.Begin(clock ? std::optional(*clock + first) : std::nullopt);
     m_begun = true;
   }
   for (std::uint64_t place = m_trace.FirstSample(); place < m_trace.EndSample(); ++place) {
@@ -113,11 +105,15 @@ void LinkExport::Write(PKParam_v110& numerics, const NumericsPlacer::Verdict& ve
   m_trace.DropBefore(m_trace.EndSample());
 }
 
-void LinkExport::TakePatient(std::span<const unsigned char> bytes) {
-  if (m_begun) return;
-  PKPatient_v110 patient;
-  LoadKeyedPacket(patient, bytes);
-  m_studyStart = DayStart(patient);
+// The link clock is the one sent before the link's first numerics packet.
+void LinkExport::TakeControl(std::span<const unsigned char> bytes) {
+  if (m_numericsCame) return;
+  PKControl control;
+  LoadKeyedPacket(control, bytes);
+  m_clock.Take(control);
 }
 
-void LinkExport::TakeVersion() { m_versionSinceNumerics = true; }
+void LinkExport::TakeVersion() {
+  m_versionSinceNumerics = true;
+  if (!m_numericsCame) m_clock.Reset();
+}

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "link/LinkClock.h"
 #include "link/StreamFramer.h"
 #include "packet/PKParam_v110.h"
 #include "recording/CtgTrace.h"
@@ -17,9 +18,10 @@ class RecordingWriter;
 // Turns a captured monitor link, fed in chunks of any size, into a recording: the numerics
 // packets become a 4 Hz trace (gaps where packets are missing, written as absent samples) that
 // goes to the writer as it comes, so memory stays bounded whatever the link's length. The
-// recording begins at the first numerics packet taken. Its start time is the patient packet's
-// date (the study's start day, midnight UTC) where one came before, plus the first packet's
-// time. Other packets are passed over, and so are bytes that frame no
+// recording begins at the first numerics packet taken. Its start time is the link clock
+// (LinkClock) that the link sent before its first numerics packet, plus that packet's time;
+// without a clock the recording has none (the patient packet's date is the patient's date of
+// birth, no time of the link). Other packets are passed over, and so are bytes that frame no
 // packet (StreamFramer: unknown bytes, a header whose packet ends in a wrong key, a truncated
 // end), which UnframedBytes() counts.
 //
@@ -56,7 +58,7 @@ class VUDODA_RECORDING_API LinkExport {
  private:
   void Take(const FrameEvent& event);
   void TakeNumerics(std::span<const unsigned char> bytes);
-  void TakePatient(std::span<const unsigned char> bytes);
+  void TakeControl(std::span<const unsigned char> bytes);
   void TakeVersion();
   // Writes the packets held back as their places are decided; `atEnd`: no packet follows.
   void PlaceHeld(bool atEnd);
@@ -67,7 +69,8 @@ class VUDODA_RECORDING_API LinkExport {
   CtgTrace m_trace;
   NumericsPlacer m_placer;
   std::deque<PKParam_v110> m_held;  // offered to the placer, not judged yet
-  std::optional<std::int64_t> m_studyStart;
+  LinkClock m_clock;
+  bool m_numericsCame = false;
   bool m_begun = false;
   std::uint64_t m_written = 0;
   bool m_versionSinceNumerics = false;

@@ -56,22 +56,25 @@ TEST_F(ReplayAndExport, ReplayedRecordingExportsBackWithinTheRounding) {
                                                      Words({0, 0}), {0, 0}, Words({0, 0}), {0, 0}}));
   Packets packets;
   ASSERT_EQ(Replay(path, packets), std::nullopt);
-  // Version, monitor, patient, alarm settings; then two numerics of five samples.
-  ASSERT_EQ(packets.size(), 6u);
+  // Version, monitor, patient, alarm settings; the link clock; then two numerics of five samples.
+  ASSERT_EQ(packets.size(), 10u);
   const Bytes& patient = packets[2];
-  EXPECT_EQ(Bytes(patient.begin() + 62, patient.begin() + 66), (Bytes{0xE5, 0x07, 3, 4}));  // 2021-03-04
-  const Bytes& first = packets[4];
-  const Bytes& second = packets[5];
+  EXPECT_EQ(Bytes(patient.begin() + 62, patient.begin() + 66), (Bytes{0xCA, 0x07, 5, 17}));  // born 1994-05-17
+  EXPECT_EQ(Packets(packets.begin() + 4, packets.begin() + 8),
+            (Packets{{0xA0, 0xE0, 0xBF, 0xFF}, {0xA0, 0xE1, 0x6A, 0xFF},
+                     {0xA0, 0xE2, 0x40, 0xFF}, {0xA0, 0xE3, 0x60, 0xFF}}));
+  const Bytes& first = packets[8];
+  const Bytes& second = packets[9];
   EXPECT_EQ(Bytes(first.begin() + 1, first.begin() + 5), (Bytes{0, 0, 0, 0}));
   EXPECT_EQ(Bytes(second.begin() + 1, second.begin() + 5), (Bytes{0xE2, 0x04, 0, 0}));  // 1250 ms
   EXPECT_EQ(Bytes(first.begin() + 6, first.begin() + 11), (Bytes{140, 141, 0xFF, 0xFF, 0xFF}));
   EXPECT_EQ(Bytes(first.begin() + 29, first.begin() + 34), (Bytes{128, 12, 0xFF, 0xFF, 0xFF}));
   EXPECT_EQ(Bytes(second.begin() + 6, second.begin() + 11), Bytes(5, 0xFF));
 
-  // Back out: whole bpm in quarters, start at midnight of the study day (2021-03-04 = 0x60402300);
-  // TOCO 128 comes back as the 127.5 it was.
+  // Back out: whole bpm in quarters, from the second the recording started; TOCO 128 comes back
+  // as the 127.5 it was.
   const std::string fhr = Export(Link(packets), "fhr");
-  const Bytes expected = Join({{0x00, 0x23, 0x40, 0x60}, Words({560, 0}), {255, 0}, Words({564, 0}), {24, 0}});
+  const Bytes expected = Join({start, Words({560, 0}), {255, 0}, Words({564, 0}), {24, 0}});
   ASSERT_EQ(fhr.size(), 4u + 10 * 6);
   EXPECT_EQ(Bytes(fhr.begin(), fhr.begin() + 16), expected);
   EXPECT_EQ(fhr.substr(16), std::string(8 * 6, '\0'));

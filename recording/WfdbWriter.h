@@ -9,7 +9,9 @@
 // Writes a WFDB record: NAME.dat in format 16 with four signals per frame, FHR, UC, FHR2 and
 // MHR (the first two as the intrapartum CTG databases order them), each at a gain of 100 per
 // unit with baseline 0; then, once the length is known, the header NAME.hea with the sample
-// count, the start time where known, and each signal's first value and checksum.
+// count, the start where known (base time and date in local time, their UTC offset in the
+// comment line "# UTC offset: +hh:mm" after the signals; see WfdbHeader), and each signal's
+// first value and checksum.
 class WfdbWriter final : public RecordingWriter {
  public:
   // Creates `recordPath`.dat. Returns the fault, or nullopt.

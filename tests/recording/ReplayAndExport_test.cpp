@@ -1,4 +1,5 @@
 // A recording played as a monitor's link, and a link written back out as a recording.
+#include <fstream>
 #include <sstream>
 
 #include "link/MonitorSimulator.h"
@@ -8,6 +9,7 @@
 #include "recording/RecordingReader.h"
 #include "recording/RecordingReplay.h"
 #include "recording/RecordingWriter.h"
+#include "recording/TimeZoneScope.h"
 
 namespace {
 
@@ -45,6 +47,21 @@ Bytes Link(const Packets& packets) {
   return link;
 }
 
+// The header of the WFDB record `path` exported from the link, and the start read back from it.
+std::string ExportWfdb(const Bytes& link, const std::string& path, std::optional<std::int64_t>& start) {
+  std::ostringstream unused;
+  std::string fault;
+  const std::unique_ptr<RecordingWriter> writer = RecordingWriter::Create("wfdb", unused, path, fault);
+  LinkExport exporter(*writer);
+  exporter.Feed(link);
+  if (const std::optional<std::string> exported = exporter.Finish()) return "fault: " + *exported;
+  const std::unique_ptr<RecordingReader> reader = RecordingReader::Open(path + ".hea", fault);
+  if (!reader) return "fault: " + fault;
+  start = reader->StartTime();
+  std::ifstream header(path + ".hea");
+  return std::string(std::istreambuf_iterator<char>(header), {});
+}
+
 using ReplayAndExport = RecordingScratch;
 
 TEST_F(ReplayAndExport, ReplayedRecordingExportsBackWithinTheRounding) {
@@ -78,6 +95,49 @@ TEST_F(ReplayAndExport, ReplayedRecordingExportsBackWithinTheRounding) {
   ASSERT_EQ(fhr.size(), 4u + 10 * 6);
   EXPECT_EQ(Bytes(fhr.begin(), fhr.begin() + 16), expected);
   EXPECT_EQ(fhr.substr(16), std::string(8 * 6, '\0'));
+}
+
+// A recording that starts at 14:30 on the wall (2026-10-25, winter time again: 13:30 UTC,
+// 0x6ADE0458) comes back at 14:30 from its link in every format that holds a start: .fhr as
+// its UTC second, WFDB as local base time with its offset. A CSV recording holds none, and
+// its link no clock.
+TEST_F(ReplayAndExport, ARecordingThatStartsAt1430ComesBackAt1430) {
+  const TimeZoneScope berlin("Europe/Berlin");
+  const Bytes start = {0x58, 0x04, 0xDE, 0x6A};
+  Write("a.hea", "a 1 4 1 14:30:00 25/10/2026\na.dat 16 100/bpm 16 0 14000 0 0 FHR\n");
+  Write("a.dat", Words({14000}));
+  const std::string recordings[] = {Write("a.fhr", Join({start, Words({560, 0}), {0, 0}})),
+                                    Write("a.fhrm", Join({start, Words({560, 0, 0}), {0, 0}})), File("a.hea")};
+  for (const std::string& recording : recordings) {
+    Packets packets;
+    ASSERT_EQ(Replay(recording, packets), std::nullopt) << recording;
+    EXPECT_EQ(Export(Link(packets), "fhr").substr(0, 4), std::string(start.begin(), start.end())) << recording;
+    std::optional<std::int64_t> readBack;
+    EXPECT_EQ(ExportWfdb(Link(packets), File("out"), readBack),
+              "out 4 4 5 14:30:00 25/10/2026\n"
+              "out.dat 16 100/bpm 16 0 14000 14000 0 FHR\n"
+              "out.dat 16 100/nd 16 0 0 0 0 UC\n"
+              "out.dat 16 100/bpm 16 0 0 0 0 FHR2\n"
+              "out.dat 16 100/bpm 16 0 0 0 0 MHR\n"
+              "# UTC offset: +01:00\n")
+        << recording;
+    EXPECT_EQ(readBack, 1792935000) << recording;
+  }
+
+  Packets fromCsv;
+  ASSERT_EQ(Replay(Write("a.csv", "time,FHR1\n0,140\n"), fromCsv), std::nullopt);
+  EXPECT_EQ(fromCsv.size(), 5u);  // the settings and one numerics packet: no clock
+  EXPECT_EQ(Export(Link(fromCsv), "fhr").substr(0, 4), std::string(4, '\0'));
+
+  // 02:30 comes twice that night: the second time (winter time, 01:30 UTC) keeps its offset.
+  Packets repeated;
+  ASSERT_EQ(Replay(Write("b.fhr", Join({{0x98, 0x5B, 0xDD, 0x6A}, Words({560, 0}), {20, 0}})), repeated),
+            std::nullopt);
+  std::optional<std::int64_t> readBack;
+  const std::string header = ExportWfdb(Link(repeated), File("night"), readBack);
+  EXPECT_EQ(header.substr(0, header.find('\n')), "night 4 4 5 02:30:00 25/10/2026");
+  EXPECT_EQ(header.substr(header.rfind('#')), "# UTC offset: +01:00\n");
+  EXPECT_EQ(readBack, 1792891800);
 }
 
 TEST_F(ReplayAndExport, RecordingsBeyondTheLinksReachOrEmptyAreRefusedBeforeSending) {

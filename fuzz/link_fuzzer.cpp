@@ -11,6 +11,8 @@
 // and those the exporter makes to the recording writer behind it:
 //
 //   - Begin comes once, before the first sample; Finish faults exactly when it never came;
+//   - the recording has a start time only where the link carried a link clock (a patient
+//     packet's date is a date of birth, never the recording's day);
 //   - the places of the samples follow one another without a gap;
 //   - SampleCount() is the number of samples written, and every value is a finite number;
 //   - however garbled the link, it writes no more than a day of samples for each numerics
@@ -28,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "link/LinkClock.h"
 #include "link/StreamFramer.h"
 #include "recording/CtgTrace.h"
 #include "recording/LinkExport.h"
@@ -36,6 +39,7 @@
 namespace {
 
 constexpr std::uint64_t kNumericsBytes = 108;
+constexpr unsigned char kControlHeader = 0xA0;
 constexpr std::uint64_t kDaySamples = 24 * 3600 * CtgTrace::kSamplesPerSecond;
 
 void Require(bool holds, const char* promise) {
@@ -48,9 +52,10 @@ void Require(bool holds, const char* promise) {
 // A writer that writes nothing and checks the order of the calls it gets.
 class CheckingWriter final : public RecordingWriter {
  public:
-  void Begin(std::optional<std::int64_t>) override {
+  void Begin(std::optional<std::int64_t> startTime) override {
     Require(!m_begun, "Begin comes once");
     m_begun = true;
+    m_dated = startTime.has_value();
   }
   void Write(std::uint64_t place, const TraceSample& sample) override {
     Require(m_begun, "Begin comes before the first sample");
@@ -64,10 +69,12 @@ class CheckingWriter final : public RecordingWriter {
   std::optional<std::string> Finish() override { return std::nullopt; }
 
   bool Begun() const { return m_begun; }
+  bool Dated() const { return m_dated; }
   std::uint64_t Written() const { return m_written; }
 
  private:
   bool m_begun = false;
+  bool m_dated = false;
   std::optional<std::uint64_t> m_lastPlace;
   std::uint64_t m_written = 0;
 };
@@ -78,6 +85,7 @@ struct Seen {
   std::uint64_t offset;
   std::uint64_t length;
   const PacketKind* kind;
+  bool clockByte;  // a control packet that carries a byte of the link clock
   bool operator==(const Seen&) const = default;
 };
 
@@ -115,7 +123,10 @@ std::vector<Seen> Frame(std::span<const unsigned char> link, std::size_t piece) 
   std::vector<Seen> events;
   StreamFramer framer([&](const FrameEvent& event) {
     CheckEvent(event, events, link);
-    events.push_back({event.type, event.offset, event.length, event.kind});
+    const bool control = event.type == FrameEvent::Type::Packet && event.kind->typeHeader == kControlHeader;
+    const int command = control ? event.bytes[1] - LinkClock::kFirstCommand : -1;
+    const bool clockByte = command >= 0 && command < 4;
+    events.push_back({event.type, event.offset, event.length, event.kind, clockByte});
   });
   for (std::size_t pos = 0; pos < link.size(); pos += piece) {
     framer.Feed(link.subspan(pos, std::min(piece, link.size() - pos)));
@@ -132,7 +143,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   const std::size_t piece = data[0] + 1u;
   const std::span<const unsigned char> link(data + 1, size - 1);
-  Require(Frame(link, piece) == Frame(link, link.size() + 1), "framing does not depend on the pieces");
+  const std::vector<Seen> events = Frame(link, piece);
+  Require(events == Frame(link, link.size() + 1), "framing does not depend on the pieces");
   CheckingWriter writer;
   LinkExport exporter(writer);
   for (std::size_t pos = 0; pos < link.size(); pos += piece) {
@@ -141,6 +153,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::optional<std::string> fault = exporter.Finish();
   Require(fault.has_value() != writer.Begun(), "Finish faults exactly when no numerics packet began the recording");
   Require(exporter.SampleCount() == writer.Written(), "SampleCount() is the number of samples written");
+  Require(!writer.Dated() || std::any_of(events.begin(), events.end(), [](const Seen& seen) { return seen.clockByte; }),
+          "a start time comes only from a link clock");
   Require(writer.Written() <= (link.size() / kNumericsBytes) * (kDaySamples + CtgTrace::kSamplesPerNumerics),
           "no more than a day of samples for each numerics packet");
   exporter.Remarks();

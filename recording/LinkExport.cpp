@@ -61,10 +61,10 @@ std::string LinkExport::Remarks() const {
 
 // The framer passes on only packets that carry their key.
 void LinkExport::TakeNumerics(std::span<const unsigned char> bytes) {
-  PKParam_v110 numerics;
+  PKParam_v110& numerics = m_held[(m_heldFirst + m_heldCount) % m_held.size()];
   LoadKeyedPacket(numerics, bytes);
+  ++m_heldCount;
   m_numericsCame = true;
-  m_held.push_back(numerics);
   m_placer.Offer(CtgTrace::PlaceOf(numerics), std::exchange(m_versionSinceNumerics, false));
   PlaceHeld(false);
 }
@@ -72,11 +72,12 @@ void LinkExport::TakeNumerics(std::span<const unsigned char> bytes) {
 void LinkExport::PlaceHeld(bool atEnd) {
   while (const std::optional<NumericsPlacer::Verdict> verdict = m_placer.Next(atEnd)) {
     if (verdict->taken) {
-      Write(m_held.front(), *verdict);
+      Write(m_held[m_heldFirst], *verdict);
     } else {
       ++m_passedOver;
     }
-    m_held.pop_front();
+    m_heldFirst = (m_heldFirst + 1) % m_held.size();
+    --m_heldCount;
   }
 }
 

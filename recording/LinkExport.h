@@ -1,7 +1,7 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
-#include <deque>
 #include <optional>
 #include <span>
 #include <string>
@@ -68,7 +68,10 @@ class VUDODA_RECORDING_API LinkExport {
   StreamFramer m_framer;
   CtgTrace m_trace;
   NumericsPlacer m_placer;
-  std::deque<PKParam_v110> m_held;  // offered to the placer, not judged yet
+  // The packets offered to the placer and not judged yet, oldest first, in a ring.
+  std::array<PKParam_v110, NumericsPlacer::kMostHeld> m_held;
+  std::size_t m_heldFirst = 0;
+  std::size_t m_heldCount = 0;
   LinkClock m_clock;
   bool m_numericsCame = false;
   bool m_begun = false;

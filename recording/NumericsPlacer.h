@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -27,6 +28,10 @@
 // any, to the next. At most three packets are held, so memory stays bounded.
 class VUDODA_RECORDING_API NumericsPlacer {
  public:
+  // The packets offered and not judged yet, at most, after each Offer has been followed by
+  // Next until it gave nullopt.
+  static constexpr std::size_t kMostHeld = 3;
+
   struct Verdict {
     bool taken;
     std::uint64_t place;  // taken: where the packet's first sample goes in the recording

@@ -1,0 +1,269 @@
+#include "web/LiveClient.h"
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+
+#include "web/LiveBatch.h"
+#include "web/WardJson.h"
+#include "web/WebHub.h"
+
+using nlohmann::json;
+
+namespace {
+
+constexpr std::int64_t kPeriodMs = TraceBatch::kSamplePeriod.count();
+
+// The index of the first of `count` samples from `startMs` that lies at or after `fromMs`.
+std::size_t FirstFrom(std::int64_t startMs, std::int64_t fromMs, std::size_t count) {
+  if (fromMs <= startMs) return 0;
+  const auto first = static_cast<std::size_t>((fromMs - startMs + kPeriodMs - 1) / kPeriodMs);
+  return std::min(first, count);
+}
+
+std::shared_ptr<const std::string> Text(const json& message) { return std::make_shared<const std::string>(message.dump()); }
+
+}  // namespace
+
+LiveClient::LiveClient(std::shared_ptr<WebHub> hub, std::string loginKey)
+    : WebConnection(std::move(hub)), m_loginKey(std::move(loginKey)) {}
+
+LiveClient::~LiveClient() {
+  Hub().RemoveLive(this);
+  Count(-static_cast<std::ptrdiff_t>(m_bytes));
+}
+
+void LiveClient::Opened() {
+  Hub().AddLive(this);
+  SendWard();
+}
+
+void LiveClient::SendWard() { Queue({Text({{"type", "ward"}, {"beds", WardJson::Beds(Hub().Ward().Beds())}})}); }
+
+void LiveClient::SendError(const std::string& message) { Queue({Text({{"type", "error"}, {"message", message}})}); }
+
+bool LiveClient::Received(const std::string& text) {
+  const json command = json::parse(text, nullptr, false);
+  if (command.is_discarded() || !command.is_object()) return false;
+  if (!KeepLoginAlive()) return true;
+  bool understood = false;
+  for (const auto& [name, subscribe] : {std::pair{"subscribe", true}, std::pair{"unsubscribe", false}}) {
+    const auto beds = command.find(name);
+    if (beds == command.end()) continue;
+    if (!beds->is_array()) return false;
+    for (const json& bed : *beds) {
+      if (!bed.is_number_integer()) return false;
+      const auto number = bed.get<std::int64_t>();
+      const int known = number >= 1 && number <= 100'000 ? static_cast<int>(number) : 0;
+      if (subscribe) Subscribe(known);
+      else Unsubscribe(known);
+    }
+    understood = true;
+  }
+  return understood;
+}
+
+bool LiveClient::KeepLoginAlive() {
+  const auto now = LoginSessions::Clock::now();
+  LoginSessions::Session* session = Hub().Logins().FindKey(m_loginKey, now);
+  if (!session) {
+    End("the login session has ended");
+    return false;
+  }
+  session->lastSeen = now;
+  return true;
+}
+
+void LiveClient::Subscribe(int bed) {
+  if (m_subscriptions.contains(bed)) return;
+  const auto beds = Hub().Ward().Beds();
+  if (std::none_of(beds.begin(), beds.end(), [&](const BedView& view) { return view.bed == bed && bed != 0; })) {
+    SendError("there is no such bed to watch");
+    return;
+  }
+  Subscription& subscription = m_subscriptions[bed];
+  if (!m_behind) CatchUp(bed, subscription);
+}
+
+void LiveClient::Unsubscribe(int bed) {
+  const auto found = m_subscriptions.find(bed);
+  if (found == m_subscriptions.end()) return;
+  std::size_t heldBytes = 0;
+  for (const auto& batch : found->second.held) heldBytes += batch->message->size();
+  Count(-static_cast<std::ptrdiff_t>(heldBytes));
+  m_subscriptions.erase(found);
+}
+
+void LiveClient::CatchUp(int bed, Subscription& subscription) {
+  const std::uint64_t ticket = m_nextTicket++;
+  subscription.catchUp = ticket;
+  const auto now = std::chrono::system_clock::now();
+  auto from = now - kCatchUpSpan;
+  if (subscription.sentUntilMs) {
+    from = std::max(from, std::chrono::system_clock::time_point(std::chrono::milliseconds(*subscription.sentUntilMs)));
+  }
+  Hub().Ward().Trace(bed, from, now,
+                     Hub().Later<ServiceResult<BedTrace>>(
+                         [weak = weak_from_this(), bed, ticket](ServiceResult<BedTrace> answer) {
+                           if (const auto self = weak.lock()) self->CaughtUp(bed, ticket, std::move(answer));
+                         }));
+}
+
+void LiveClient::CaughtUp(int bed, std::uint64_t ticket, ServiceResult<BedTrace> answer) {
+  const auto found = m_subscriptions.find(bed);
+  if (m_ended || found == m_subscriptions.end() || found->second.catchUp != ticket) return;
+  Subscription& subscription = found->second;
+  subscription.catchUp = 0;
+  const auto held = std::move(subscription.held);
+  subscription.held.clear();
+  std::size_t heldBytes = 0;
+  for (const auto& batch : held) heldBytes += batch->message->size();
+  Count(-static_cast<std::ptrdiff_t>(heldBytes));
+
+  if (answer.status != ServiceStatus::Done) {
+    SendError("bed " + std::to_string(bed) + ": " + answer.message);
+  } else {
+    const TraceBatch& trace = answer.value.samples;
+    const std::int64_t startMs = WardJson::Milliseconds(trace.start);
+    const std::size_t count = trace.samples.size();
+    const std::size_t first = subscription.sentUntilMs ? FirstFrom(startMs, *subscription.sentUntilMs, count) : 0;
+    json message = WardJson::Samples(bed, trace, first);
+    message["type"] = "trace";
+    message["alarms"] = WardJson::Alarms(answer.value.alarms);
+    const bool hasSamples = first < count;
+    if (!Queue({Text(message), hasSamples ? bed : 0, startMs + kPeriodMs * static_cast<std::int64_t>(first)})) return;
+    if (hasSamples) subscription.sentUntilMs = startMs + kPeriodMs * static_cast<std::int64_t>(count);
+  }
+  for (const auto& batch : held) {
+    if (m_behind) return;
+    Forward(bed, subscription, batch);
+  }
+}
+
+void LiveClient::Deliver(const std::shared_ptr<const LiveBatch>& batch) {
+  if (m_ended || m_behind) return;
+  const auto found = m_subscriptions.find(batch->bed);
+  if (found == m_subscriptions.end()) return;
+  if (found->second.catchUp) {
+    Hold(found->second, batch);
+  } else {
+    Forward(batch->bed, found->second, batch);
+  }
+}
+
+void LiveClient::Forward(int bed, Subscription& subscription, const std::shared_ptr<const LiveBatch>& batch) {
+  const std::int64_t endMs = batch->EndMs();
+  if (subscription.sentUntilMs && endMs <= *subscription.sentUntilMs) return;
+  Outgoing message{batch->message, bed, batch->startMs};
+  if (subscription.sentUntilMs && batch->startMs < *subscription.sentUntilMs) {
+    // The rest of a batch whose beginning the trace already brought: a message of its own.
+    const std::size_t first = FirstFrom(batch->startMs, *subscription.sentUntilMs, batch->batch.samples.size());
+    json rest = WardJson::Samples(bed, batch->batch, first);
+    rest["type"] = "samples";
+    message = {Text(rest), bed, batch->startMs + kPeriodMs * static_cast<std::int64_t>(first)};
+  }
+  if (Queue(std::move(message))) subscription.sentUntilMs = endMs;
+}
+
+void LiveClient::Hold(Subscription& subscription, const std::shared_ptr<const LiveBatch>& batch) {
+  const std::size_t size = batch->message->size();
+  if (Waiting() > 0 && Waiting() + size > Hub().Options().liveQueueBytes) {
+    CutBack();
+    return;
+  }
+  subscription.held.push_back(batch);
+  Count(static_cast<std::ptrdiff_t>(size));
+}
+
+void LiveClient::Broadcast(const std::shared_ptr<const std::string>& message) {
+  if (m_ended || m_behind) return;
+  Queue({message});
+}
+
+bool LiveClient::Queue(Outgoing message) {
+  if (m_ended) return false;
+  const std::size_t size = message.text->size();
+  if (Waiting() > 0 && Waiting() + size > Hub().Options().liveQueueBytes) {
+    CutBack();
+    return false;
+  }
+  m_queue.push_back(std::move(message));
+  Count(static_cast<std::ptrdiff_t>(size));
+  if (!m_writing) WriteFront();
+  return true;
+}
+
+void LiveClient::WriteFront() {
+  m_writing = true;
+  m_writingBytes = m_queue.front().text->size();
+  Write(*m_queue.front().text);
+}
+
+void LiveClient::Written() {
+  m_writing = false;
+  Count(-static_cast<std::ptrdiff_t>(m_writingBytes));
+  m_writingBytes = 0;
+  m_queue.pop_front();
+  if (m_ended) return;
+  if (m_behind) {
+    Resume();
+  } else if (!m_queue.empty()) {
+    WriteFront();
+  }
+}
+
+void LiveClient::CutBack() {
+  Hub().LiveCutBack();
+  const std::size_t kept = m_writing ? 1 : 0;
+  std::size_t dropped = 0;
+  for (std::size_t index = kept; index < m_queue.size(); ++index) {
+    const Outgoing& message = m_queue[index];
+    dropped += message.text->size();
+    // A bed's samples that are dropped were never sent: its catch-up begins at the first of them.
+    const auto subscription = m_subscriptions.find(message.bed);
+    if (message.bed == 0 || subscription == m_subscriptions.end()) continue;
+    auto& sentUntil = subscription->second.sentUntilMs;
+    if (!sentUntil || *sentUntil > message.firstMs) sentUntil = message.firstMs;
+  }
+  m_queue.resize(kept);
+  for (auto& [bed, subscription] : m_subscriptions) {
+    for (const auto& batch : subscription.held) dropped += batch->message->size();
+    subscription.held.clear();
+    subscription.catchUp = 0;
+  }
+  Count(-static_cast<std::ptrdiff_t>(dropped));
+  m_behind = true;
+  if (!m_writing) {
+    boost::asio::post(Hub().Loop(), [weak = weak_from_this()] {
+      if (const auto self = weak.lock(); self && self->m_behind && !self->m_ended) self->Resume();
+    });
+  }
+}
+
+void LiveClient::Resume() {
+  m_behind = false;
+  SendWard();
+  for (auto& [bed, subscription] : m_subscriptions) {
+    if (m_behind) return;
+    CatchUp(bed, subscription);
+  }
+}
+
+void LiveClient::End(const std::string& reason) {
+  if (m_ended) return;
+  m_ended = true;
+  std::size_t dropped = 0;
+  const std::size_t kept = m_writing ? 1 : 0;
+  for (std::size_t index = kept; index < m_queue.size(); ++index) dropped += m_queue[index].text->size();
+  m_queue.resize(kept);
+  for (auto& [bed, subscription] : m_subscriptions) {
+    for (const auto& batch : subscription.held) dropped += batch->message->size();
+    subscription.held.clear();
+  }
+  Count(-static_cast<std::ptrdiff_t>(dropped));
+  Finish(reason, m_writing);
+}
+
+void LiveClient::Count(std::ptrdiff_t delta) {
+  m_bytes = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(m_bytes) + delta);
+  Hub().LiveQueueChanged(delta, m_bytes);
+}

@@ -76,6 +76,7 @@ class FakeWard : public WardService {
 
   void Trace(int bed, Instant from, Instant to, Reply<BedTrace> done) override {
     ++m_traceRequests;
+    m_lastTrace = {from, to};
     auto answer = [this, bed, from, to, done] {
       if (bed < 1 || bed > 4) return done(ServiceResult<BedTrace>::Fault(ServiceStatus::NotFound, "no such bed"));
       done(ServiceResult<BedTrace>::Done(TraceOf(bed, from, to)));
@@ -164,6 +165,7 @@ class FakeWard : public WardService {
   bool m_usersAway = false;
   int m_loginChecks = 0;
   int m_traceRequests = 0;
+  std::pair<Instant, Instant> m_lastTrace;
   std::pair<Instant, Instant> m_lastStrip;
 
  private:

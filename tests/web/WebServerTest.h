@@ -72,8 +72,8 @@ class WebServerTest : public ::testing::Test {
 
   WardServerStatus Status() { return OnLoop([this] { return m_server->Status(); }); }
 
-  std::optional<webtest::HttpResponse> Send(webtest::HttpRequest request) {
-    PlainConnection connection(m_port);
+  std::optional<webtest::HttpResponse> Send(webtest::HttpRequest request, const std::string& source = "") {
+    PlainConnection connection(m_port, nullptr, webtest::ClientOptions{source, 0});
     if (connection.Open()) return std::nullopt;
     return connection.Send(std::move(request));
   }
@@ -86,9 +86,16 @@ class WebServerTest : public ::testing::Test {
     return webtest::Request(webtest::http::verb::post, target, m_port, login.cookie, m_origin, login.token, body);
   }
 
+  // A login as the login page sends it, from loopback address `source` (127.0.0.1 by default).
+  std::optional<webtest::HttpResponse> TryLogIn(const std::string& user, const std::string& password,
+                                                const std::string& source = "", const std::string& cookie = "") {
+    return Send(webtest::Request(webtest::http::verb::post, "/api/login", m_port, cookie, m_origin, "",
+                                 nlohmann::json{{"user", user}, {"password", password}}.dump()),
+                source);
+  }
+
   std::optional<Login> LogIn(const std::string& user = FakeWard::kUser, const std::string& password = FakeWard::kPassword) {
-    const auto response = Send(webtest::Request(webtest::http::verb::post, "/api/login", m_port, "", m_origin, "",
-                                                nlohmann::json{{"user", user}, {"password", password}}.dump()));
+    const auto response = TryLogIn(user, password);
     if (!response || response->result_int() != 200) return std::nullopt;
     return Login{webtest::CookieOf(*response), nlohmann::json::parse(response->body())["token"].get<std::string>()};
   }

@@ -62,17 +62,23 @@ Stream MakeStream(asio::io_context& loop, asio::ssl::context* tls) {
   }
 }
 
+// How a test client connects: from which loopback address (the server counts login failures
+// per address), and with how small a receive buffer (so that a client that stops reading stops
+// the server's writes soon).
+struct ClientOptions {
+  std::string source;
+  int receiveBuffer = 0;
+};
+
 // Connects `stream` to 127.0.0.1:`port` (and completes the TLS handshake, checking the name
-// 127.0.0.1) on `loop`: the error, or none. A `receiveBuffer` makes the socket's receive buffer
-// that small, so that a client that stops reading stops the server's writes soon.
+// 127.0.0.1) on `loop`: the error, or none.
 template <class Stream>
-beast::error_code OpenStream(Stream& stream, asio::io_context& loop, int port, int receiveBuffer = 0,
+beast::error_code OpenStream(Stream& stream, asio::io_context& loop, int port, const ClientOptions& options,
                              std::chrono::milliseconds limit = 5s) {
   auto& socket = beast::get_lowest_layer(stream).socket();
-  if (receiveBuffer > 0) {
-    socket.open(asio::ip::tcp::v4());
-    socket.set_option(asio::socket_base::receive_buffer_size(receiveBuffer));
-  }
+  if (options.receiveBuffer > 0 || !options.source.empty()) socket.open(asio::ip::tcp::v4());
+  if (options.receiveBuffer > 0) socket.set_option(asio::socket_base::receive_buffer_size(options.receiveBuffer));
+  if (!options.source.empty()) socket.bind(asio::ip::tcp::endpoint(asio::ip::make_address(options.source), 0));
   const asio::ip::tcp::endpoint endpoint(asio::ip::make_address("127.0.0.1"), static_cast<unsigned short>(port));
   beast::error_code result = asio::error::timed_out;
   bool finished = false;
@@ -107,9 +113,10 @@ beast::error_code OpenStream(Stream& stream, asio::io_context& loop, int port, i
 template <class Stream>
 class Connection {
  public:
-  Connection(int port, asio::ssl::context* tls = nullptr) : m_stream(MakeStream<Stream>(m_loop, tls)), m_port(port) {}
+  Connection(int port, asio::ssl::context* tls = nullptr, ClientOptions options = {})
+      : m_stream(MakeStream<Stream>(m_loop, tls)), m_port(port), m_options(std::move(options)) {}
 
-  beast::error_code Open(std::chrono::milliseconds limit = 5s) { return OpenStream(m_stream, m_loop, m_port, 0, limit); }
+  beast::error_code Open(std::chrono::milliseconds limit = 5s) { return OpenStream(m_stream, m_loop, m_port, m_options, limit); }
 
   // Sends `request` and reads the response; none when the connection fails or the limit passes.
   std::optional<HttpResponse> Send(HttpRequest request, std::chrono::milliseconds limit = 5s) {
@@ -178,6 +185,7 @@ class Connection {
   asio::io_context m_loop;
   Stream m_stream;
   int m_port;
+  ClientOptions m_options;
   beast::flat_buffer m_buffer;
   std::string m_chunk;
 };
@@ -211,13 +219,13 @@ inline std::string CookieOf(const HttpResponse& response) {
 template <class Stream>
 class LiveConnection {
  public:
-  LiveConnection(int port, asio::ssl::context* tls = nullptr, int receiveBuffer = 0)
-      : m_socket(MakeStream<Stream>(m_loop, tls)), m_port(port), m_receiveBuffer(receiveBuffer) {}
+  LiveConnection(int port, asio::ssl::context* tls = nullptr, ClientOptions options = {})
+      : m_socket(MakeStream<Stream>(m_loop, tls)), m_port(port), m_options(std::move(options)) {}
 
   // Connects and asks for the upgrade with `cookie` and `origin`: the error, or none; a refused
   // upgrade leaves the server's answer in Refusal().
   beast::error_code Open(const std::string& cookie, const std::string& origin) {
-    if (const auto error = OpenStream(m_socket.next_layer(), m_loop, m_port, m_receiveBuffer)) return error;
+    if (const auto error = OpenStream(m_socket.next_layer(), m_loop, m_port, m_options)) return error;
     m_socket.set_option(websocket::stream_base::decorator([cookie, origin](websocket::request_type& request) {
       if (!cookie.empty()) request.set(http::field::cookie, "vudoda_session=" + cookie);
       if (!origin.empty()) request.set(http::field::origin, origin);
@@ -278,7 +286,7 @@ class LiveConnection {
   asio::io_context m_loop;
   websocket::stream<Stream> m_socket;
   int m_port;
-  int m_receiveBuffer;
+  ClientOptions m_options;
   beast::flat_buffer m_buffer;
   websocket::response_type m_refusal;
   bool m_closed = false;

@@ -128,6 +128,13 @@ void HttpSession<Stream>::Upgrade(HttpRequest request) {
              WebResponse::Error(http::status::bad_request, "a live stream begins on a connection of its own"));
     return;
   }
+  // A client waits for the upgrade's answer before it sends a frame; bytes that came with the
+  // request would be lost to the stream, so such a client is refused.
+  if (m_buffer.size() != 0) {
+    Answered(Enqueue(request.version(), false),
+             WebResponse::Error(http::status::bad_request, "the live stream's frames came before its upgrade"));
+    return;
+  }
   m_closed = true;
   m_handedOver = true;
   beast::get_lowest_layer(m_stream).expires_never();

@@ -87,9 +87,7 @@ void LiveClient::Subscribe(int bed) {
 void LiveClient::Unsubscribe(int bed) {
   const auto found = m_subscriptions.find(bed);
   if (found == m_subscriptions.end()) return;
-  std::size_t heldBytes = 0;
-  for (const auto& batch : found->second.held) heldBytes += batch->message->size();
-  Count(-static_cast<std::ptrdiff_t>(heldBytes));
+  Count(-static_cast<std::ptrdiff_t>(HeldBytes(found->second)));
   m_subscriptions.erase(found);
 }
 
@@ -113,11 +111,9 @@ void LiveClient::CaughtUp(int bed, std::uint64_t ticket, ServiceResult<BedTrace>
   if (m_ended || found == m_subscriptions.end() || found->second.catchUp != ticket) return;
   Subscription& subscription = found->second;
   subscription.catchUp = 0;
+  Count(-static_cast<std::ptrdiff_t>(HeldBytes(subscription)));
   const auto held = std::move(subscription.held);
   subscription.held.clear();
-  std::size_t heldBytes = 0;
-  for (const auto& batch : held) heldBytes += batch->message->size();
-  Count(-static_cast<std::ptrdiff_t>(heldBytes));
 
   if (answer.status != ServiceStatus::Done) {
     SendError("bed " + std::to_string(bed) + ": " + answer.message);
@@ -213,30 +209,34 @@ void LiveClient::Written() {
 
 void LiveClient::CutBack() {
   Hub().LiveCutBack();
-  const std::size_t kept = m_writing ? 1 : 0;
-  std::size_t dropped = 0;
-  for (std::size_t index = kept; index < m_queue.size(); ++index) {
+  // A bed's samples that are dropped were never sent: its catch-up begins at the first of them.
+  for (std::size_t index = m_writing ? 1 : 0; index < m_queue.size(); ++index) {
     const Outgoing& message = m_queue[index];
-    dropped += message.text->size();
-    // A bed's samples that are dropped were never sent: its catch-up begins at the first of them.
     const auto subscription = m_subscriptions.find(message.bed);
     if (message.bed == 0 || subscription == m_subscriptions.end()) continue;
     auto& sentUntil = subscription->second.sentUntilMs;
     if (!sentUntil || *sentUntil > message.firstMs) sentUntil = message.firstMs;
   }
-  m_queue.resize(kept);
-  for (auto& [bed, subscription] : m_subscriptions) {
-    for (const auto& batch : subscription.held) dropped += batch->message->size();
-    subscription.held.clear();
-    subscription.catchUp = 0;
-  }
-  Count(-static_cast<std::ptrdiff_t>(dropped));
+  DropWaiting();
+  for (auto& [bed, subscription] : m_subscriptions) subscription.catchUp = 0;
   m_behind = true;
   if (!m_writing) {
     boost::asio::post(Hub().Loop(), [weak = weak_from_this()] {
       if (const auto self = weak.lock(); self && self->m_behind && !self->m_ended) self->Resume();
     });
   }
+}
+
+void LiveClient::DropWaiting() {
+  std::size_t dropped = 0;
+  const std::size_t kept = m_writing ? 1 : 0;
+  for (std::size_t index = kept; index < m_queue.size(); ++index) dropped += m_queue[index].text->size();
+  m_queue.resize(kept);
+  for (auto& [bed, subscription] : m_subscriptions) {
+    dropped += HeldBytes(subscription);
+    subscription.held.clear();
+  }
+  Count(-static_cast<std::ptrdiff_t>(dropped));
 }
 
 void LiveClient::Resume() {
@@ -251,16 +251,14 @@ void LiveClient::Resume() {
 void LiveClient::End(const std::string& reason) {
   if (m_ended) return;
   m_ended = true;
-  std::size_t dropped = 0;
-  const std::size_t kept = m_writing ? 1 : 0;
-  for (std::size_t index = kept; index < m_queue.size(); ++index) dropped += m_queue[index].text->size();
-  m_queue.resize(kept);
-  for (auto& [bed, subscription] : m_subscriptions) {
-    for (const auto& batch : subscription.held) dropped += batch->message->size();
-    subscription.held.clear();
-  }
-  Count(-static_cast<std::ptrdiff_t>(dropped));
+  DropWaiting();
   Finish(reason, m_writing);
+}
+
+std::size_t LiveClient::HeldBytes(const Subscription& subscription) {
+  std::size_t bytes = 0;
+  for (const auto& batch : subscription.held) bytes += batch->message->size();
+  return bytes;
 }
 
 void LiveClient::Count(std::ptrdiff_t delta) {

@@ -77,6 +77,7 @@ class LiveClient : public WebConnection, public std::enable_shared_from_this<Liv
     std::vector<std::shared_ptr<const LiveBatch>> held;
   };
 
+  static std::size_t HeldBytes(const Subscription& subscription);
   bool Queue(Outgoing message);
   void WriteFront();
   void Forward(int bed, Subscription& subscription, const std::shared_ptr<const LiveBatch>& batch);
@@ -88,6 +89,8 @@ class LiveClient : public WebConnection, public std::enable_shared_from_this<Liv
   void SendWard();
   void SendError(const std::string& message);
   void CutBack();
+  // Drops what waits: the queued messages but the one being written, and the held batches.
+  void DropWaiting();
   void Resume();
   std::size_t Waiting() const { return m_bytes - m_writingBytes; }
   void Count(std::ptrdiff_t delta);

@@ -29,7 +29,7 @@ std::optional<std::string> Credential(const json& body, const char* name, std::s
 void EndFormerSession(WebExchange& exchange) {
   const auto cookie = WebRouter::SessionCookie(exchange.Request());
   if (!cookie) return;
-  if (auto* former = exchange.Hub().Logins().Find(*cookie, LoginSessions::Clock::now(), false)) {
+  if (auto* former = exchange.Hub().Logins().Find(*cookie, LoginSessions::Clock::now())) {
     const std::string key = former->key;
     exchange.Hub().EndLogin(key, "a new login began in this browser");
   }
@@ -85,7 +85,7 @@ void LoginRoutes::Open(const std::shared_ptr<WebExchange>& exchange, const std::
   EndFormerSession(*exchange);
   if (const auto displaced = hub.Logins().Displaced()) hub.EndLogin(displaced->key, "too many logins");
   const std::string cookie = hub.Logins().Open(user, exchange->Address(), LoginSessions::Clock::now());
-  const LoginSessions::Session* session = hub.Logins().Find(cookie, LoginSessions::Clock::now(), false);
+  const LoginSessions::Session* session = hub.Logins().Find(cookie, LoginSessions::Clock::now());
   hub.Audit(AuditEntry::Action::Login, user, exchange->Address());
   HttpResponse response = WebResponse::Make(http::status::ok, "application/json",
                                             json{{"user", user}, {"token", session->token}}.dump());

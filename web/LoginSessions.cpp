@@ -11,11 +11,9 @@ std::string LoginSessions::Open(const std::string& user, const std::string& addr
   return cookie;
 }
 
-LoginSessions::Session* LoginSessions::Find(std::string_view cookie, Clock::time_point now, bool touch) {
+LoginSessions::Session* LoginSessions::Find(std::string_view cookie, Clock::time_point now) {
   if (cookie.size() != SessionToken::kLength) return nullptr;
-  Session* session = FindKey(SessionToken::Key(cookie), now);
-  if (session && touch) session->lastSeen = now;
-  return session;
+  return FindKey(SessionToken::Key(cookie), now);
 }
 
 LoginSessions::Session* LoginSessions::FindKey(const std::string& key, Clock::time_point now) {

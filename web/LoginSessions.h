@@ -30,8 +30,8 @@ class LoginSessions {
   // A new session for `user` at `address`. Returns its cookie value, which is kept nowhere.
   std::string Open(const std::string& user, const std::string& address, Clock::time_point now);
   // The session whose cookie value is `cookie`, if it has not idled out; nullptr otherwise.
-  // `touch` begins its idle time again.
-  Session* Find(std::string_view cookie, Clock::time_point now, bool touch);
+  // Setting its lastSeen begins its idle time again.
+  Session* Find(std::string_view cookie, Clock::time_point now);
   // The session kept under `key`, if it has not idled out.
   Session* FindKey(const std::string& key, Clock::time_point now);
   // Ends the session kept under `key`; false when there is none.

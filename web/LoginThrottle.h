@@ -33,8 +33,6 @@ class LoginThrottle {
   // The check could not be made (the users are away): it counts for nothing.
   void Abandoned(const std::string& user, const std::string& client);
 
-  std::size_t Entries() const { return m_entries.size(); }
-
  private:
   struct Entry {
     std::deque<Clock::time_point> failures;  // within the window

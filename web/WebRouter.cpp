@@ -145,7 +145,7 @@ std::variant<LoginSessions::Session*, HttpResponse> Admit(WebHub& hub, const Htt
   const auto now = LoginSessions::Clock::now();
   if (route.access == Access::Session) {
     const auto cookie = WebRouter::SessionCookie(request);
-    session = cookie ? hub.Logins().Find(*cookie, now, false) : nullptr;
+    session = cookie ? hub.Logins().Find(*cookie, now) : nullptr;
     if (!session) {
       if (route.kind == Kind::Page) return WebResponse::Redirect("/login");
       return WebResponse::Error(http::status::unauthorized, "log in first");

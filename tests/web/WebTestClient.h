@@ -11,6 +11,7 @@
 #include <boost/beast/websocket.hpp>
 #include <boost/beast/websocket/ssl.hpp>
 #include <chrono>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -152,25 +153,26 @@ class Connection {
     return written;
   }
 
-  // Reads until the server closes the connection, keeping what came; false when it is still
-  // open after `limit`.
-  bool ReadUntilClosed(std::string& received, std::chrono::milliseconds limit) {
-    bool closed = false;
+  // Reads until the server closes the connection (or what came is `enough`), keeping what came;
+  // false when neither happened within `limit`.
+  bool ReadUntilClosed(std::string& received, std::chrono::milliseconds limit,
+                       const std::function<bool(const std::string&)>& enough = {}) {
+    bool finished = false;
     std::function<void()> read = [&] {
-      m_chunk.resize(4096);
+      m_chunk.resize(64 * 1024);
       m_stream.async_read_some(asio::buffer(m_chunk), [&](beast::error_code error, std::size_t size) {
         received.append(m_chunk.data(), size);
-        if (error) {
-          closed = true;
+        if (error || (enough && enough(received))) {
+          finished = true;
         } else {
           read();
         }
       });
     };
     read();
-    const bool finished = RunUntil(m_loop, closed, limit);
-    if (!finished) Close();
-    return finished;
+    const bool done = RunUntil(m_loop, finished, limit);
+    if (!done) Close();
+    return done;
   }
 
   void Close() {

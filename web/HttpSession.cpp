@@ -155,6 +155,7 @@ template <class Stream>
 void HttpSession<Stream>::Answered(const std::shared_ptr<Answer>& answer, HttpResponse response) {
   if (m_closed) return;
   WebResponse::Finish(response, answer->version, answer->keepAlive, kTls<Stream>);
+  m_answerBytes += response.body().size();
   answer->response = std::move(response);
   WriteFront();
   ReadIfRoom();
@@ -180,6 +181,7 @@ void HttpSession<Stream>::WriteDone(boost::system::error_code error) {
     return;
   }
   const bool last = m_answers.front()->response->need_eof();
+  m_answerBytes -= m_answers.front()->response->body().size();
   m_answers.pop_front();
   if (last || (m_lastRequest && m_answers.empty() && !m_reading)) {
     Shutdown();
@@ -191,7 +193,9 @@ void HttpSession<Stream>::WriteDone(boost::system::error_code error) {
 
 template <class Stream>
 void HttpSession<Stream>::ReadIfRoom() {
-  if (m_reading || m_lastRequest || m_closed || m_answers.size() >= kMaxAnswers) return;
+  if (m_reading || m_lastRequest || m_closed || m_answers.size() >= kMaxAnswers || m_answerBytes >= kMaxAnswerBytes) {
+    return;
+  }
   for (const auto& answer : m_answers) {
     if (!answer->response) return;  // the ward is still at work on it
   }

@@ -20,15 +20,17 @@
 // Bounds: a request's line and headers may take 8 KiB, its body 16 KiB (431 and 413, then the
 // connection closes; a malformed request gets 400 and the same); the handshake, each request and
 // each response must be through within the request timeout, and so must the next request on an
-// idle connection, else the connection closes. Answers wait in a queue of at most kMaxAnswers:
-// the session reads the next request only while the queue has room and no answer waits for the
-// ward, so a client that sends and never reads holds at most that many answers.
+// idle connection, else the connection closes. Answers wait in a queue: the session reads the
+// next request only while fewer than kMaxAnswers wait, they hold less than kMaxAnswerBytes and
+// none waits for the ward, so a client that sends and never reads holds at most that many
+// answers, and at most kMaxAnswerBytes and one answer more.
 template <class Stream>
 class HttpSession final : public WebConnection, public std::enable_shared_from_this<HttpSession<Stream>> {
  public:
   static constexpr std::size_t kMaxHeaderBytes = 8 * 1024;
   static constexpr std::size_t kMaxBodyBytes = 16 * 1024;
   static constexpr std::size_t kMaxAnswers = 8;
+  static constexpr std::size_t kMaxAnswerBytes = 1024 * 1024;
 
   HttpSession(std::shared_ptr<WebHub> hub, Stream stream, std::string address);
 
@@ -60,6 +62,7 @@ class HttpSession final : public WebConnection, public std::enable_shared_from_t
   boost::beast::flat_buffer m_buffer;
   std::optional<boost::beast::http::request_parser<boost::beast::http::string_body>> m_parser;
   std::deque<std::shared_ptr<Answer>> m_answers;
+  std::size_t m_answerBytes = 0;  // the bodies of the answers that wait
   bool m_reading = false;
   bool m_writing = false;
   bool m_lastRequest = false;  // no request is read after the current ones (close, error, upgrade)

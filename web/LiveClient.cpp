@@ -161,7 +161,7 @@ void LiveClient::Forward(int bed, Subscription& subscription, const std::shared_
 }
 
 void LiveClient::Hold(Subscription& subscription, const std::shared_ptr<const LiveBatch>& batch) {
-  const std::size_t size = batch->message->size();
+  const std::size_t size = Cost(*batch);
   if (Waiting() > 0 && Waiting() + size > Hub().Options().liveQueueBytes) {
     CutBack();
     return;
@@ -177,7 +177,7 @@ void LiveClient::Broadcast(const std::shared_ptr<const std::string>& message) {
 
 bool LiveClient::Queue(Outgoing message) {
   if (m_ended) return false;
-  const std::size_t size = message.text->size();
+  const std::size_t size = Cost(message);
   if (Waiting() > 0 && Waiting() + size > Hub().Options().liveQueueBytes) {
     CutBack();
     return false;
@@ -190,7 +190,7 @@ bool LiveClient::Queue(Outgoing message) {
 
 void LiveClient::WriteFront() {
   m_writing = true;
-  m_writingBytes = m_queue.front().text->size();
+  m_writingBytes = Cost(m_queue.front());
   Write(*m_queue.front().text);
 }
 
@@ -230,7 +230,7 @@ void LiveClient::CutBack() {
 void LiveClient::DropWaiting() {
   std::size_t dropped = 0;
   const std::size_t kept = m_writing ? 1 : 0;
-  for (std::size_t index = kept; index < m_queue.size(); ++index) dropped += m_queue[index].text->size();
+  for (std::size_t index = kept; index < m_queue.size(); ++index) dropped += Cost(m_queue[index]);
   m_queue.resize(kept);
   for (auto& [bed, subscription] : m_subscriptions) {
     dropped += HeldBytes(subscription);
@@ -255,9 +255,15 @@ void LiveClient::End(const std::string& reason) {
   Finish(reason, m_writing);
 }
 
+std::size_t LiveClient::Cost(const Outgoing& message) { return message.text->size() + kBookkeepingBytes; }
+
+std::size_t LiveClient::Cost(const LiveBatch& batch) {
+  return batch.message->size() + batch.batch.samples.size() * sizeof(TraceSample) + kBookkeepingBytes;
+}
+
 std::size_t LiveClient::HeldBytes(const Subscription& subscription) {
   std::size_t bytes = 0;
-  for (const auto& batch : subscription.held) bytes += batch->message->size();
+  for (const auto& batch : subscription.held) bytes += Cost(*batch);
   return bytes;
 }
 

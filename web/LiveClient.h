@@ -24,8 +24,9 @@ struct LiveBatch;
 // arrives. Batches that arrive while the trace is asked for are held and follow it; what the
 // trace already held is not sent again, so the browser receives each sample once and in order.
 //
-// Messages wait in a queue while one is written. When one more message would make what waits
-// (queued and held) pass the queue limit, the stream is cut back: everything waiting is dropped,
+// Messages wait in a queue while one is written. What they cost (LiveClient::Cost: the text,
+// a held batch's samples too, and the bookkeeping) is counted. When one more message would make
+// what waits (queued and held) pass the queue limit, the stream is cut back: everything waiting is dropped,
 // and nothing is queued until the message being written is taken. Then the stream sends the
 // ward as it is and each subscribed bed's trace from the last sample the browser took (at most
 // ten minutes back). So a browser that does not read holds at most the limit and the message
@@ -35,6 +36,9 @@ class LiveClient : public WebConnection, public std::enable_shared_from_this<Liv
  public:
   // How far back a subscription's first trace, and a catch-up, reach.
   static constexpr std::chrono::minutes kCatchUpSpan{10};
+  // What a queued message costs beyond its text (its place in the queue, its shared pointer's
+  // block, the allocations' rounding), so that the limit holds for the heap it takes.
+  static constexpr std::size_t kBookkeepingBytes = 128;
 
   LiveClient(std::shared_ptr<WebHub> hub, std::string loginKey);
   ~LiveClient() override;
@@ -77,6 +81,9 @@ class LiveClient : public WebConnection, public std::enable_shared_from_this<Liv
     std::vector<std::shared_ptr<const LiveBatch>> held;
   };
 
+  // What a message or a held batch costs the server: its bytes and its bookkeeping.
+  static std::size_t Cost(const Outgoing& message);
+  static std::size_t Cost(const LiveBatch& batch);
   static std::size_t HeldBytes(const Subscription& subscription);
   bool Queue(Outgoing message);
   void WriteFront();

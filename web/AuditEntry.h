@@ -5,8 +5,9 @@
 
 // One line of the station's audit trail from its web side: who did what, from which address,
 // when (UTC). `detail` says what was acknowledged or corrected; a failed login's user is the
-// name as typed (cut to 64 bytes, control characters replaced), whether or not such a user
-// exists.
+// name as typed (at most 64 bytes without control characters: others are refused before any
+// check), whether or not such a user exists. Logins refused while a name or address is blocked
+// are not written one by one: LoginsRefused marks the block's beginning.
 struct AuditEntry {
   enum class Action { Login, FailedLogin, LoginsRefused, Logout, SessionExpired, Acknowledge, CorrectPatient };
 

@@ -122,11 +122,10 @@ void LiveClient::CaughtUp(int bed, std::uint64_t ticket, ServiceResult<BedTrace>
     const std::int64_t startMs = WardJson::Milliseconds(trace.start);
     const std::size_t count = trace.samples.size();
     const std::size_t first = subscription.sentUntilMs ? FirstFrom(startMs, *subscription.sentUntilMs, count) : 0;
-    json message = WardJson::Samples(bed, trace, first);
-    message["type"] = "trace";
-    message["alarms"] = WardJson::Alarms(answer.value.alarms);
+    auto message = std::make_shared<const std::string>(
+        WardJson::Samples(bed, trace, first, "trace", &answer.value.alarms));
     const bool hasSamples = first < count;
-    if (!Queue({Text(message), hasSamples ? bed : 0, startMs + kPeriodMs * static_cast<std::int64_t>(first)})) return;
+    if (!Queue({message, hasSamples ? bed : 0, startMs + kPeriodMs * static_cast<std::int64_t>(first)})) return;
     if (hasSamples) subscription.sentUntilMs = startMs + kPeriodMs * static_cast<std::int64_t>(count);
   }
   for (const auto& batch : held) {
@@ -153,9 +152,8 @@ void LiveClient::Forward(int bed, Subscription& subscription, const std::shared_
   if (subscription.sentUntilMs && batch->startMs < *subscription.sentUntilMs) {
     // The rest of a batch whose beginning the trace already brought: a message of its own.
     const std::size_t first = FirstFrom(batch->startMs, *subscription.sentUntilMs, batch->batch.samples.size());
-    json rest = WardJson::Samples(bed, batch->batch, first);
-    rest["type"] = "samples";
-    message = {Text(rest), bed, batch->startMs + kPeriodMs * static_cast<std::int64_t>(first)};
+    message = {std::make_shared<const std::string>(WardJson::Samples(bed, batch->batch, first, "samples")), bed,
+               batch->startMs + kPeriodMs * static_cast<std::int64_t>(first)};
   }
   if (Queue(std::move(message))) subscription.sentUntilMs = endMs;
 }
@@ -255,10 +253,11 @@ void LiveClient::End(const std::string& reason) {
   Finish(reason, m_writing);
 }
 
-std::size_t LiveClient::Cost(const Outgoing& message) { return message.text->size() + kBookkeepingBytes; }
+// What the strings and vectors hold allocated, not only what they use.
+std::size_t LiveClient::Cost(const Outgoing& message) { return message.text->capacity() + kBookkeepingBytes; }
 
 std::size_t LiveClient::Cost(const LiveBatch& batch) {
-  return batch.message->size() + batch.batch.samples.size() * sizeof(TraceSample) + kBookkeepingBytes;
+  return batch.message->capacity() + batch.batch.samples.capacity() * sizeof(TraceSample) + kBookkeepingBytes;
 }
 
 std::size_t LiveClient::HeldBytes(const Subscription& subscription) {

@@ -1,6 +1,8 @@
 #include "web/WardJson.h"
 
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 
 using nlohmann::json;
@@ -42,22 +44,33 @@ std::optional<std::chrono::year_month_day> ParseDate(const std::string& text) {
   return date;
 }
 
-// One channel's values over [first, end): null where a sample has none.
-json ChannelValues(const std::vector<TraceSample>& samples, std::size_t first, std::size_t channel) {
-  json values = json::array();
-  for (std::size_t index = first; index < samples.size(); ++index) {
-    const auto& value = samples[index].values[channel];
-    values.push_back(value ? json(static_cast<double>(*value)) : json(nullptr));
-  }
-  return values;
-}
-
 template <class Has>
 bool AnySample(const std::vector<TraceSample>& samples, std::size_t first, Has has) {
   for (std::size_t index = first; index < samples.size(); ++index) {
     if (has(samples[index])) return true;
   }
   return false;
+}
+
+// A number as JSON: the shortest text that reads back as the same float; null for one that is
+// not finite (JSON has no such number).
+void AppendValue(std::string& out, const std::optional<float>& value) {
+  if (!value || !std::isfinite(*value)) {
+    out += "null";
+    return;
+  }
+  char text[32];
+  out.append(text, std::to_chars(text, text + sizeof text, *value).ptr);
+}
+
+template <class Write>
+void AppendArray(std::string& out, std::size_t first, std::size_t end, Write write) {
+  out += '[';
+  for (std::size_t index = first; index < end; ++index) {
+    if (index != first) out += ',';
+    write(index);
+  }
+  out += ']';
 }
 
 bool IsText(const json& value) { return value.is_string(); }
@@ -152,33 +165,47 @@ json WardJson::Beds(const std::vector<BedView>& views) {
   return list;
 }
 
-json WardJson::Samples(int bed, const TraceBatch& batch, std::size_t first) {
+std::string WardJson::Samples(int bed, const TraceBatch& batch, std::size_t first, const char* type,
+                              const std::vector<WardAlarm>* alarms) {
   const auto& samples = batch.samples;
   first = std::min(first, samples.size());
-  json values = json::object();
-  json alarmCodes = json::object();
+  const std::size_t end = samples.size();
+  std::string out;
+  out.reserve(128 + (end - first) * 32);
+  // Keys in the order of their names, as the rest of the JSON has them.
+  out += '{';
+  bool codes = false;
   for (std::size_t channel = 0; channel < kTraceChannelCount; ++channel) {
-    if (AnySample(samples, first, [&](const TraceSample& s) { return s.values[channel].has_value(); })) {
-      values[kChannelNames[channel]] = ChannelValues(samples, first, channel);
-    }
-    if (AnySample(samples, first, [&](const TraceSample& s) { return s.alarms[channel] != 0; })) {
-      json codes = json::array();
-      for (std::size_t index = first; index < samples.size(); ++index) codes.push_back(samples[index].alarms[channel]);
-      alarmCodes[kChannelNames[channel]] = std::move(codes);
-    }
+    if (!AnySample(samples, first, [&](const TraceSample& s) { return s.alarms[channel] != 0; })) continue;
+    out += codes ? ",\"" : "\"alarmCodes\":{\"";
+    out += kChannelNames[channel];
+    out += "\":";
+    AppendArray(out, first, end, [&](std::size_t index) { out += std::to_string(samples[index].alarms[channel]); });
+    codes = true;
   }
-  json message{{"bed", bed},
-               {"startMs", Milliseconds(batch.start + TraceBatch::kSamplePeriod * static_cast<long>(first))},
-               {"periodMs", TraceBatch::kSamplePeriod.count()},
-               {"count", samples.size() - first},
-               {"values", std::move(values)}};
-  if (!alarmCodes.empty()) message["alarmCodes"] = std::move(alarmCodes);
+  if (codes) out += "},";
+  if (alarms) out += "\"alarms\":" + Alarms(*alarms).dump() + ",";
+  out += "\"bed\":" + std::to_string(bed) + ",\"count\":" + std::to_string(end - first) + ",";
   if (AnySample(samples, first, [](const TraceSample& s) { return s.marks != 0; })) {
-    json marks = json::array();
-    for (std::size_t index = first; index < samples.size(); ++index) marks.push_back(samples[index].marks);
-    message["marks"] = std::move(marks);
+    out += "\"marks\":";
+    AppendArray(out, first, end, [&](std::size_t index) { out += std::to_string(samples[index].marks); });
+    out += ',';
   }
-  return message;
+  out += "\"periodMs\":" + std::to_string(TraceBatch::kSamplePeriod.count()) + ",\"startMs\":" +
+         std::to_string(Milliseconds(batch.start + TraceBatch::kSamplePeriod * static_cast<long>(first))) + ",";
+  if (type) out += std::string("\"type\":\"") + type + "\",";
+  out += "\"values\":{";
+  bool values = false;
+  for (std::size_t channel = 0; channel < kTraceChannelCount; ++channel) {
+    if (!AnySample(samples, first, [&](const TraceSample& s) { return s.values[channel].has_value(); })) continue;
+    out += values ? ",\"" : "\"";
+    out += kChannelNames[channel];
+    out += "\":";
+    AppendArray(out, first, end, [&](std::size_t index) { AppendValue(out, samples[index].values[channel]); });
+    values = true;
+  }
+  out += "}}";
+  return out;
 }
 
 json WardJson::Patient(const MonitoredPatient& patient) {

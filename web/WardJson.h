@@ -28,8 +28,12 @@ class WardJson {
   static nlohmann::json Alarms(const std::vector<WardAlarm>& alarms);
   static nlohmann::json Bed(const BedView& view);
   static nlohmann::json Beds(const std::vector<BedView>& views);
-  // The samples of `batch` from its `first` on, as bed `bed`'s.
-  static nlohmann::json Samples(int bed, const TraceBatch& batch, std::size_t first = 0);
+  // The samples of `batch` from its `first` on, as bed `bed`'s, with "type" when given and the
+  // alarms over them when given. Written by hand: it is the live stream's busiest message and a
+  // trace's largest answer, and a value is written as the shortest text that reads back as the
+  // same float.
+  static std::string Samples(int bed, const TraceBatch& batch, std::size_t first = 0, const char* type = nullptr,
+                             const std::vector<WardAlarm>* alarms = nullptr);
   static nlohmann::json Patient(const MonitoredPatient& patient);
   // A correction as a browser sends it; nullopt with the reason in `fault` when a field is
   // missing, not text, longer than 64 bytes, holds a control character, or the birthday is no

@@ -35,24 +35,28 @@ struct Span {
   Instant to;
 };
 
+// Query parameter `name` as an instant, `otherwise` when it is not given; nullopt when it is
+// given and is no instant.
+std::optional<Instant> InstantParameter(const WebExchange& exchange, std::string_view name, Instant otherwise) {
+  const auto given = exchange.Query(name);
+  return given ? InstantOf(*given) : otherwise;
+}
+
 // The span ?from=&to= (milliseconds since 1970 UTC): by default the `usual` span up to now;
 // nullopt (answered 400) for a span that is no span or is longer than `longest`.
 std::optional<Span> SpanOf(WebExchange& exchange, std::chrono::minutes usual, std::chrono::hours longest) {
-  const auto to = exchange.Query("to");
-  const auto from = exchange.Query("from");
-  Span span;
-  span.to = to ? InstantOf(*to).value_or(Instant::min()) : std::chrono::system_clock::now();
-  span.from = from ? InstantOf(*from).value_or(Instant::min()) : span.to - usual;
-  if (span.to == Instant::min() || span.from == Instant::min() || span.from >= span.to) {
+  const auto to = InstantParameter(exchange, "to", std::chrono::system_clock::now());
+  const auto from = to ? InstantParameter(exchange, "from", *to - usual) : std::nullopt;
+  if (!to || !from || *from >= *to) {
     exchange.Error(http::status::bad_request, "from= and to= must be milliseconds since 1970 UTC, from before to");
     return std::nullopt;
   }
-  if (span.to - span.from > longest) {
+  if (*to - *from > longest) {
     exchange.Error(http::status::bad_request,
                    "the span may be at most " + std::to_string(longest.count()) + " hours; ask for it in parts");
     return std::nullopt;
   }
-  return span;
+  return Span{*from, *to};
 }
 
 void AnswerAlarms(const std::shared_ptr<WebExchange>& exchange, ServiceResult<std::vector<WardAlarm>> result) {
@@ -113,9 +117,8 @@ void WardRoutes::Trace(const std::shared_ptr<WebExchange>& exchange) {
       exchange->Later<ServiceResult<BedTrace>>(exchange, [bed = *bed](const std::shared_ptr<WebExchange>& self,
                                                                       ServiceResult<BedTrace> result) {
         if (result.status != ServiceStatus::Done) return self->Refused(result.status, result.message);
-        json trace = WardJson::Samples(bed, result.value.samples);
-        trace["alarms"] = WardJson::Alarms(result.value.alarms);
-        self->Json(http::status::ok, trace);
+        self->Send(WebResponse::Make(http::status::ok, "application/json",
+                                     WardJson::Samples(bed, result.value.samples, 0, nullptr, &result.value.alarms)));
       }));
 }
 

@@ -39,9 +39,10 @@ class WebHub;
 // it reads again it is sent the ward as it is and each bed's trace since what it last received
 // (at most ten minutes). Nothing the ward reports waits for any browser.
 //
-// A connection costs at most one request's bytes (8 KiB of line and headers, 16 KiB of body),
-// is closed when a request or a response takes longer than requestTimeout, and no more than
-// maxConnections are open at once.
+// A connection reads at most 8 KiB of request line and headers and 16 KiB of body, holds at most
+// 1 MiB of answers (and one more) for a client that does not read them, is closed when a
+// request or a response takes longer than requestTimeout, and no more than maxConnections are
+// open at once. README lists the routes, the JSON and every bound.
 class VUDODA_WEB_API WardServer {
  public:
   WardServer(boost::asio::io_context& loop, WardService& ward, WardServerOptions options);

@@ -176,9 +176,7 @@ void WebHub::SamplesArrived(int bed, TraceBatch batch) {
   auto live = std::make_shared<LiveBatch>();
   live->bed = bed;
   live->startMs = WardJson::Milliseconds(batch.start);
-  nlohmann::json message = WardJson::Samples(bed, batch);
-  message["type"] = "samples";
-  live->message = std::make_shared<const std::string>(message.dump());
+  live->message = std::make_shared<const std::string>(WardJson::Samples(bed, batch, 0, "samples"));
   live->batch = std::move(batch);
   ++m_status.batchesBuilt;
   const std::shared_ptr<const LiveBatch> shared = std::move(live);

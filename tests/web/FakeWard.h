@@ -60,9 +60,12 @@ class FakeWard : public WardService {
       if (number % 17 == 0) sample.Alarm(TraceChannel::UC) = 2;
       batch.samples.push_back(sample);
     }
-    m_traces[bed].push_back(batch);
+    Record(bed, batch);
     return batch;
   }
+
+  // Keeps `batch` in bed `bed`'s trace as it is.
+  void Record(int bed, const TraceBatch& batch) { m_traces[bed].push_back(batch); }
 
   std::vector<BedView> Beds() override { return m_beds; }
   BedView& Bed(int bed) { return m_beds.at(static_cast<std::size_t>(bed - 1)); }

@@ -84,11 +84,26 @@ TEST_F(WardApiTest, ATraceIsItsSamplesByChannelWithTheAlarmsOverIt) {
             R"({"alarmCodes":{"UC":[2,0,0,0,0,0]},"alarms":[{"acknowledgedBy":null,"acknowledgedMs":null,"bed":1,)"
             R"("clearedMs":1792891860000,"id":7,"priority":"high","sinceMs":1792891800000,"text":"FHR1: upper limit"}],)"
             R"("bed":1,"count":6,"marks":[1,0,0,0,0,0],"periodMs":250,"startMs":1792891800000,)"
-            R"("values":{"FHR1":[110.0,110.25,110.5,110.75,111.0,111.25],"FHR2":[null,120.5,120.5,120.5,120.5,120.5],)"
-            R"("UC":[0.0,0.5,1.0,1.5,2.0,2.5]}})");
+            R"("values":{"FHR1":[110,110.25,110.5,110.75,111,111.25],"FHR2":[null,120.5,120.5,120.5,120.5,120.5],)"
+            R"("UC":[0,0.5,1,1.5,2,2.5]}})");
   const auto [from, to] = OnLoop([this] { return m_ward->m_lastTrace; });
   EXPECT_EQ(from, kHalfPastOne);
   EXPECT_EQ(to, kHalfPastOne + 1min);
+}
+
+// A value that is no number (a broken recording's) cannot be written as JSON: it reads as absent.
+TEST_F(WardApiTest, AValueThatIsNoNumberIsNull) {
+  TraceBatch batch;
+  batch.start = kHalfPastOne;
+  batch.samples.resize(2);
+  batch.samples[0].Value(TraceChannel::FHR1) = std::numeric_limits<float>::quiet_NaN();
+  batch.samples[0].Value(TraceChannel::FHR2) = std::numeric_limits<float>::infinity();
+  batch.samples[1].Value(TraceChannel::FHR1) = 0.1f;
+  batch.samples[1].Value(TraceChannel::FHR2) = -12.5f;
+  OnLoop([&] { m_ward->Record(3, batch); });
+  EXPECT_EQ(Fetch("/api/beds/3/trace?from=1792891800000&to=1792891860000").body(),
+            R"({"alarms":[],"bed":3,"count":2,"periodMs":250,"startMs":1792891800000,)"
+            R"("values":{"FHR1":[null,0.1],"FHR2":[null,-12.5]}})");
 }
 
 TEST_F(WardApiTest, ATraceSpanIsTheLastTenMinutesUnlessGivenAndAtMostTwoHours) {

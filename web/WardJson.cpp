@@ -73,11 +73,9 @@ void AppendArray(std::string& out, std::size_t first, std::size_t end, Write wri
   out += ']';
 }
 
-bool IsText(const json& value) { return value.is_string(); }
-
 std::optional<std::string> TextField(const json& body, const char* name, std::string& fault) {
   const auto found = body.find(name);
-  if (found == body.end() || !IsText(*found)) {
+  if (found == body.end() || !found->is_string()) {
     fault = std::string("\"") + name + "\" must be text";
     return std::nullopt;
   }

@@ -10,7 +10,7 @@ include(CMakePackageConfigHelpers)
 set(VUDODA_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/VuDoda)
 
 install(TARGETS vudoda_platform qnutil qnutilex vudoda vudoda_link vudoda_recording vudoda_strip vudoda_web
-  vudoda_hospital vudoda_ward vudoda_station
+  vudoda_registry vudoda_hospital vudoda_ward vudoda_station
   EXPORT VuDodaTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime
@@ -25,7 +25,7 @@ install(TARGETS vudoda_platform qnutil qnutilex vudoda vudoda_link vudoda_record
 # are not exported, so a host could include them but never link them. The row classes' column
 # lists are installed: a host that moves or compares whole rows (as DatabaseCopy does) walks the
 # same list as the classes.
-foreach(folder platform qnutil qnutilex packet database config constmap util link recording strip hospital ward)
+foreach(folder platform qnutil qnutilex packet database config constmap util link recording strip registry hospital ward)
   install(DIRECTORY ${folder}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vudoda/${folder} COMPONENT dev
     FILES_MATCHING PATTERN "*.h"
     PATTERN "Db*.h" EXCLUDE

@@ -27,7 +27,7 @@ set(dev ${WORK_DIR}/packages/vudoda-dev_${VERSION}_amd64.deb)
 run_step(dpkg-deb --contents ${runtime})
 set(libraries "")
 foreach(library vudoda vudoda_platform qnutil qnutilex vudoda_link vudoda_recording vudoda_strip vudoda_web
-        vudoda_hospital vudoda_ward)
+        vudoda_registry vudoda_hospital vudoda_ward)
   list(APPEND libraries " \\./usr/lib/lib${library}\\.so\\.0 -> lib${library}\\.so\\.${VERSION}\n"
        " \\./usr/lib/lib${library}\\.so\\.${VERSION}\n")
 endforeach()

@@ -4,13 +4,13 @@
 #include <string_view>
 
 #include "platform/windef.h"
-#include "ward/WardApi.h"
+#include "registry/RegistryApi.h"
 
 // A text of a monitor's packet in the station's own code page. A monitor writes 8-bit texts in
 // its code page (the ward's monitors share one, StationOptions::monitorCodePage); the database,
 // the screens and the event logs take the process code page (GetACP). A monitor's text is never
 // refused for its bytes: the station records the link whatever the text holds.
-struct VUDODA_WARD_API MonitorText {
+struct VUDODA_REGISTRY_API MonitorText {
   std::string text;   // in the process code page
   bool exact = true;  // false: some byte was not a character of the monitor's code page, or the
                       // process code page cannot hold it

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "ward/WardApi.h"
+#include "registry/RegistryApi.h"
 
 class QnAdo;
 class TBLUser;
@@ -11,7 +11,7 @@ class TBLUser;
 // The station's users in TBLUser: added with their password kept as a PasswordHash, never as
 // typed, and a password checked against the stored hash. On the host's connection, which it
 // does not own.
-class VUDODA_WARD_API UserAccounts {
+class VUDODA_REGISTRY_API UserAccounts {
  public:
   enum class Check { Matches, NoSuchUser, NoHash, Mismatch };
 

@@ -1,9 +1,9 @@
-#include "ward/UserAccounts.h"
+#include "registry/UserAccounts.h"
 
 #include "database/TBLUser.h"
 #include "qnutilex/QnAdo.h"
-#include "ward/AddWithFreshKey.h"
-#include "ward/PasswordHash.h"
+#include "registry/AddWithFreshKey.h"
+#include "registry/PasswordHash.h"
 
 namespace {
 

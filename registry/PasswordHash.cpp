@@ -1,4 +1,4 @@
-#include "ward/PasswordHash.h"
+#include "registry/PasswordHash.h"
 
 #include <sodium.h>
 

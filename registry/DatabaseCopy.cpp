@@ -1,4 +1,4 @@
-#include "ward/DatabaseCopy.h"
+#include "registry/DatabaseCopy.h"
 
 #include "database/PatientColumns.h"
 #include "database/StudyColumns.h"

@@ -1,6 +1,6 @@
 // A key drawn by two stations at once: the row is drawn again only while another row holds
 // its key, and only so often.
-#include "ward/AddWithFreshKey.h"
+#include "registry/AddWithFreshKey.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include "database/ScratchDatabase.h"
 #include "database/TBLPatient.h"
 #include "database/TBLStudy.h"
-#include "ward/StationDatabase.h"
+#include "registry/StationDatabase.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ward/StationDatabase.h"
+#include "registry/StationDatabase.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,8 +14,8 @@
 #include "database/schema/DatabaseSchema.h"
 #include "qnutil/QnGF.h"
 #include "recording/DurableFile.h"
-#include "ward/AddWithFreshKey.h"
-#include "ward/AnnouncedPatient.h"
+#include "registry/AddWithFreshKey.h"
+#include "registry/AnnouncedPatient.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ward/MonitorText.h"
+#include "registry/MonitorText.h"
 
 #include "platform/CodePage.h"
 

@@ -8,7 +8,7 @@
 
 #include "platform/COleDateTime.h"
 #include "qnutilex/QnAdo.h"
-#include "ward/WardApi.h"
+#include "registry/RegistryApi.h"
 
 struct AnnouncedPatient;
 class ObexConfig;
@@ -23,7 +23,7 @@ class TBLStudy;
 // Admissions share the database with other stations: an identifier drawn from what the
 // database holds (today's next patient identifier, a study's start second) is drawn again when
 // another station took it at the same moment (AddWithFreshKey).
-class VUDODA_WARD_API StationDatabase {
+class VUDODA_REGISTRY_API StationDatabase {
  public:
   // A study as stored: its key and its figures so far.
   struct Study {

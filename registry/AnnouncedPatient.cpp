@@ -1,8 +1,8 @@
-#include "ward/AnnouncedPatient.h"
+#include "registry/AnnouncedPatient.h"
 
 #include "database/PatientColumns.h"
 #include "packet/PKPatient_v110.h"
-#include "ward/MonitorText.h"
+#include "registry/MonitorText.h"
 
 namespace {
 

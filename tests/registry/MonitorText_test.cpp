@@ -1,7 +1,7 @@
 // A monitor's 8-bit texts in the station's code page: never refused, converted as well as they
 // can be, what was not exact told with the bytes sent; and the patient admitted whatever her
 // name holds.
-#include "ward/MonitorText.h"
+#include "registry/MonitorText.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include "database/TBLPatient.h"
 #include "packet/PKPatient_v110.h"
 #include "platform/CodePage.h"
-#include "ward/AnnouncedPatient.h"
-#include "ward/StationDatabase.h"
+#include "registry/AnnouncedPatient.h"
+#include "registry/StationDatabase.h"
 
 namespace {
 

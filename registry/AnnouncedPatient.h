@@ -4,14 +4,14 @@
 #include <vector>
 
 #include "platform/windef.h"
-#include "ward/WardApi.h"
+#include "registry/RegistryApi.h"
 
 class PKPatient_v110;
 
 // The patient a monitor announces, in the station's code page (see MonitorText): what the
 // station admits, whatever bytes her texts hold. A text that did not convert exactly is named in
 // `notes` with the bytes the monitor sent, for the study's event log.
-struct VUDODA_WARD_API AnnouncedPatient {
+struct VUDODA_REGISTRY_API AnnouncedPatient {
   std::string id;  // empty: the monitor names no identifier
   std::string lastName;
   std::string firstName;

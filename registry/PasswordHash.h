@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "ward/WardApi.h"
+#include "registry/RegistryApi.h"
 
 // The form in which a station (and the tool) stores a user's password in M_PASSWORD: a salted Argon2id hash
 // (libsodium, the "interactive" limits: 2 passes over 64 MiB), so that whoever reads the
@@ -12,7 +12,7 @@
 // with its parameters, so the form is compact and its prefix names the parameters:
 // "$a2$" + 16 bytes of salt + "$" + 16 bytes of hash, both in URL-safe base64 without
 // padding: 49 characters.
-class VUDODA_WARD_API PasswordHash {
+class VUDODA_REGISTRY_API PasswordHash {
  public:
   static constexpr std::size_t kLength = 49;
 

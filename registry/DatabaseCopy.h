@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "qnutilex/QnAdo.h"
-#include "ward/WardApi.h"
+#include "registry/RegistryApi.h"
 
 // Moves a station's patients, studies and users into another patient database (a station's
 // file into the ward's server, or back) through the row classes, in one transaction of the
@@ -12,7 +12,7 @@
 // in every column is skipped, so a second run changes nothing; one it holds with other content
 // is refused and named in Conflicts(). Any refused row or failure rolls the transaction back:
 // the target gets the whole copy or nothing.
-class VUDODA_WARD_API DatabaseCopy {
+class VUDODA_REGISTRY_API DatabaseCopy {
  public:
   // Both connected; neither is owned.
   DatabaseCopy(QnAdo& from, QnAdo& to) : m_from(from), m_to(to) {}

@@ -60,7 +60,13 @@ std::optional<double> Number(std::string_view field) {
   return value;
 }
 
-std::string Quoted(std::string_view field) { return "'" + std::string(field) + "'"; }
+// Built by appending: GCC 12 takes "'" + std::string(...) for an overlapping copy (-Wrestrict).
+std::string Quoted(std::string_view field) {
+  std::string quoted;
+  quoted.reserve(field.size() + 2);
+  quoted.append(1, '\'').append(field).append(1, '\'');
+  return quoted;
+}
 
 }  // namespace
 

@@ -108,24 +108,33 @@ TEST_F(FaultsTest, AWriterKilledMidwayLeavesAnIntactFileOfWholeRows) {
   }
 }
 
-// A server of this test's own: crashing it must not cut other tests' sessions.
+// A server of this test's own: crashing it must not cut other tests' sessions. Its script is run
+// from a folder that only this test's user may enter, as from a checkout under /root: run as
+// root, the server's programs run as postgres, and must neither fail nor complain there.
 class ServerFaultsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     m_dir = "/tmp/vudoda-pgf-" + std::to_string(getpid());
+    m_callerFolder = m_dir + "-caller";
+    std::filesystem::create_directories(m_callerFolder);
+    std::filesystem::permissions(m_callerFolder, std::filesystem::perms::owner_all);
     ASSERT_EQ("", Server("start"));
     m_uri = "host=" + m_dir + " dbname=postgres user=vudoda";
     QnAdo admin;
     ASSERT_EQ(1, admin.Connect(m_uri.c_str())) << admin.GetLastErrorString().GetString();
     ASSERT_EQ(1, admin.ExecuteSQL(PostgresqlSchema()));
   }
-  void TearDown() override { Server("stop"); }
-
-  std::string Server(const char* command) {
-    return RunCommand(std::string(VUDODA_POSTGRES_SERVER) + " " + command + " " + m_dir);
+  void TearDown() override {
+    EXPECT_EQ("", Server("stop"));
+    std::filesystem::remove_all(m_callerFolder);
   }
 
-  std::string m_dir, m_uri;
+  // The script's output and errors: none when it did its work.
+  std::string Server(const char* command) {
+    return RunCommand("cd '" + m_callerFolder + "' && " + VUDODA_POSTGRES_SERVER + " " + command + " " + m_dir);
+  }
+
+  std::string m_dir, m_callerFolder, m_uri;
 };
 
 TEST_F(ServerFaultsTest, ACrashedServerFailsTheNextOperationAtOnceAndConnectingAgainWorks) {

@@ -93,10 +93,12 @@ bool PostgresEngine::Open(const std::string& conninfo) {
   return ExecuteNow(kSessionSettings, changed);
 }
 
-bool PostgresEngine::InTransaction() const {
+bool PostgresEngine::ServerInTransaction() const {
   const PGTransactionStatusType status = PQtransactionStatus(m_conn);
   return status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
 }
+
+bool PostgresEngine::InTransaction() const { return m_beginHeld || ServerInTransaction(); }
 
 bool PostgresEngine::ExecuteNow(const std::string& sql, long& changed) {
   changed = 0;
@@ -123,12 +125,18 @@ bool PostgresEngine::Execute(std::string_view sql, long& changed) {
   // A BEGIN waits for the statement after it, which carries it to the server: one round trip
   // fewer for every transaction. A transaction ended before anything ran needs no trip at all.
   if (sql == "BEGIN") {
-    m_beginHeld = !InTransaction() || Fail("a transaction is already open");
-    return m_beginHeld;
+    if (InTransaction()) return Fail("a transaction is already open");
+    m_beginHeld = true;
+    return true;
   }
   if (m_beginHeld && (sql == "COMMIT" || sql == "ROLLBACK")) {
     m_beginHeld = false;
     return true;
+  }
+  // The server answers COMMIT of a transaction in which a statement failed by rolling it back,
+  // as if it had committed. It is refused instead, and stays open for the caller's ROLLBACK.
+  if (sql == "COMMIT" && PQtransactionStatus(m_conn) == PQTRANS_INERROR) {
+    return Fail("the transaction cannot be committed: a statement in it failed; roll it back");
   }
   std::string script(sql);
   if (m_beginHeld) script = "BEGIN; " + script;
@@ -257,7 +265,7 @@ bool PostgresEngine::Query(std::string_view sql, DbRows& rows) {
   // A cursor only reads: the statement runs in a read-only transaction (a read-only savepoint
   // inside the caller's own), and the extended protocol takes one statement only, so a
   // condition text can never turn a listing into a change.
-  const bool callerInTransaction = m_beginHeld || InTransaction();
+  const bool callerInTransaction = InTransaction();
   std::vector<Step> steps;
   if (callerInTransaction) {
     steps = {{"SAVEPOINT vudoda_read", {}, nullptr, true},
@@ -275,7 +283,7 @@ bool PostgresEngine::Query(std::string_view sql, DbRows& rows) {
     long ignored;
     if (callerInTransaction && PQtransactionStatus(m_conn) == PQTRANS_INERROR) {
       ExecuteNow("ROLLBACK TO SAVEPOINT vudoda_read; RELEASE SAVEPOINT vudoda_read", ignored);
-    } else if (!callerInTransaction && InTransaction()) {
+    } else if (!callerInTransaction && ServerInTransaction()) {
       ExecuteNow("ROLLBACK", ignored);
     }
     return Fail(reason);

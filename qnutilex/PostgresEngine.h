@@ -39,6 +39,8 @@ class PostgresEngine : public DbEngine {
                   std::span<const std::string> matchColumns, std::span<const DbValue> matchValues,
                   long& changed) override;
   bool DescribeTable(std::string_view table, TableInfo& info) override;
+  // Also while the BEGIN waits to travel with the next statement.
+  bool InTransaction() const override;
   void SetTrace(std::function<void(std::string_view sql)> observer) override { m_trace = std::move(observer); }
   const std::string& LastError() const override { return m_lastError; }
 
@@ -69,14 +71,13 @@ class PostgresEngine : public DbEngine {
   // Reads the results of one step; false with the server's reason when it failed.
   bool ReceiveStep(const Step& step, long& changed, bool& failed);
   bool ReceiveRow(pg_result* result, DbRows& rows);
-  // After a failed pipeline: leaves the connection's transaction as the caller had it.
-  void RecoverAfterFailure(bool callerInTransaction);
   // A table's columns, key and quoted name, from the cache or the catalog.
   const Described* Describe(std::string_view table);
   // The name of the table with catalog id `oid`, or empty; cached.
   std::string TableName(unsigned oid);
   bool ExecuteNow(const std::string& sql, long& changed);
-  bool InTransaction() const;
+  // Whether the server has a transaction open (not counting a BEGIN held back).
+  bool ServerInTransaction() const;
 
   pg_conn* m_conn = nullptr;
   bool m_beginHeld = false;  // a BEGIN not sent yet: it goes with the next statement

@@ -99,16 +99,15 @@ int QnAdo::CloseRecordset() {
   return 1;
 }
 
-int QnAdo::RunOnConnection(const char* sql) {
+int QnAdo::Transaction(bool (DbConnection::*step)(std::string& error)) {
+  std::string error;
   if (!RequireConnection()) return 0;
-  long changed;
-  DbEngine& engine = *m_pConnection->Engine();
-  return engine.Execute(sql, changed) ? 1 : Fail(engine.LastError());
+  return (m_pConnection.get()->*step)(error) ? 1 : Fail(error);
 }
 
-int QnAdo::BeginTrans() { return RunOnConnection("BEGIN"); }
-int QnAdo::CommitTrans() { return RunOnConnection("COMMIT"); }
-int QnAdo::Rollback() { return RunOnConnection("ROLLBACK"); }
+int QnAdo::BeginTrans() { return Transaction(&DbConnection::BeginTransaction); }
+int QnAdo::CommitTrans() { return Transaction(&DbConnection::CommitTransaction); }
+int QnAdo::Rollback() { return Transaction(&DbConnection::RollbackTransaction); }
 
 int QnAdo::AddNew(const _variant_t& fields, const _variant_t& values) {
   if (fields != vtMissing || values != vtMissing) return Fail("AddNew takes no field or value list");

@@ -259,6 +259,8 @@ bool SqliteEngine::DescribeTable(std::string_view table, TableInfo& info) {
   return true;
 }
 
+bool SqliteEngine::InTransaction() const { return m_db && sqlite3_get_autocommit(m_db) == 0; }
+
 void SqliteEngine::SetTrace(std::function<void(std::string_view sql)> observer) {
   m_trace = std::move(observer);
   if (!m_trace) {

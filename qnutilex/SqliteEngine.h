@@ -33,6 +33,7 @@ class SqliteEngine : public DbEngine {
                   std::span<const std::string> matchColumns, std::span<const DbValue> matchValues,
                   long& changed) override;
   bool DescribeTable(std::string_view table, TableInfo& info) override;
+  bool InTransaction() const override;
   void SetTrace(std::function<void(std::string_view sql)> observer) override;
   const std::string& LastError() const override { return m_lastError; }
 

@@ -39,11 +39,17 @@ std::string ParameterText(const DbValue& value) {
   return {};
 }
 
-void ReplaceAll(std::string& text, const std::string& secret, std::string_view mask) {
-  if (secret.empty()) return;
-  for (std::size_t at = text.find(secret); at != std::string::npos; at = text.find(secret, at + mask.size())) {
-    text.replace(at, secret.size(), mask);
-  }
+// libpq's reason for refusing a connection string may quote a piece of it. The reason is taken
+// for the string with its password masked where it stands, so that no piece holds the password;
+// when that string reads, the fault was in the password itself.
+std::string UnreadableStringReason(const std::string& conninfo) {
+  const std::string masked = PasswordMask::MaskedConnectionString(conninfo);
+  char* reason = nullptr;
+  PQconninfoOption* options = PQconninfoParse(masked.c_str(), &reason);
+  std::string text = reason ? reason : "at its password";
+  PQconninfoFree(options);
+  PQfreemem(reason);
+  return "the connection string cannot be read: " + text;
 }
 
 }  // namespace
@@ -57,8 +63,7 @@ bool PostgresEngine::Claims(std::string_view uri) {
 
 bool PostgresEngine::Fail(std::string message) {
   while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
-  ReplaceAll(message, m_password, "***");
-  m_lastError = std::move(message);
+  m_lastError = m_passwordMask.Masked(std::move(message));
   return false;
 }
 
@@ -69,14 +74,13 @@ void PostgresEngine::Trace(std::string_view sql) const {
 }
 
 bool PostgresEngine::Open(const std::string& conninfo) {
-  // libpq's own reading of the string tells the password, so that no error text shows it; a
-  // string it cannot read is not echoed, since it may hold one.
+  // libpq's own reading of the string tells the password, so that no error text shows it.
   char* parseError = nullptr;
   PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &parseError);
   PQfreemem(parseError);
-  if (!options) return Fail("the connection string cannot be read: expected a postgresql:// URI or key=value pairs");
+  if (!options) return Fail(UnreadableStringReason(conninfo));
   for (const PQconninfoOption* option = options; option->keyword; ++option) {
-    if (std::string_view(option->keyword) == "password" && option->val) m_password = option->val;
+    if (std::string_view(option->keyword) == "password" && option->val) m_passwordMask.SetPassword(option->val);
   }
   PQconninfoFree(options);
   // The timeout comes before the string, which may set its own; the encoding after, so that

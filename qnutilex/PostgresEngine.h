@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "qnutilex/DbEngine.h"
+#include "qnutilex/PasswordMask.h"
 
 struct pg_conn;
 struct pg_result;
@@ -85,6 +86,6 @@ class PostgresEngine : public DbEngine {
   std::map<unsigned, std::string> m_tableNames;
   unsigned m_pendingSourceTable = 0;  // catalog id of the one table a query's rows came from
   std::string m_lastError;
-  std::string m_password;  // masked out of every error text
+  PasswordMask m_passwordMask;  // applied to every error text
   std::function<void(std::string_view sql)> m_trace;
 };

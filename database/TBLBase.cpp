@@ -116,16 +116,32 @@ int TBLBase::WriteFields(bool keyQuoted, const CString& keySelect, std::span<con
   return 1;
 }
 
+namespace {
+
+// The n-th candidate of the day that `day` ("YYYYMMDD-") begins: "%03d" of n after it.
+CString Candidate(const CString& day, int number) {
+  std::string digits = std::to_string(number);
+  if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
+  return day + digits.c_str();
+}
+
+}  // namespace
+
 CString TBLBase::FirstFreeIdOfToday(QnAdo* db, const char* probeSelect) {
   CString candidate;
   if (!db || !db->IsConnected()) return candidate;
   const COleDateTime today = COleDateTime::GetCurrentTime();
-  CString probe;
+  CString day;
+  day.Format("%04d%02d%02d-", today.GetYear(), today.GetMonth(), today.GetDay());
+  // Each probe is `probeSelect` with the candidate in place of its "%s"; a day may take
+  // hundreds of them, so the text around it is cut out once.
+  const std::string_view select(probeSelect);
+  const std::size_t mark = select.find("%s");
+  const CString before(select.substr(0, mark)), after(select.substr(mark + 2));
   // A probe that fails for any reason ends the search too: the candidate is proposed unchecked.
   for (int number = 1;; ++number) {
-    candidate.Format("%04d%02d%02d-%03d", today.GetYear(), today.GetMonth(), today.GetDay(), number);
-    probe.Format(probeSelect, candidate.GetString());
-    if (!db->OpenRecordset(probe, adOpenUnspecified, adLockUnspecified)) break;
+    candidate = Candidate(day, number);
+    if (!db->OpenRecordset(before + candidate + after, adOpenUnspecified, adLockUnspecified)) break;
     db->CloseRecordset();
   }
   return candidate;

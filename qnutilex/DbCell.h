@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string_view>
 
 #include "qnutilex/DbValue.h"
@@ -10,30 +9,17 @@
 // the result's own storage and stays valid until that result changes (a date's text, until the
 // same column is read again).
 struct DbCell {
-  static DbCell Integer(std::int64_t value) { return Made(DbKind::kInteger, value, 0.0, {}); }
-  static DbCell Real(double value) { return Made(DbKind::kReal, 0, value, {}); }
-  static DbCell Text(std::string_view value) { return Made(DbKind::kText, 0, 0.0, value); }
-  static DbCell DateCount(std::int64_t unixMilliseconds) {
-    DbCell cell = Made(DbKind::kText, 0, 0.0, {});
-    cell.unixMilliseconds = unixMilliseconds;
-    return cell;
-  }
+  static DbCell Integer(std::int64_t value) { return {DbKind::kInteger, value, 0.0, {}}; }
+  static DbCell Real(double value) { return {DbKind::kReal, 0, value, {}}; }
+  static DbCell Text(std::string_view value) { return {DbKind::kText, 0, 0.0, value}; }
+  // A text that the result keeps as a date, given to a reader that asked for dates as counts
+  // (DbRows::DateForm::kCount): `text` is empty.
+  static DbCell DateCount(std::int64_t unixMilliseconds) { return {DbKind::kText, 0, 0.0, {}, true, unixMilliseconds}; }
 
   DbKind kind = DbKind::kNull;
   std::int64_t integer = 0;
   double real = 0.0;
   std::string_view text;
-  // Set when the result keeps this text as a date and the reader asked for dates as counts
-  // (DbRows::DateForm::kCount): the milliseconds since 1970-01-01 00:00, and `text` is empty.
-  std::optional<std::int64_t> unixMilliseconds;
-
- private:
-  static DbCell Made(DbKind kind, std::int64_t integer, double real, std::string_view text) {
-    DbCell cell;
-    cell.kind = kind;
-    cell.integer = integer;
-    cell.real = real;
-    cell.text = text;
-    return cell;
-  }
+  bool isDateCount = false;
+  std::int64_t unixMilliseconds = 0;  // since 1970-01-01 00:00, when isDateCount
 };

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "platform/CodePage.h"
+#include "qnutilex/AsciiText.h"
 
 namespace {
 
@@ -20,13 +21,6 @@ bool ParseNumber(std::string_view text, Number& value) {
 }
 
 std::string CodePageName() { return std::to_string(GetACP()); }
-
-// ASCII reads the same in every supported code page, so it needs no conversion.
-bool IsAscii(std::string_view text) {
-  unsigned char all = 0;
-  for (const char ch : text) all |= static_cast<unsigned char>(ch);
-  return all < 0x80;
-}
 
 bool FitsInt32(std::int64_t value) {
   return value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max();
@@ -136,8 +130,8 @@ bool FromDbCell(const DbCell& cell, COleDateTime& value, std::string& error) {
     return true;
   }
   COleDateTime parsed;
-  if (cell.unixMilliseconds) parsed = COleDateTime::FromUnixMilliseconds(*cell.unixMilliseconds);
-  if (cell.unixMilliseconds && parsed.GetStatus() == COleDateTime::valid) {
+  if (cell.isDateCount) parsed = COleDateTime::FromUnixMilliseconds(cell.unixMilliseconds);
+  if (cell.isDateCount && parsed.GetStatus() == COleDateTime::valid) {
     value = parsed;
     return true;
   }
@@ -172,7 +166,7 @@ bool FromDbCell(const DbCell& cell, CString& value, std::string& error) {
     case DbKind::kText:
       break;
   }
-  if (IsAscii(cell.text)) {
+  if (IsAsciiText(cell.text)) {
     value.SetString(cell.text.data(), static_cast<int>(cell.text.size()));
     return true;
   }

@@ -51,10 +51,16 @@ class AFX_EXT_CLASS DbRecordset {
   bool MoveFirst();
   bool MoveNext();
 
-  // The value of the current row at column `name` (ASCII case ignored); it views the
-  // recordset's storage until the next change of the recordset (a date's text, until the same
-  // column is read again). `dates` as for DbRows::Cell.
-  bool GetField(std::string_view name, DbCell& value, DbRows::DateForm dates = DbRows::DateForm::kText);
+  // The value of the current row at column `name` (ASCII case ignored), or null with the
+  // reason; it and what it views stay valid until the recordset is read or changed again.
+  // `dates` as for DbRows::Cell.
+  const DbCell* Field(std::string_view name, DbRows::DateForm dates = DbRows::DateForm::kText) {
+    if (!m_rowsRead && !EnsureRows()) return nullptr;
+    const int column = Column(name);
+    if (column < 0) return nullptr;
+    if (!HasCurrentRow()) return NoCurrentRow();
+    return &m_rows.CellAt(m_position, static_cast<std::size_t>(column), dates);
+  }
 
   // Starts a new row; SetField and Update fill and store it.
   bool AddNew();
@@ -78,7 +84,13 @@ class AFX_EXT_CLASS DbRecordset {
   // Reads the rows of a table opened by OpenTable, once.
   bool EnsureRows();
   bool HasCurrentRow() const { return m_position < m_rows.RowCount(); }
-  int Column(std::string_view name);
+  // The index of column `name`, or -1 with the reason.
+  int Column(std::string_view name) {
+    const int column = m_rows.FindColumn(name);
+    return column >= 0 ? column : NoColumn(name);
+  }
+  int NoColumn(std::string_view name);
+  const DbCell* NoCurrentRow();
   const std::string& TableToWrite() const;
   bool InsertNewRow();
   bool WriteBackEditedRow();

@@ -1,5 +1,7 @@
 #include "qnutilex/DbRows.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace {
@@ -8,25 +10,29 @@ namespace {
 constexpr std::size_t kBlockSize = 256 * 1024;
 // Blocks kept between results: 8 MiB.
 constexpr std::size_t kKeptBlocks = 32;
+// Room for rows kept between results.
+constexpr std::size_t kKeptRowStarts = 4096;
 
 // The byte in front of each stored value says what follows it.
 enum Tag : unsigned char {
   kTagNull = 0,
-  kTagInteger = 1,   // a zigzag varint
-  kTagReal = 2,      // eight bytes
-  kTagLongText = 3,  // a varint length, then the bytes
-  kTagDate = 4,      // 4 + digits of the fraction (0-3), then a zigzag varint of milliseconds
-  kTagShortText = 8  // 8 + length, then the bytes
+  kTagInteger = 1,    // a zigzag varint
+  kTagReal = 2,       // eight bytes
+  kTagLongText = 3,   // a varint length, then the bytes
+  kTagDate = 4,       // 4 + digits of the fraction (0-3), then a zigzag varint of milliseconds
+  kTagShortText = 8,  // 8 + length, then the bytes
+  kTagAbove = 128     // 128 + distance - 1: the value of this column in the row `distance` above
 };
-constexpr std::size_t kLongestShortText = 255 - kTagShortText;
+constexpr std::size_t kLongestShortText = kTagAbove - 1 - kTagShortText;
+constexpr std::size_t kFarthestAbove = 256 - kTagAbove;
 constexpr std::int64_t kMsPerDay = 86'400'000;
 
 void PutVarint(std::string& out, std::uint64_t value) {
-  while (value >= 0x80) {
-    out.push_back(static_cast<char>((value & 0x7F) | 0x80));
-    value >>= 7;
-  }
-  out.push_back(static_cast<char>(value));
+  char bytes[10];
+  std::size_t length = 0;
+  for (; value >= 0x80; value >>= 7) bytes[length++] = static_cast<char>((value & 0x7F) | 0x80);
+  bytes[length++] = static_cast<char>(value);
+  out.append(bytes, length);
 }
 
 std::uint64_t GetVarint(const char*& in) {
@@ -153,21 +159,20 @@ void PackText(std::string& out, std::string_view bytes) {
   out.append(bytes);
 }
 
-void PackValue(std::string& out, const DbValue& value) {
-  switch (value.kind) {
+void PackCell(std::string& out, const DbCell& cell) {
+  switch (cell.kind) {
     case DbKind::kInteger:
       out.push_back(static_cast<char>(kTagInteger));
-      PutVarint(out, ZigZag(value.integer));
+      PutVarint(out, ZigZag(cell.integer));
       return;
     case DbKind::kReal: {
-      char bytes[sizeof(double)];
-      std::memcpy(bytes, &value.real, sizeof bytes);
-      out.push_back(static_cast<char>(kTagReal));
+      char bytes[1 + sizeof(double)] = {static_cast<char>(kTagReal)};
+      std::memcpy(bytes + 1, &cell.real, sizeof(double));
       out.append(bytes, sizeof bytes);
       return;
     }
     case DbKind::kText:
-      PackText(out, value.text);
+      PackText(out, cell.text);
       return;
     case DbKind::kNull:
       break;
@@ -175,27 +180,46 @@ void PackValue(std::string& out, const DbValue& value) {
   out.push_back(static_cast<char>(kTagNull));
 }
 
-// Reads the value at `in` and moves `in` past it; a date's text is written to `dateText`, or
-// the date given as its count.
-DbCell UnpackValue(const char*& in, char* dateText, DbRows::DateForm dates) {
+DbCell CellOf(const DbValue& value) {
+  switch (value.kind) {
+    case DbKind::kInteger:
+      return DbCell::Integer(value.integer);
+    case DbKind::kReal:
+      return DbCell::Real(value.real);
+    case DbKind::kText:
+      return DbCell::Text(value.text);
+    case DbKind::kNull:
+      break;
+  }
+  return DbCell{};
+}
+
+std::vector<DbCell> CellsOf(std::span<const DbValue> values) {
+  std::vector<DbCell> cells;
+  cells.reserve(values.size());
+  for (const DbValue& value : values) cells.push_back(CellOf(value));
+  return cells;
+}
+
+std::size_t DistanceAbove(unsigned char tag) { return tag - kTagAbove + 1u; }
+
+// The value stored at `in` (not a pointer above); a date as its count, its digits of a second
+// in `dateDigits`.
+DbCell UnpackValue(const char* in, int& dateDigits) {
   const auto tag = static_cast<unsigned char>(*in++);
-  if (tag >= kTagShortText || tag == kTagLongText) {
-    const std::size_t length = tag >= kTagShortText ? tag - kTagShortText : GetVarint(in);
-    const std::string_view text(in, length);
-    in += length;
-    return DbCell::Text(text);
+  if (tag >= kTagShortText) return DbCell::Text(std::string_view(in, tag - kTagShortText));
+  if (tag == kTagLongText) {
+    const std::size_t length = GetVarint(in);
+    return DbCell::Text(std::string_view(in, length));
   }
   if (tag >= kTagDate) {
-    const std::int64_t ms = UnZigZag(GetVarint(in));
-    if (dates == DbRows::DateForm::kCount) return DbCell::DateCount(ms);
-    const std::size_t length = FormatDate(ms, tag - kTagDate, dateText);
-    return DbCell::Text(std::string_view(dateText, length));
+    dateDigits = tag - kTagDate;
+    return DbCell::DateCount(UnZigZag(GetVarint(in)));
   }
   if (tag == kTagInteger) return DbCell::Integer(UnZigZag(GetVarint(in)));
   if (tag == kTagReal) {
     double real;
     std::memcpy(&real, in, sizeof real);
-    in += sizeof real;
     return DbCell::Real(real);
   }
   return DbCell{};
@@ -203,6 +227,7 @@ DbCell UnpackValue(const char*& in, char* dateText, DbRows::DateForm dates) {
 
 void SkipValue(const char*& in) {
   const auto tag = static_cast<unsigned char>(*in++);
+  if (tag >= kTagAbove) return;
   if (tag >= kTagShortText) {
     in += tag - kTagShortText;
   } else if (tag == kTagLongText) {
@@ -234,21 +259,30 @@ void DbRows::Reset(std::vector<std::string> columns, std::string sourceTable) {
   m_columns = std::move(columns);
   m_sourceTable = std::move(sourceTable);
   m_dateTexts.resize(m_columns.size());
+  m_storedWhole.resize(m_columns.size());
+  m_decodedWhole.resize(m_columns.size());
+  // A spelling that found a column before finds it again only where the same name stands.
+  m_askedNames.resize(m_columns.size());
+  for (std::size_t column = 0; column < m_columns.size(); ++column) {
+    if (!EqualNoCase(m_askedNames[column], m_columns[column])) m_askedNames[column].clear();
+  }
 }
 
 void DbRows::Clear() {
   m_columns.clear();
   m_sourceTable.clear();
   m_pending.clear();
-  m_pendingCells = 0;
+  m_storedWhole.clear();
+  // A small result's row list is kept for the next; a large listing's is given back.
+  if (m_rowStarts.capacity() > kKeptRowStarts) m_rowStarts = {};
   m_rowStarts.clear();
-  m_rowStarts.shrink_to_fit();
   m_blocksUsed = 0;
   m_blockUsed = 0;
   m_largeRows.clear();
   if (m_blocks.size() > kKeptBlocks) m_blocks.resize(kKeptBlocks);
   m_dateTexts.clear();
-  m_hintStart = nullptr;
+  m_decodedRow = SIZE_MAX;
+  m_decodedWhole.clear();
   m_lookupHint = 0;
 }
 
@@ -270,75 +304,131 @@ const char* DbRows::StoreRow(std::string_view packed) {
   return target;
 }
 
-void DbRows::FinishCell() {
-  if (m_columns.empty() || ++m_pendingCells < m_columns.size()) return;
-  m_rowStarts.push_back(StoreRow(m_pending));
-  m_pending.clear();
-  m_pendingCells = 0;
-}
-
-void DbRows::AppendNull() {
-  PackValue(m_pending, DbValue::Null());
-  FinishCell();
-}
-
-void DbRows::AppendInteger(std::int64_t value) {
-  PackValue(m_pending, DbValue::Integer(value));
-  FinishCell();
-}
-
-void DbRows::AppendReal(double value) {
-  PackValue(m_pending, DbValue::Real(value));
-  FinishCell();
-}
-
-void DbRows::AppendText(std::string_view bytes) {
-  PackText(m_pending, bytes);
-  FinishCell();
-}
-
-void DbRows::AppendRow(std::span<const DbValue> values) {
-  for (const DbValue& value : values) {
-    PackValue(m_pending, value);
-    FinishCell();
+bool DbRows::StoredWhole::Holds(const DbCell& cell) const {
+  if (!held || kind != cell.kind) return false;
+  switch (cell.kind) {
+    case DbKind::kInteger:
+      return integer == cell.integer;
+    case DbKind::kReal:  // bit for bit: -0.0 is not 0.0
+      return realBits == std::bit_cast<std::uint64_t>(cell.real);
+    case DbKind::kText:
+      return SameBytes(text, cell.text);
+    case DbKind::kNull:
+      break;
   }
+  return true;
+}
+
+void DbRows::StoredWhole::Remember(const DbCell& cell, std::size_t atRow) {
+  kind = cell.kind;
+  integer = cell.integer;
+  realBits = std::bit_cast<std::uint64_t>(cell.real);
+  if (cell.kind == DbKind::kText) text.assign(cell.text);
+  row = atRow;
+  held = true;
+}
+
+void DbRows::AppendRow(std::span<const DbCell> cells) {
+  if (m_columns.empty()) return;  // a result without columns has no rows to walk
+  const std::size_t row = m_rowStarts.size();
+  m_pending.clear();
+  for (std::size_t column = 0; column < cells.size(); ++column) {
+    StoredWhole& whole = m_storedWhole[column];
+    if (whole.Holds(cells[column]) && row - whole.row <= kFarthestAbove) {
+      m_pending.push_back(static_cast<char>(kTagAbove + (row - whole.row - 1)));
+      continue;
+    }
+    PackCell(m_pending, cells[column]);
+    whole.Remember(cells[column], row);
+  }
+  m_rowStarts.push_back(StoreRow(m_pending));
+}
+
+void DbRows::AppendRow(std::span<const DbValue> values) { AppendRow(CellsOf(values)); }
+
+std::string DbRows::PackedWhole(std::span<const DbCell> cells) const {
+  std::string packed;
+  for (const DbCell& cell : cells) PackCell(packed, cell);
+  return packed;
+}
+
+bool DbRows::PointsTo(std::size_t row, std::size_t above) const {
+  const char* in = m_rowStarts[row];
+  for (std::size_t column = 0; column < m_columns.size(); ++column) {
+    const auto tag = static_cast<unsigned char>(*in);
+    if (tag >= kTagAbove && row - DistanceAbove(tag) == above) return true;
+    SkipValue(in);
+  }
+  return false;
 }
 
 void DbRows::ReplaceRow(std::size_t row, std::span<const DbValue> values) {
-  // The new cells go to the end of the arena; the row's old bytes stay unused until the result changes.
-  std::string packed;
-  for (const DbValue& value : values) PackValue(packed, value);
-  m_rowStarts[row] = StoreRow(packed);
-  m_hintStart = nullptr;
+  // The new cells go to the end of the arena; the row's old bytes stay unused until the result
+  // changes. Rows below that point to its cells are stored whole first, with what they hold.
+  const std::size_t end = std::min(RowCount(), row + kFarthestAbove + 1);
+  for (std::size_t below = row + 1; below < end; ++below) {
+    if (!PointsTo(below, row)) continue;
+    std::vector<DbValue> kept;
+    for (std::size_t column = 0; column < m_columns.size(); ++column) kept.push_back(Value(below, column));
+    m_rowStarts[below] = StoreRow(PackedWhole(CellsOf(kept)));
+  }
+  m_rowStarts[row] = StoreRow(PackedWhole(CellsOf(values)));
+  ForgetPositions();
 }
 
-int DbRows::FindColumn(std::string_view name) const {
+void DbRows::ForgetPositions() {
+  m_decodedRow = SIZE_MAX;
+  for (StoredWhole& whole : m_storedWhole) whole.held = false;
+}
+
+int DbRows::FindColumnByName(std::string_view name) const {
   const std::size_t count = m_columns.size();
-  // Callers read the columns of a row mostly in order, so the column after the last one
-  // found is the likely one.
   for (std::size_t step = 0; step < count; ++step) {
     const std::size_t column = (m_lookupHint + step) % count;
     if (EqualNoCase(m_columns[column], name)) {
-      m_lookupHint = column + 1;
+      m_askedNames[column].assign(name);
+      m_lookupHint = column + 1 == count ? 0 : column + 1;
       return static_cast<int>(column);
     }
   }
   return -1;
 }
 
-const char* DbRows::CellStart(std::size_t row, std::size_t column) const {
-  const bool onward = m_hintStart && m_hintRow == row && m_hintColumn <= column;
-  const char* in = onward ? m_hintStart : m_rowStarts[row];
-  for (std::size_t skipped = onward ? m_hintColumn : 0; skipped < column; ++skipped) SkipValue(in);
-  m_hintRow = row;
-  m_hintColumn = column;
-  m_hintStart = in;
+const char* DbRows::StartInRow(std::size_t row, std::size_t column) const {
+  const char* in = m_rowStarts[row];
+  for (std::size_t skipped = 0; skipped < column; ++skipped) SkipValue(in);
   return in;
 }
 
-DbCell DbRows::Cell(std::size_t row, std::size_t column, DateForm dates) const {
-  const char* in = CellStart(row, column);
-  return UnpackValue(in, m_dateTexts[column].data(), dates);
+void DbRows::Decode(const char* start, std::size_t row, DecodedWhole& whole) {
+  whole.row = row;
+  whole.held = true;
+  whole.cell = UnpackValue(start, whole.dateDigits);
+}
+
+void DbRows::DecodeRow(std::size_t row) const {
+  const char* in = m_rowStarts[row];
+  for (std::size_t column = 0; column < m_columns.size(); ++column) {
+    DecodedWhole& whole = m_decodedWhole[column];
+    const auto tag = static_cast<unsigned char>(*in);
+    if (tag >= kTagAbove) {
+      ++in;
+      // Going down the rows, the value was decoded in the row above that the pointer names.
+      const std::size_t above = row - DistanceAbove(tag);
+      if (!whole.held || whole.row != above) Decode(StartInRow(above, column), above, whole);
+    } else {
+      Decode(in, row, whole);
+      SkipValue(in);
+    }
+  }
+  m_decodedRow = row;
+}
+
+const DbCell& DbRows::DateText(std::size_t column) const {
+  const DecodedWhole& whole = m_decodedWhole[column];
+  char* text = m_dateTexts[column].data();
+  m_dateText = DbCell::Text(std::string_view(text, FormatDate(whole.cell.unixMilliseconds, whole.dateDigits, text)));
+  return m_dateText;
 }
 
 DbValue DbRows::Value(std::size_t row, std::size_t column) const {

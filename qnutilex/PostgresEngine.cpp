@@ -52,6 +52,24 @@ std::string UnreadableStringReason(const std::string& conninfo) {
   return "the connection string cannot be read: " + text;
 }
 
+// A value of a result as a cell: numbers of the numeric types as numbers, the rest as texts.
+DbCell ValueCell(const PGresult* result, int row, int column) {
+  if (PQgetisnull(result, row, column)) return DbCell{};
+  const std::string_view text(PQgetvalue(result, row, column), static_cast<std::size_t>(PQgetlength(result, row, column)));
+  const Oid type = PQftype(result, column);
+  std::int64_t integer = 0;
+  double real = 0.0;
+  if ((type == kInt2 || type == kInt4 || type == kInt8) &&
+      std::from_chars(text.data(), text.data() + text.size(), integer).ec == std::errc()) {
+    return DbCell::Integer(integer);
+  }
+  if ((type == kFloat4 || type == kFloat8 || type == kNumeric) &&
+      std::from_chars(text.data(), text.data() + text.size(), real).ec == std::errc()) {
+    return DbCell::Real(real);
+  }
+  return DbCell::Text(text);
+}
+
 }  // namespace
 
 PostgresEngine::~PostgresEngine() { PQfinish(m_conn); }
@@ -175,27 +193,12 @@ bool PostgresEngine::ReceiveRow(PGresult* result, DbRows& rows) {
     for (int column = 0; column < columns; ++column) names.emplace_back(PQfname(result, column));
     rows.Reset(std::move(names), {});
   }
+  m_rowCells.resize(static_cast<std::size_t>(columns));
   for (int row = 0; row < PQntuples(result); ++row) {
     for (int column = 0; column < columns; ++column) {
-      if (PQgetisnull(result, row, column)) {
-        rows.AppendNull();
-        continue;
-      }
-      const std::string_view text(PQgetvalue(result, row, column),
-                                  static_cast<std::size_t>(PQgetlength(result, row, column)));
-      const Oid type = PQftype(result, column);
-      std::int64_t integer = 0;
-      double real = 0.0;
-      if ((type == kInt2 || type == kInt4 || type == kInt8) &&
-          std::from_chars(text.data(), text.data() + text.size(), integer).ec == std::errc()) {
-        rows.AppendInteger(integer);
-      } else if ((type == kFloat4 || type == kFloat8 || type == kNumeric) &&
-                 std::from_chars(text.data(), text.data() + text.size(), real).ec == std::errc()) {
-        rows.AppendReal(real);
-      } else {
-        rows.AppendText(text);
-      }
+      m_rowCells[static_cast<std::size_t>(column)] = ValueCell(result, row, column);
     }
+    rows.AppendRow(m_rowCells);
   }
   return true;
 }

@@ -84,6 +84,7 @@ class PostgresEngine : public DbEngine {
   bool m_beginHeld = false;  // a BEGIN not sent yet: it goes with the next statement
   std::map<std::string, Described, std::less<>> m_tables;
   std::map<unsigned, std::string> m_tableNames;
+  std::vector<DbCell> m_rowCells;  // the row being received, viewing libpq's result
   unsigned m_pendingSourceTable = 0;  // catalog id of the one table a query's rows came from
   std::string m_lastError;
   PasswordMask m_passwordMask;  // applied to every error text

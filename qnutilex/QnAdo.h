@@ -126,6 +126,7 @@ class AFX_EXT_CLASS QnAdo {
   int RequireConnection();
   int RequireRecordset();
   int Fail(const std::string& utf8Message);
+  int FailAt(std::string_view column, const std::string& error);  // "column: error"
   int Succeed(bool done);  // 1, or 0 with the recordset's reason
 
   std::shared_ptr<DbConnection> m_pConnection;

@@ -10,6 +10,10 @@ namespace {
 // Catalog type ids of the columns that arrive as numbers rather than texts.
 constexpr Oid kInt8 = 20, kInt2 = 21, kInt4 = 23, kFloat4 = 700, kFloat8 = 701, kNumeric = 1700;
 
+// Statements prepared on one connection: the tables' inserts and updates and the guards.
+// Beyond this a new text runs unnamed.
+constexpr std::size_t kPreparedStatements = 256;
+
 constexpr const char* kSessionSettings =
     "SET DateStyle = 'ISO, YMD'; SET standard_conforming_strings = on; SET extra_float_digits = 1";
 
@@ -166,7 +170,16 @@ bool PostgresEngine::Execute(std::string_view sql, long& changed) {
   return ExecuteNow(script, changed);
 }
 
-bool PostgresEngine::SendStep(const Step& step) {
+const std::string* PostgresEngine::PreparedName(const std::string& sql) const {
+  const auto found = m_prepared.find(sql);
+  return found == m_prepared.end() ? nullptr : &found->second;
+}
+
+std::string PostgresEngine::NewPreparedName() {
+  return m_namesGiven < kPreparedStatements ? "vudoda_" + std::to_string(++m_namesGiven) : std::string();
+}
+
+bool PostgresEngine::SendStep(Step& step) {
   if (!step.own) Trace(step.sql);
   std::vector<std::string> texts;
   std::vector<const char*> values;
@@ -179,11 +192,22 @@ bool PostgresEngine::SendStep(const Step& step) {
     texts.push_back(ParameterText(parameter));
     values.push_back(parameter.kind == DbKind::kNull ? nullptr : texts.back().c_str());
   }
-  if (!PQsendQueryParams(m_conn, step.sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
-                         nullptr, 0)) {
-    return FailFromConnection();
+  // A text that runs again and again is parsed and planned once: the server keeps it by name.
+  const std::string* name = step.reused ? PreparedName(step.sql) : nullptr;
+  if (step.reused && !name) {
+    step.preparing = NewPreparedName();
+    if (!step.preparing.empty()) {
+      if (!PQsendPrepare(m_conn, step.preparing.c_str(), step.sql.c_str(), static_cast<int>(values.size()), nullptr)) {
+        return FailFromConnection();
+      }
+      name = &step.preparing;
+    }
   }
-  return true;
+  const int sent = name ? PQsendQueryPrepared(m_conn, name->c_str(), static_cast<int>(values.size()), values.data(),
+                                              nullptr, nullptr, 0)
+                        : PQsendQueryParams(m_conn, step.sql.c_str(), static_cast<int>(values.size()), nullptr,
+                                            values.data(), nullptr, nullptr, 0);
+  return sent ? true : FailFromConnection();
 }
 
 bool PostgresEngine::ReceiveRow(PGresult* result, DbRows& rows) {
@@ -203,7 +227,27 @@ bool PostgresEngine::ReceiveRow(PGresult* result, DbRows& rows) {
   return true;
 }
 
+bool PostgresEngine::ReceivePrepared(const Step& step, bool& failed) {
+  while (PGresult* result = PQgetResult(m_conn)) {
+    const ExecStatusType status = PQresultStatus(result);
+    if (status == PGRES_COMMAND_OK) {
+      m_prepared.emplace(step.sql, step.preparing);
+    } else if (status != PGRES_PIPELINE_ABORTED && !failed) {
+      failed = true;
+      Fail(PQresultErrorMessage(result));
+    }
+    PQclear(result);
+    if (PQstatus(m_conn) == CONNECTION_BAD) {
+      if (!failed) FailFromConnection();
+      failed = true;
+      return false;
+    }
+  }
+  return true;
+}
+
 bool PostgresEngine::ReceiveStep(const Step& step, long& changed, bool& failed) {
+  if (!step.preparing.empty() && !ReceivePrepared(step, failed)) return false;
   Oid sourceTable = InvalidOid;
   bool oneTable = true, described = false;
   // Rows arrive one by one into the compact store instead of gathering in libpq's result first.
@@ -241,7 +285,7 @@ bool PostgresEngine::ReceiveStep(const Step& step, long& changed, bool& failed) 
 bool PostgresEngine::RunPipeline(std::vector<Step> steps, long& changed) {
   changed = 0;
   if (!m_conn) return Fail("not connected");
-  if (m_beginHeld) steps.insert(steps.begin(), Step{"BEGIN", {}, nullptr, false});
+  if (m_beginHeld) steps.insert(steps.begin(), Step{"BEGIN", {}, nullptr, false, true});
   m_beginHeld = false;
   m_pendingSourceTable = 0;
   if (!PQenterPipelineMode(m_conn)) return FailFromConnection();
@@ -275,13 +319,10 @@ bool PostgresEngine::Query(std::string_view sql, DbRows& rows) {
   const bool callerInTransaction = InTransaction();
   std::vector<Step> steps;
   if (callerInTransaction) {
-    steps = {{"SAVEPOINT vudoda_read", {}, nullptr, true},
-             {"SET TRANSACTION READ ONLY", {}, nullptr, true},
-             {std::string(sql), {}, &rows, false},
-             {"ROLLBACK TO SAVEPOINT vudoda_read", {}, nullptr, true},
-             {"RELEASE SAVEPOINT vudoda_read", {}, nullptr, true}};
+    steps = {Guard("SAVEPOINT vudoda_read"), Guard("SET TRANSACTION READ ONLY"), {std::string(sql), {}, &rows},
+             Guard("ROLLBACK TO SAVEPOINT vudoda_read"), Guard("RELEASE SAVEPOINT vudoda_read")};
   } else {
-    steps = {{"BEGIN READ ONLY", {}, nullptr, true}, {std::string(sql), {}, &rows, false}, {"COMMIT", {}, nullptr, true}};
+    steps = {Guard("BEGIN READ ONLY"), {std::string(sql), {}, &rows}, Guard("COMMIT")};
   }
   long changed;
   if (!RunPipeline(std::move(steps), changed)) {
@@ -355,7 +396,7 @@ bool PostgresEngine::InsertRow(std::string_view table, std::span<const std::stri
     sql += " (" + names + ") VALUES (" + marks + ")";
   }
   long changed;
-  return RunPipeline({{sql, std::vector<DbValue>(values.begin(), values.end()), nullptr, false}}, changed);
+  return RunPipeline({{sql, std::vector<DbValue>(values.begin(), values.end()), nullptr, false, true}}, changed);
 }
 
 bool PostgresEngine::UpdateRows(std::string_view table, std::span<const std::string> columns,
@@ -380,5 +421,5 @@ bool PostgresEngine::UpdateRows(std::string_view table, std::span<const std::str
     sql += " = $" + std::to_string(++parameter);
     parameters.push_back(matchValues[index]);
   }
-  return RunPipeline({{sql, std::move(parameters), nullptr, false}}, changed);
+  return RunPipeline({{sql, std::move(parameters), nullptr, false, true}}, changed);
 }

@@ -110,17 +110,6 @@ std::vector<Row> RepeatingRows(std::size_t count) {
   return rows;
 }
 
-TEST(DbRows, RepeatedCellsReadTheSameDownwardsUpwardsAndAtRandom) {
-  std::vector<Row> expected = RepeatingRows(450);
-  DbRows rows;
-  rows.Reset({"P_ID", "S_START_TIME", "S_DOCTOR_ID", "S_COMMENT", "S_LENGTH", "P_HEIGHT"}, "");
-  for (const Row& row : expected) rows.AppendRow(row);
-  ExpectRows(rows, expected, Downwards(expected.size()));
-  ExpectRows(rows, expected, Upwards(expected.size()));
-  ExpectRows(rows, expected, {449, 0, 200, 199, 201, 3, 130, 2, 449, 448});
-  EXPECT_EQ(rows.Cell(1, 1, DbRows::DateForm::kCount).unixMilliseconds, 1796375101000);
-}
-
 // A row written back is replaced whole; rows below that repeated its cells keep their own values,
 // and rows appended after it, its old values or its new, read as they were appended.
 TEST(DbRows, AReplacedRowReadsNewAndEveryOtherAsBefore) {

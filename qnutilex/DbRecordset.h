@@ -37,7 +37,8 @@ class AFX_EXT_CLASS DbRecordset {
   // write back a row whose stored values differ from the ones remembered.
   bool Open(DbEngine& engine, std::string_view sql, DbConnection* sinceRead = nullptr, bool forEditing = false);
   // Closes what was open, then opens the whole of `table`, whose rows are read when first
-  // needed: a recordset opened only to add rows never reads the table.
+  // needed: a recordset opened only to add rows never reads the table. Read after an add, they
+  // are the table's rows then, the added ones among them, the first current.
   bool OpenTable(DbEngine& engine, std::string_view table);
   // Drops the rows and any edit in progress; harmless when closed.
   void Close();
@@ -66,7 +67,8 @@ class AFX_EXT_CLASS DbRecordset {
   bool AddNew();
   // Sets column `name` of the new row, or of the current row (which starts editing it).
   bool SetField(std::string_view name, DbValue value);
-  // Stores the new or edited row. The recordset then holds it as stored, current.
+  // Stores the new or edited row. The recordset then holds it as stored, current (unless the
+  // rows of an OpenTable were not read yet: see there).
   bool Update();
   // Names the columns that identify a row of the recordset's table, for a table whose database
   // declares no primary key (or another one). Write-back then requires these columns in the

@@ -71,7 +71,8 @@ TEST(Passwords, AServerThatDoesNotAnswerFailsWithinTheTimeoutWithoutShowingThePa
   }
 }
 
-// After the connect too: an error that quotes a value equal to the password shows it masked.
+// After the connect too: an error that quotes a value equal to the password shows it masked,
+// wherever it stands.
 class PasswordsAfterConnect : public ScratchDatabaseTest {
  protected:
   Engine EngineOfTest() const override { return Engine::kPostgres; }
@@ -88,6 +89,10 @@ TEST_F(PasswordsAfterConnect, AMessageBoxQuotingThePasswordShowsItMasked) {
   EXPECT_EQ("ERROR:  duplicate key value violates unique constraint \"tblpatient_pkey\"\n"
             "DETAIL:  Key (p_id)=(***) already exists.",
             ShownMessages()[0].first);
+  EXPECT_EQ(0, db.ExecuteSQL("INSERT INTO TBLStudy (S_ID, S_STUDY_ID, S_COMMENT) VALUES (NULL, 'K-1', 'K-1')"));
+  EXPECT_EQ("ERROR:  null value in column \"s_id\" of relation \"tblstudy\" violates not-null constraint\n"
+            "DETAIL:  Failing row contains (null, ***, null, null, null, null, null, ***, null, null).",
+            std::string(db.GetLastErrorString().GetString()));
 }
 
 }  // namespace

@@ -101,6 +101,18 @@ TEST_P(TransactionsTest, TransactionsNestAndEndOnlyWhatIsOpen) {
   EXPECT_EQ(1, m_db.Rollback());
 }
 
+// A listing that fails inside the host's transaction (a condition naming no column) leaves the
+// transaction as it was: it goes on and commits.
+TEST_P(TransactionsTest, AFailedListingInsideTheHostsTransactionLeavesItUsable) {
+  ASSERT_EQ(1, m_db.BeginTrans());
+  ASSERT_EQ(1, AddPatient("A"));
+  TBLPatient listing(&m_db);
+  EXPECT_EQ(-1, listing.CursorOpenEx("WHERE NO_SUCH_COLUMN = 1"));
+  ASSERT_EQ(1, AddPatient("B")) << m_db.GetLastErrorString().GetString();
+  ASSERT_EQ(1, m_db.CommitTrans()) << m_db.GetLastErrorString().GetString();
+  EXPECT_EQ("A|\nB|\n0\n", Stored());
+}
+
 // SQLite undoes only a failed statement; a server fails the whole transaction, and its commit,
 // which the server would turn into a rollback that looks like a commit, is refused instead.
 TEST_P(TransactionsTest, ACommitAfterAFailedStatementIsClear) {

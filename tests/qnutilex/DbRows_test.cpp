@@ -143,6 +143,7 @@ TEST(DbRows, ClearedRowsHaveNoColumnsAndNoRows) {
   DbRows rows;
   rows.Reset({"A"}, "TBLUser");
   rows.AppendRow(Row{DbValue::Text("x")});
+  EXPECT_EQ(rows.FindColumn("A"), 0);
   rows.Clear();
   EXPECT_EQ(rows.RowCount(), 0u);
   EXPECT_EQ(rows.ColumnCount(), 0u);

@@ -120,6 +120,39 @@ TEST_P(QnAdoTest, ACursorOnlyReads) {
   EXPECT_EQ("A\n", Outside("SELECT P_ID FROM TBLPatient;"));
 }
 
+// The client-side cursor: the count at once, a move past the last row to the end and no
+// further, and a row added through the recordset counted and current.
+TEST_P(QnAdoTest, ACursorMovesToTheEndAndCountsTheRowsItAdds) {
+  ASSERT_EQ(1, m_db.ExecuteSQL("INSERT INTO TBLPatient (P_ID) VALUES ('A'), ('B')"));
+  ASSERT_EQ(1, m_db.OpenRecordset("SELECT P_ID FROM TBLPatient ORDER BY P_ID"));
+  CString id;
+  EXPECT_EQ(2, m_db.GetRecordCount());
+  EXPECT_EQ(0, m_db.IsBOF());
+  EXPECT_EQ(1, m_db.MoveNext());
+  ASSERT_EQ(1, m_db.GetFieldValue("P_ID", id));
+  EXPECT_STREQ("B", id.GetString());
+  EXPECT_EQ(0, m_db.IsEOF());
+  EXPECT_EQ(1, m_db.MoveNext());
+  EXPECT_EQ(1, m_db.IsEOF());
+  EXPECT_EQ(0, m_db.GetFieldValue("P_ID", id));
+  EXPECT_STREQ("there is no current row", m_db.GetLastErrorString().GetString());
+  EXPECT_EQ(0, m_db.MoveNext());
+  EXPECT_STREQ("there is no row after the last one", m_db.GetLastErrorString().GetString());
+  ASSERT_EQ(1, m_db.MoveFirst());
+  ASSERT_EQ(1, m_db.GetFieldValue("P_ID", id));
+  EXPECT_STREQ("A", id.GetString());
+
+  ASSERT_EQ(1, m_db.OpenRecordset("SELECT P_ID FROM TBLPatient", adOpenDynamic, adLockOptimistic));
+  ASSERT_EQ(1, m_db.AddNew());
+  ASSERT_EQ(1, m_db.SetFieldValue("P_ID", CString("C")));
+  ASSERT_EQ(1, m_db.Update());
+  EXPECT_EQ(3, m_db.GetRecordCount());
+  ASSERT_EQ(1, m_db.GetFieldValue("P_ID", id));
+  EXPECT_STREQ("C", id.GetString());
+  EXPECT_EQ(1, m_db.MoveNext());
+  EXPECT_EQ(1, m_db.IsEOF());
+}
+
 TEST_P(QnAdoTest, CommitsAreDurable) {
   if (IsSqlite()) {
     long synchronous = 0;

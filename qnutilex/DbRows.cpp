@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -10,22 +11,30 @@ namespace {
 constexpr std::size_t kBlockSize = 256 * 1024;
 // Blocks kept between results: 8 MiB.
 constexpr std::size_t kKeptBlocks = 32;
-// Room for rows kept between results.
-constexpr std::size_t kKeptRowStarts = 4096;
 
 // The byte in front of each stored value says what follows it.
 enum Tag : unsigned char {
   kTagNull = 0,
-  kTagInteger = 1,    // a zigzag varint
-  kTagReal = 2,       // eight bytes
-  kTagLongText = 3,   // a varint length, then the bytes
-  kTagDate = 4,       // 4 + digits of the fraction (0-3), then a zigzag varint of milliseconds
-  kTagShortText = 8,  // 8 + length, then the bytes
-  kTagAbove = 128     // 128 + distance - 1: the value of this column in the row `distance` above
+  kTagInteger = 1,     // a zigzag varint
+  kTagReal = 2,        // eight bytes
+  kTagLongText = 3,    // a varint length, then the bytes
+  kTagThousandths = 4,  // a real that is a whole number of thousandths: a zigzag varint of them
+  kTagDate = 5,        // 5 + 4 * unit + digits of the fraction (0-3), then a zigzag varint of the
+                       // date in that unit: milliseconds, seconds or days since 1970 (0, 1, 2)
+  kTagSharedText = 17,  // a text that begins as this column's text in a row above: the
+                        // distance (a byte), how many bytes it shares, then the rest as a long text
+  kTagShortText = 18,  // 18 + length, then the bytes
+  kTagAbove = 128      // 128 + distance - 1: the value of this column in the row `distance` above
 };
 constexpr std::size_t kLongestShortText = kTagAbove - 1 - kTagShortText;
 constexpr std::size_t kFarthestAbove = 256 - kTagAbove;
 constexpr std::int64_t kMsPerDay = 86'400'000;
+// A date is kept in the coarsest of these units that holds it whole: most are whole seconds,
+// birthdays and due dates whole days.
+constexpr std::int64_t kDateUnits[] = {1, 1000, kMsPerDay};
+// A text shares the beginning of the one above only when that saves a few bytes: a listing
+// sorted by identifiers, or by a study's start time, repeats their first characters row after row.
+constexpr std::size_t kShortestSharedPrefix = 5;
 
 void PutVarint(std::string& out, std::uint64_t value) {
   char bytes[10];
@@ -141,15 +150,31 @@ bool ReadDate(std::string_view text, std::int64_t& ms, int& fractionDigits) {
   return true;
 }
 
-// A text, or the count of the date that it spells.
-void PackText(std::string& out, std::string_view bytes) {
-  std::int64_t ms;
-  int fractionDigits;
-  if (ReadDate(bytes, ms, fractionDigits)) {
-    out.push_back(static_cast<char>(kTagDate + fractionDigits));
-    PutVarint(out, ZigZag(ms));
-    return;
+// Thousandths of `real` when they are a whole number that gives back its very bits (a height of
+// 168.5, a weight of 71.25), as short as an integer; else its eight bytes.
+void PackReal(std::string& out, double real) {
+  constexpr double kLargestThousandths = 9.0e15;  // below 2^53: every whole number exact
+  const double rounded = std::round(real * 1000.0);
+  if (std::fabs(rounded) < kLargestThousandths) {  // not NaN, not infinite, and exact as a whole number
+    const auto thousandths = static_cast<std::int64_t>(rounded);
+    if (std::bit_cast<std::uint64_t>(static_cast<double>(thousandths) / 1000.0) == std::bit_cast<std::uint64_t>(real)) {
+      out.push_back(static_cast<char>(kTagThousandths));
+      PutVarint(out, ZigZag(thousandths));
+      return;
+    }
   }
+  char bytes[1 + sizeof(double)] = {static_cast<char>(kTagReal)};
+  std::memcpy(bytes + 1, &real, sizeof(double));
+  out.append(bytes, sizeof bytes);
+}
+
+void PackDate(std::string& out, std::int64_t ms, int fractionDigits) {
+  const int unit = ms % kMsPerDay == 0 ? 2 : ms % 1000 == 0 ? 1 : 0;
+  out.push_back(static_cast<char>(kTagDate + 4 * unit + fractionDigits));
+  PutVarint(out, ZigZag(ms / kDateUnits[unit]));
+}
+
+void PackPlainText(std::string& out, std::string_view bytes) {
   if (bytes.size() <= kLongestShortText) {
     out.push_back(static_cast<char>(kTagShortText + bytes.size()));
   } else {
@@ -159,18 +184,26 @@ void PackText(std::string& out, std::string_view bytes) {
   out.append(bytes);
 }
 
+// A text, or the count of the date that it spells.
+void PackText(std::string& out, std::string_view bytes) {
+  std::int64_t ms;
+  int fractionDigits;
+  if (ReadDate(bytes, ms, fractionDigits)) {
+    PackDate(out, ms, fractionDigits);
+  } else {
+    PackPlainText(out, bytes);
+  }
+}
+
 void PackCell(std::string& out, const DbCell& cell) {
   switch (cell.kind) {
     case DbKind::kInteger:
       out.push_back(static_cast<char>(kTagInteger));
       PutVarint(out, ZigZag(cell.integer));
       return;
-    case DbKind::kReal: {
-      char bytes[1 + sizeof(double)] = {static_cast<char>(kTagReal)};
-      std::memcpy(bytes + 1, &cell.real, sizeof(double));
-      out.append(bytes, sizeof bytes);
+    case DbKind::kReal:
+      PackReal(out, cell.real);
       return;
-    }
     case DbKind::kText:
       PackText(out, cell.text);
       return;
@@ -213,10 +246,11 @@ DbCell UnpackValue(const char* in, int& dateDigits) {
     return DbCell::Text(std::string_view(in, length));
   }
   if (tag >= kTagDate) {
-    dateDigits = tag - kTagDate;
-    return DbCell::DateCount(UnZigZag(GetVarint(in)));
+    dateDigits = (tag - kTagDate) % 4;
+    return DbCell::DateCount(UnZigZag(GetVarint(in)) * kDateUnits[(tag - kTagDate) / 4]);
   }
   if (tag == kTagInteger) return DbCell::Integer(UnZigZag(GetVarint(in)));
+  if (tag == kTagThousandths) return DbCell::Real(static_cast<double>(UnZigZag(GetVarint(in))) / 1000.0);
   if (tag == kTagReal) {
     double real;
     std::memcpy(&real, in, sizeof real);
@@ -228,9 +262,13 @@ DbCell UnpackValue(const char* in, int& dateDigits) {
 void SkipValue(const char*& in) {
   const auto tag = static_cast<unsigned char>(*in++);
   if (tag >= kTagAbove) return;
+  if (tag == kTagSharedText) {
+    ++in;          // the distance
+    GetVarint(in);  // the bytes shared
+  }
   if (tag >= kTagShortText) {
     in += tag - kTagShortText;
-  } else if (tag == kTagLongText) {
+  } else if (tag == kTagLongText || tag == kTagSharedText) {
     const std::size_t length = GetVarint(in);
     in += length;
   } else if (tag == kTagReal) {
@@ -261,6 +299,9 @@ void DbRows::Reset(std::vector<std::string> columns, std::string sourceTable) {
   m_dateTexts.resize(m_columns.size());
   m_storedWhole.resize(m_columns.size());
   m_decodedWhole.resize(m_columns.size());
+  m_textBases.resize(m_columns.size());
+  m_plainTexts.assign(m_columns.size(), PlainText{});
+  m_sharedTexts.resize(m_columns.size());
   // A spelling that found a column before finds it again only where the same name stands.
   m_askedNames.resize(m_columns.size());
   for (std::size_t column = 0; column < m_columns.size(); ++column) {
@@ -273,8 +314,7 @@ void DbRows::Clear() {
   m_sourceTable.clear();
   m_pending.clear();
   m_storedWhole.clear();
-  // A small result's row list is kept for the next; a large listing's is given back.
-  if (m_rowStarts.capacity() > kKeptRowStarts) m_rowStarts = {};
+  m_textBases.clear();
   m_rowStarts.clear();
   m_blocksUsed = 0;
   m_blockUsed = 0;
@@ -338,10 +378,48 @@ void DbRows::AppendRow(std::span<const DbCell> cells) {
       m_pending.push_back(static_cast<char>(kTagAbove + (row - whole.row - 1)));
       continue;
     }
-    PackCell(m_pending, cells[column]);
-    whole.Remember(cells[column], row);
+    std::size_t storedAt = row;
+    if (cells[column].kind == DbKind::kText) {
+      storedAt = PackText(cells[column].text, row, m_textBases[column]);
+    } else {
+      PackCell(m_pending, cells[column]);
+    }
+    whole.Remember(cells[column], storedAt);
   }
   m_rowStarts.push_back(StoreRow(m_pending));
+}
+
+std::size_t DbRows::PackText(std::string_view text, std::size_t row, TextBase& base) {
+  std::int64_t ms;
+  int fractionDigits;
+  if (ReadDate(text, ms, fractionDigits)) {
+    PackDate(m_pending, ms, fractionDigits);
+    return row;
+  }
+  const bool reachable = base.held && row - base.row <= kFarthestAbove;
+  std::size_t shared = 0;
+  if (reachable) {
+    const std::size_t most = std::min(base.text.size(), text.size());
+    while (shared < most && base.text[shared] == text[shared]) ++shared;
+  }
+  if (reachable && shared == text.size() && shared == base.text.size()) {  // the base again (values that take turns)
+    m_pending.push_back(static_cast<char>(kTagAbove + (row - base.row - 1)));
+    return base.row;
+  }
+  if (shared >= kShortestSharedPrefix) {
+    m_pending.push_back(static_cast<char>(kTagSharedText));
+    m_pending.push_back(static_cast<char>(row - base.row));
+    PutVarint(m_pending, shared);
+    PutVarint(m_pending, text.size() - shared);
+    m_pending.append(text.substr(shared));
+  } else {
+    // Stored as it is: the text that the rows below may share the beginning of.
+    PackPlainText(m_pending, text);
+    base.text.assign(text);
+    base.row = row;
+    base.held = true;
+  }
+  return row;
 }
 
 void DbRows::AppendRow(std::span<const DbValue> values) { AppendRow(CellsOf(values)); }
@@ -357,6 +435,7 @@ bool DbRows::PointsTo(std::size_t row, std::size_t above) const {
   for (std::size_t column = 0; column < m_columns.size(); ++column) {
     const auto tag = static_cast<unsigned char>(*in);
     if (tag >= kTagAbove && row - DistanceAbove(tag) == above) return true;
+    if (tag == kTagSharedText && row - static_cast<unsigned char>(in[1]) == above) return true;
     SkipValue(in);
   }
   return false;
@@ -379,6 +458,7 @@ void DbRows::ReplaceRow(std::size_t row, std::span<const DbValue> values) {
 void DbRows::ForgetPositions() {
   m_decodedRow = SIZE_MAX;
   for (StoredWhole& whole : m_storedWhole) whole.held = false;
+  for (TextBase& base : m_textBases) base.held = false;
 }
 
 int DbRows::FindColumnByName(std::string_view name) const {
@@ -400,10 +480,28 @@ const char* DbRows::StartInRow(std::size_t row, std::size_t column) const {
   return in;
 }
 
-void DbRows::Decode(const char* start, std::size_t row, DecodedWhole& whole) {
+void DbRows::Decode(const char* start, std::size_t row, std::size_t column) const {
+  DecodedWhole& whole = m_decodedWhole[column];
   whole.row = row;
   whole.held = true;
-  whole.cell = UnpackValue(start, whole.dateDigits);
+  if (static_cast<unsigned char>(*start) != kTagSharedText) {
+    whole.cell = UnpackValue(start, whole.dateDigits);
+    if (whole.cell.kind == DbKind::kText && !whole.cell.isDateCount) m_plainTexts[column] = {row, whole.cell.text};
+    return;
+  }
+  // The beginning of the plain text in the row above, then the rest.
+  const char* in = start + 1;
+  const std::size_t baseRow = row - static_cast<unsigned char>(*in++);
+  const std::size_t shared = GetVarint(in);
+  const std::size_t rest = GetVarint(in);
+  PlainText& base = m_plainTexts[column];
+  if (base.row != baseRow || base.text.data() == nullptr) {
+    int unused;
+    base = {baseRow, UnpackValue(StartInRow(baseRow, column), unused).text};
+  }
+  std::string& text = m_sharedTexts[column];
+  text.assign(base.text.substr(0, shared)).append(in, rest);
+  whole.cell = DbCell::Text(text);
 }
 
 void DbRows::DecodeRow(std::size_t row) const {
@@ -415,9 +513,15 @@ void DbRows::DecodeRow(std::size_t row) const {
       ++in;
       // Going down the rows, the value was decoded in the row above that the pointer names.
       const std::size_t above = row - DistanceAbove(tag);
-      if (!whole.held || whole.row != above) Decode(StartInRow(above, column), above, whole);
+      const PlainText& plain = m_plainTexts[column];
+      if (whole.held && whole.row == above) continue;
+      if (plain.text.data() && plain.row == above) {  // a text that takes turns with another
+        whole = {above, true, DbCell::Text(plain.text), 0};
+        continue;
+      }
+      Decode(StartInRow(above, column), above, column);
     } else {
-      Decode(in, row, whole);
+      Decode(in, row, column);
       SkipValue(in);
     }
   }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <span>
 #include <string>
@@ -65,8 +66,9 @@ class AFX_EXT_CLASS DbRows {
   // reader that wants a date takes without spelling the text and reading it back.
   enum class DateForm { kText, kCount };
 
-  // The value at (row, column); both must be in range. A date's text stays valid until the
-  // next call for the same column or until the result changes.
+  // The value at (row, column); both must be in range. Its text stays valid until the result
+  // changes, or when it was spelled out again (a date's, one that shares the beginning of a text
+  // above) until another row is read or the same column read again.
   DbCell Cell(std::size_t row, std::size_t column, DateForm dates = DateForm::kText) const {
     return CellAt(row, column, dates);
   }
@@ -92,6 +94,18 @@ class AFX_EXT_CLASS DbRows {
     std::string text;
     std::size_t row = 0;
     bool held = false;
+  };
+  // The plain text that a column last stored, and its row: what texts below may share the
+  // beginning of.
+  struct TextBase {
+    std::string text;
+    std::size_t row = 0;
+    bool held = false;
+  };
+  // A plain text as last decoded in a column, and its row.
+  struct PlainText {
+    std::size_t row = 0;
+    std::string_view text;  // no data: none yet
   };
   // A column's value as last decoded from a whole cell, and the row it was in.
   struct DecodedWhole {
@@ -131,7 +145,12 @@ class AFX_EXT_CLASS DbRows {
   // Decodes every cell of `row` into m_decodedWhole, following pointers to rows above (dates
   // as counts).
   void DecodeRow(std::size_t row) const;
-  static void Decode(const char* start, std::size_t row, DecodedWhole& whole);
+  // Decodes the cell of `column` at `start`, in `row`, into m_decodedWhole.
+  void Decode(const char* start, std::size_t row, std::size_t column) const;
+  // Packs a text of `row`: a date as its count; a text that shares enough of its beginning with
+  // the column's `base` as the rest of it (or, the base itself, as a pointer to it); else as it
+  // is, the new base. The row whose cell holds the text.
+  std::size_t PackText(std::string_view text, std::size_t row, TextBase& base);
   // Where `column` of `row` starts, walked to from the row's start.
   const char* StartInRow(std::size_t row, std::size_t column) const;
   // The date decoded at `column`, spelled as its text.
@@ -146,7 +165,8 @@ class AFX_EXT_CLASS DbRows {
   std::string m_sourceTable;
   std::string m_pending;  // the row being appended, packed
   std::vector<StoredWhole> m_storedWhole;  // one per column
-  std::vector<const char*> m_rowStarts;
+  std::vector<TextBase> m_textBases;       // one per column
+  std::deque<const char*> m_rowStarts;  // grows without copying what it holds
   std::vector<std::unique_ptr<char[]>> m_blocks;  // rows, packed one after another
   std::size_t m_blocksUsed = 0;  // the last one used is the one being filled
   std::size_t m_blockUsed = 0;   // bytes used in it
@@ -158,6 +178,8 @@ class AFX_EXT_CLASS DbRows {
   // below finds without walking back.
   mutable std::size_t m_decodedRow = SIZE_MAX;
   mutable std::vector<DecodedWhole> m_decodedWhole;
+  mutable std::vector<PlainText> m_plainTexts;     // the texts shared texts begin as
+  mutable std::vector<std::string> m_sharedTexts;  // a shared text spelled out, per column
   mutable DbCell m_dateText;  // a date spelled out for the reader
   // Callers ask for columns by the same names row after row, result after result: the spelling
   // that last found each column, compared byte for byte before the comparison that ignores

@@ -63,11 +63,12 @@ TEST(DbRows, GivesBackEveryValueExactly) {
       std::string(255, 'w'), std::string(64 * 1024, 'z'), std::string("a\0b", 3), "Ärztin 산모", "5"};
   const std::int64_t integers[] = {0, -1, 1, 5, std::numeric_limits<std::int64_t>::min(),
                                    std::numeric_limits<std::int64_t>::max()};
-  const double reals[] = {0.0, -0.0, 0.1, -2.5e300, std::numeric_limits<double>::denorm_min()};
+  const double reals[] = {0.0, -0.0, 0.1, -2.5e300, std::numeric_limits<double>::denorm_min(), 168.5, -71.25,
+                          0.1 + 0.2, 9.0e12 + 0.001, 1e16};
   std::vector<Row> expected;
   for (std::size_t index = 0; index < texts.size(); ++index) {
     expected.push_back({DbValue::Text(texts[index]), DbValue::Integer(integers[index % 6]),
-                        DbValue::Real(reals[index % 5]), DbValue::Null()});
+                        DbValue::Real(reals[index % 10]), DbValue::Null()});
   }
   DbRows rows;
   rows.Reset({"T", "I", "R", "N"}, "TBLPatient");
@@ -97,15 +98,17 @@ TEST(DbRows, ADateReadsAsItsMillisecondCount) {
   EXPECT_EQ(rows.Cell(0, 0).text, "1970-01-01 00:00:01.5");
 }
 
-// A listing's columns repeat down the rows: a patient in each of her studies, a doctor for a
-// while, a value that returns after more than a hundred rows, an empty text beside a null.
+// A listing's columns repeat down the rows: a patient in each of her studies, identifiers and
+// notes that begin alike, a doctor for a while, a value that returns after more than a hundred
+// rows, an empty text beside a null.
 std::vector<Row> RepeatingRows(std::size_t count) {
   std::vector<Row> rows;
   for (std::size_t n = 0; n < count; ++n) {
-    rows.push_back({DbValue::Text("P-" + std::to_string(n / 3)), DbValue::Text("2026-12-04 09:05:0" + std::to_string(n % 2) + ".000"),
+    rows.push_back({DbValue::Text("20261204-" + std::to_string(1000 + n / 3)),
+                    DbValue::Text("2026-12-04 09:05:0" + std::to_string(n % 2) + ".000"),
                     DbValue::Text(n / 200 % 2 ? "D-07" : "doctor on the night shift, ward 3"),
-                    n % 5 == 4 ? DbValue::Null() : DbValue::Text(""), DbValue::Integer(static_cast<std::int64_t>(n / 4)),
-                    DbValue::Real(n % 7 == 0 ? -0.0 : 0.0)});
+                    n % 5 == 4 ? DbValue::Null() : DbValue::Text(n % 5 ? "night " + std::to_string(n % 4) + " of the study" : ""),
+                    DbValue::Integer(static_cast<std::int64_t>(n / 4)), DbValue::Real(n % 7 == 0 ? -0.0 : 0.0)});
   }
   return rows;
 }
@@ -137,6 +140,20 @@ TEST(DbRows, AReplacedRowReadsNewAndEveryOtherAsBefore) {
       ExpectRows(rows, expected, Upwards(expected.size()));
     }
   }
+  // Identifiers that begin as the first one, or take turns with it, and point to nothing else:
+  // replaced, it must not lend its new beginning to them, nor its old one to one appended after.
+  std::vector<Row> identifiers;
+  for (const int n : {0, 1, 0, 0, 2}) identifiers.push_back({DbValue::Text("20261204-" + std::to_string(1000 + n))});
+  DbRows rows;
+  rows.Reset({"P_ID"}, "TBLPatient");
+  for (const Row& row : identifiers) rows.AppendRow(row);
+  ExpectRows(rows, identifiers, Downwards(identifiers.size()));
+  identifiers[0] = {DbValue::Text("K")};
+  rows.ReplaceRow(0, identifiers[0]);
+  identifiers.push_back({DbValue::Text("20261204-1005")});
+  rows.AppendRow(identifiers.back());
+  ExpectRows(rows, identifiers, Downwards(identifiers.size()));
+  ExpectRows(rows, identifiers, Upwards(identifiers.size()));
 }
 
 TEST(DbRows, ClearedRowsHaveNoColumnsAndNoRows) {

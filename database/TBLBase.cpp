@@ -47,16 +47,22 @@ int TBLBase::QuoteText(const CString& value, CString& quoted) {
   return 1;
 }
 
+CString TBLBase::Filled(const char* format, std::initializer_list<std::string_view> values) {
+  const std::string_view pattern(format);
+  std::string text;
+  auto value = values.begin();
+  std::size_t at = 0;
+  for (std::size_t mark; value != values.end() && (mark = pattern.find("%s", at)) != std::string_view::npos; at = mark + 2) {
+    text.append(pattern.substr(at, mark - at)).append(*value++);
+  }
+  return CString(text.append(pattern.substr(at)));
+}
+
 void TBLBase::ShowLastError() { AfxMessageBox(m_pDataBase->GetLastErrorString(), MB_ICONERROR); }
 
 int TBLBase::OpenSelect(const char* plainSelect, const char* clauseSelect, const char* condition) {
-  CString sql;
-  if (condition) {
-    sql.Format(clauseSelect, condition);
-  } else {
-    sql = plainSelect;
-  }
-  return CursorOpen(sql, adOpenUnspecified, adLockUnspecified);
+  return CursorOpen(condition ? Filled(clauseSelect, {condition}) : CString(plainSelect), adOpenUnspecified,
+                    adLockUnspecified);
 }
 
 int TBLBase::OpenSelectOfConditions(const char* plainSelect, const char* clauseSelect) {
@@ -133,15 +139,10 @@ CString TBLBase::FirstFreeIdOfToday(QnAdo* db, const char* probeSelect) {
   const COleDateTime today = COleDateTime::GetCurrentTime();
   CString day;
   day.Format("%04d%02d%02d-", today.GetYear(), today.GetMonth(), today.GetDay());
-  // Each probe is `probeSelect` with the candidate in place of its "%s"; a day may take
-  // hundreds of them, so the text around it is cut out once.
-  const std::string_view select(probeSelect);
-  const std::size_t mark = select.find("%s");
-  const CString before(select.substr(0, mark)), after(select.substr(mark + 2));
   // A probe that fails for any reason ends the search too: the candidate is proposed unchecked.
   for (int number = 1;; ++number) {
     candidate = Candidate(day, number);
-    if (!db->OpenRecordset(before + candidate + after, adOpenUnspecified, adLockUnspecified)) break;
+    if (!db->OpenRecordset(Filled(probeSelect, {candidate.GetString()}), adOpenUnspecified, adLockUnspecified)) break;
     db->CloseRecordset();
   }
   return candidate;

@@ -313,15 +313,13 @@ void DbRows::Clear() {
   m_columns.clear();
   m_sourceTable.clear();
   m_pending.clear();
-  m_storedWhole.clear();
-  m_textBases.clear();
+  ForgetPositions();  // what the columns stored is forgotten, its room kept for the next result's texts
   m_rowStarts.clear();
   m_blocksUsed = 0;
   m_blockUsed = 0;
   m_largeRows.clear();
   if (m_blocks.size() > kKeptBlocks) m_blocks.resize(kKeptBlocks);
   m_dateTexts.clear();
-  m_decodedRow = SIZE_MAX;
   m_decodedWhole.clear();
   m_lookupHint = 0;
 }

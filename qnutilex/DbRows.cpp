@@ -303,10 +303,12 @@ void DbRows::Reset(std::vector<std::string> columns, std::string sourceTable) {
   m_plainTexts.assign(m_columns.size(), PlainText{});
   m_sharedTexts.resize(m_columns.size());
   // A spelling that found a column before finds it again only where the same name stands.
+  if (m_askedFor == m_columns) return;
   m_askedNames.resize(m_columns.size());
   for (std::size_t column = 0; column < m_columns.size(); ++column) {
     if (!EqualNoCase(m_askedNames[column], m_columns[column])) m_askedNames[column].clear();
   }
+  m_askedFor = m_columns;
 }
 
 void DbRows::Clear() {

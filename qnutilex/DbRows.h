@@ -185,5 +185,6 @@ class AFX_EXT_CLASS DbRows {
   // that last found each column, compared byte for byte before the comparison that ignores
   // case (kept from one result to the next where the same name stands).
   mutable std::vector<std::string> m_askedNames;
+  std::vector<std::string> m_askedFor;  // the columns that the spellings were checked against
   mutable std::size_t m_lookupHint = 0;  // where the next FindColumn looks first
 };

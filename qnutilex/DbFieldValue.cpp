@@ -130,7 +130,7 @@ bool FromDbCell(const DbCell& cell, COleDateTime& value, std::string& error) {
     return true;
   }
   COleDateTime parsed;
-  if (cell.isDateCount) parsed = COleDateTime::FromUnixMilliseconds(cell.unixMilliseconds);
+  if (cell.isDateCount) parsed = COleDateTime::FromUnixMilliseconds(cell.UnixMilliseconds());
   if (cell.isDateCount && parsed.GetStatus() == COleDateTime::valid) {
     value = parsed;
     return true;

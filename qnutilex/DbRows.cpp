@@ -531,7 +531,7 @@ void DbRows::DecodeRow(std::size_t row) const {
 const DbCell& DbRows::DateText(std::size_t column) const {
   const DecodedWhole& whole = m_decodedWhole[column];
   char* text = m_dateTexts[column].data();
-  m_dateText = DbCell::Text(std::string_view(text, FormatDate(whole.cell.unixMilliseconds, whole.dateDigits, text)));
+  m_dateText = DbCell::Text(std::string_view(text, FormatDate(whole.cell.UnixMilliseconds(), whole.dateDigits, text)));
   return m_dateText;
 }
 

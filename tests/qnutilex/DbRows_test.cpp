@@ -88,9 +88,9 @@ TEST(DbRows, ADateReadsAsItsMillisecondCount) {
     rows.AppendRow(std::vector<DbCell>{DbCell::Text(text)});
   }
   for (std::size_t row = 0; row < 3; ++row) EXPECT_TRUE(rows.Cell(row, 0, DbRows::DateForm::kCount).isDateCount);
-  EXPECT_EQ(rows.Cell(0, 0, DbRows::DateForm::kCount).unixMilliseconds, 1500);
-  EXPECT_EQ(rows.Cell(1, 0, DbRows::DateForm::kCount).unixMilliseconds, -1);
-  EXPECT_EQ(rows.Cell(2, 0, DbRows::DateForm::kCount).unixMilliseconds, 1796553930000);
+  EXPECT_EQ(rows.Cell(0, 0, DbRows::DateForm::kCount).UnixMilliseconds(), 1500);
+  EXPECT_EQ(rows.Cell(1, 0, DbRows::DateForm::kCount).UnixMilliseconds(), -1);
+  EXPECT_EQ(rows.Cell(2, 0, DbRows::DateForm::kCount).UnixMilliseconds(), 1796553930000);
   const DbCell notADate = rows.Cell(3, 0, DbRows::DateForm::kCount);
   EXPECT_FALSE(notADate.isDateCount);
   EXPECT_EQ(notADate.text, "2026-02-30 10:45:30");

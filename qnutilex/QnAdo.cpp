@@ -171,7 +171,9 @@ int QnAdo::ExecuteSQL(const char* sql) {
 COleDateTime QnAdo::StoredDate(const COleDateTime& date) {
   DbValue stored;
   std::string error;
+  std::int64_t ms;
   COleDateTime settled = date;
+  if (WholeMilliseconds(date, ms)) return settled;  // already what reads back
   if (date.GetStatus() == COleDateTime::valid && ToDbValue(date, stored, error)) {
     FromDbCell(DbCell::Text(stored.text), settled, error);
   }

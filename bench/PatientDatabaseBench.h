@@ -23,7 +23,7 @@
 
 namespace patient_bench {
 
-constexpr double kTargetRatio = 1.5;
+constexpr double kTargetRatio = 1.2;
 constexpr int kPatients = 5000;  // two studies each: the 10,000 listed
 constexpr int kTakenToday = 999;
 constexpr int kPeakPatients = 50000;  // two studies each: the 100,000 of the peak figure

@@ -47,16 +47,22 @@ int TBLBase::QuoteText(const CString& value, CString& quoted) {
   return 1;
 }
 
+CString TBLBase::Filled(const char* format, std::initializer_list<std::string_view> values) {
+  const std::string_view pattern(format);
+  std::string text;
+  auto value = values.begin();
+  std::size_t at = 0;
+  for (std::size_t mark; value != values.end() && (mark = pattern.find("%s", at)) != std::string_view::npos; at = mark + 2) {
+    text.append(pattern.substr(at, mark - at)).append(*value++);
+  }
+  return CString(text.append(pattern.substr(at)));
+}
+
 void TBLBase::ShowLastError() { AfxMessageBox(m_pDataBase->GetLastErrorString(), MB_ICONERROR); }
 
 int TBLBase::OpenSelect(const char* plainSelect, const char* clauseSelect, const char* condition) {
-  CString sql;
-  if (condition) {
-    sql.Format(clauseSelect, condition);
-  } else {
-    sql = plainSelect;
-  }
-  return CursorOpen(sql, adOpenUnspecified, adLockUnspecified);
+  return CursorOpen(condition ? Filled(clauseSelect, {condition}) : CString(plainSelect), adOpenUnspecified,
+                    adLockUnspecified);
 }
 
 int TBLBase::OpenSelectOfConditions(const char* plainSelect, const char* clauseSelect) {
@@ -116,16 +122,27 @@ int TBLBase::WriteFields(bool keyQuoted, const CString& keySelect, std::span<con
   return 1;
 }
 
+namespace {
+
+// The n-th candidate of the day that `day` ("YYYYMMDD-") begins: "%03d" of n after it.
+CString Candidate(const CString& day, int number) {
+  std::string digits = std::to_string(number);
+  if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
+  return day + digits.c_str();
+}
+
+}  // namespace
+
 CString TBLBase::FirstFreeIdOfToday(QnAdo* db, const char* probeSelect) {
   CString candidate;
   if (!db || !db->IsConnected()) return candidate;
   const COleDateTime today = COleDateTime::GetCurrentTime();
-  CString probe;
+  CString day;
+  day.Format("%04d%02d%02d-", today.GetYear(), today.GetMonth(), today.GetDay());
   // A probe that fails for any reason ends the search too: the candidate is proposed unchecked.
   for (int number = 1;; ++number) {
-    candidate.Format("%04d%02d%02d-%03d", today.GetYear(), today.GetMonth(), today.GetDay(), number);
-    probe.Format(probeSelect, candidate.GetString());
-    if (!db->OpenRecordset(probe, adOpenUnspecified, adLockUnspecified)) break;
+    candidate = Candidate(day, number);
+    if (!db->OpenRecordset(Filled(probeSelect, {candidate.GetString()}), adOpenUnspecified, adLockUnspecified)) break;
     db->CloseRecordset();
   }
   return candidate;

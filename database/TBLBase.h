@@ -1,6 +1,8 @@
 #pragma once
 
+#include <initializer_list>
 #include <span>
+#include <string_view>
 
 #include "platform/AdoEnums.h"
 #include "platform/AfxExport.h"
@@ -51,6 +53,9 @@ class AFX_EXT_CLASS TBLBase {
   // `value` ready to stand between single quotes in a statement: each quote doubled. 0 for a
   // value with a zero byte, which a statement would cut short, so that it named another key.
   static int QuoteText(const CString& value, CString& quoted);
+  // One of the tables' statement texts with each "%s" in turn replaced by the next of `values`
+  // (without printf: a text is built for every row that a host reads or writes).
+  static CString Filled(const char* format, std::initializer_list<std::string_view> values);
   // The connection's last error in an error-icon message box.
   void ShowLastError();
 

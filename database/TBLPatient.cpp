@@ -58,7 +58,7 @@ void TBLPatient::FieldCheck() {
 int TBLPatient::FormatWithKey(const char* format, CString& sql) const {
   CString key;
   if (!QuoteText(m_P_ID, key)) return 0;
-  sql.Format(format, key.GetString());
+  sql = Filled(format, {key.GetString()});
   return 1;
 }
 

@@ -62,7 +62,7 @@ void TBLPatientStudy::Clear() {
 int TBLPatientStudy::Get(CString sId, CString studyId) {
   CString id, study, clause;
   if (!QuoteText(sId, id) || !QuoteText(studyId, study)) return 0;
-  clause.Format(kKeyClause, id.GetString(), study.GetString());
+  clause = Filled(kKeyClause, {id.GetString(), study.GetString()});
   return ReadRowOfKey(*this, clause);
 }
 

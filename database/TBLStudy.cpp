@@ -63,7 +63,7 @@ void TBLStudy::FieldCheck() {
 int TBLStudy::FormatWithKey(const char* format, CString& sql) const {
   CString id, studyId;
   if (!QuoteText(m_S_ID, id) || !QuoteText(m_S_STUDY_ID, studyId)) return 0;
-  sql.Format(format, id.GetString(), studyId.GetString());
+  sql = Filled(format, {id.GetString(), studyId.GetString()});
   return 1;
 }
 

@@ -66,7 +66,7 @@ void TBLUser::FieldCheck() {
 int TBLUser::FormatWithKey(const char* format, CString& sql) const {
   CString key;
   if (!QuoteText(m_M_ID, key)) return 0;
-  sql.Format(format, key.GetString());
+  sql = Filled(format, {key.GetString()});
   return 1;
 }
 
@@ -115,7 +115,7 @@ CString TBLUser::GetUserNameStringInDatabase(QnAdo* pDataBase, CString id) {
   CString result, pattern, condition;
   if (id.IsEmpty() || !pDataBase || !QuoteText(id, pattern)) return result;
   TBLUser user(pDataBase);
-  condition.Format(kIdPattern, pattern.GetString());
+  condition = Filled(kIdPattern, {pattern.GetString()});
   user.AddCondition(condition);
   if (user.CursorOpenCondition() > 0 && user.CursorGet()) result = user.m_M_NAME + "(" + user.m_M_ID + ")";
   return result;

@@ -10,8 +10,8 @@
 #include "qnutilex/DbEngine.h"
 
 // The connection object that copies of one QnAdo share: an engine that is open or closed.
-// Closing it closes it for every copy. It also keeps the rows as the host last read them, for
-// the opt-in check of QnAdo::SetCheckSinceRead.
+// Closing it closes it for every copy. It keeps the nesting of transactions (QnAdo::BeginTrans),
+// and the rows as the host last read them, for the opt-in check of QnAdo::SetCheckSinceRead.
 class AFX_EXT_CLASS DbConnection {
  public:
   DbConnection() = default;
@@ -27,6 +27,12 @@ class AFX_EXT_CLASS DbConnection {
   // The open engine, or null.
   DbEngine* Engine() const { return m_engine.get(); }
 
+  // A transaction, or one nested in the open one (a savepoint). False with the engine's reason
+  // in `error`; committing or rolling back when none is open fails too. Require an open engine.
+  bool BeginTransaction(std::string& error);
+  bool CommitTransaction(std::string& error);
+  bool RollbackTransaction(std::string& error);
+
   // Whether edited rows are checked against the rows as last read (off: not remembered).
   void SetCheckSinceRead(bool on);
   bool IsCheckingSinceRead() const { return m_checkSinceRead; }
@@ -40,7 +46,15 @@ class AFX_EXT_CLASS DbConnection {
   static constexpr std::size_t kRowsRemembered = 100000;
 
  private:
+  // Runs `sql` on the engine; false with its reason in `error`.
+  bool Run(const std::string& sql, std::string& error);
+  // Whether the engine's transaction is open; when it is not (ended by the engine, or by a
+  // statement of the host's own), no savepoint is either.
+  bool TransactionOpen();
+  std::string SavepointName() const;
+
   std::unique_ptr<DbEngine> m_engine;
+  std::size_t m_savepoints = 0;  // transactions nested in the engine's open one
   bool m_checkSinceRead = false;
   std::unordered_map<std::string, std::vector<DbValue>> m_rowsRead;
 };

@@ -52,6 +52,9 @@ class AFX_EXT_CLASS DbEngine {
                           std::span<const DbValue> matchValues, long& changed) = 0;
   // The columns and primary key of `table`; false when there is no such table.
   virtual bool DescribeTable(std::string_view table, TableInfo& info) = 0;
+  // Whether a transaction is open: begun and not yet committed or rolled back (by a statement,
+  // or by the engine itself after a fault).
+  virtual bool InTransaction() const = 0;
 
   // Calls `observer` with the text of every statement as it starts to run (null stops it):
   // what a host logs to see the SQL that the tables send.

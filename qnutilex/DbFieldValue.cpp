@@ -6,6 +6,8 @@
 #include <limits>
 
 #include "platform/CodePage.h"
+#include "qnutilex/AsciiText.h"
+#include "qnutilex/DateText.h"
 
 namespace {
 
@@ -20,13 +22,6 @@ bool ParseNumber(std::string_view text, Number& value) {
 }
 
 std::string CodePageName() { return std::to_string(GetACP()); }
-
-// ASCII reads the same in every supported code page, so it needs no conversion.
-bool IsAscii(std::string_view text) {
-  unsigned char all = 0;
-  for (const char ch : text) all |= static_cast<unsigned char>(ch);
-  return all < 0x80;
-}
 
 bool FitsInt32(std::int64_t value) {
   return value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max();
@@ -52,9 +47,29 @@ bool ToDbValue(double value, DbValue& stored, std::string& error) {
   return true;
 }
 
+bool WholeMilliseconds(const COleDateTime& value, std::int64_t& ms) {
+  constexpr double kUnixEpochDay = 25569.0;  // 1970-01-01 as a serial day
+  constexpr double kMsPerDay = 86'400'000.0;
+  // From 1899-12-31 on a date's day and its time add up as on a number line; before, MFC counts
+  // the time forward from a negative day.
+  if (value.GetStatus() != COleDateTime::valid || !(value.m_dt >= 1.0)) return false;
+  const double day = std::floor(value.m_dt);
+  ms = static_cast<std::int64_t>(day - kUnixEpochDay) * 86'400'000 + std::llround((value.m_dt - day) * kMsPerDay);
+  const COleDateTime back = COleDateTime::FromUnixMilliseconds(ms);
+  return back.GetStatus() == COleDateTime::valid && back.m_dt == value.m_dt;
+}
+
 bool ToDbValue(const COleDateTime& value, DbValue& stored, std::string& error) {
   if (value.GetStatus() == COleDateTime::null) {
     stored = DbValue::Null();
+    return true;
+  }
+  // A date on a whole millisecond is spelled from its count, without a printf; any other as
+  // COleDateTime rounds it.
+  std::int64_t ms;
+  if (WholeMilliseconds(value, ms)) {
+    char text[24];
+    stored = DbValue::Text(std::string(text, WriteDateText(ms, 3, text)));
     return true;
   }
   const CString text = value.FormatTimestamp();
@@ -136,8 +151,8 @@ bool FromDbCell(const DbCell& cell, COleDateTime& value, std::string& error) {
     return true;
   }
   COleDateTime parsed;
-  if (cell.unixMilliseconds) parsed = COleDateTime::FromUnixMilliseconds(*cell.unixMilliseconds);
-  if (cell.unixMilliseconds && parsed.GetStatus() == COleDateTime::valid) {
+  if (cell.isDateCount) parsed = COleDateTime::FromUnixMilliseconds(cell.UnixMilliseconds());
+  if (cell.isDateCount && parsed.GetStatus() == COleDateTime::valid) {
     value = parsed;
     return true;
   }
@@ -172,7 +187,7 @@ bool FromDbCell(const DbCell& cell, CString& value, std::string& error) {
     case DbKind::kText:
       break;
   }
-  if (IsAscii(cell.text)) {
+  if (IsAsciiText(cell.text)) {
     value.SetString(cell.text.data(), static_cast<int>(cell.text.size()));
     return true;
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/COleDateTime.h"
@@ -22,6 +23,11 @@ bool ToDbValue(long value, DbValue& stored, std::string& error);
 bool ToDbValue(double value, DbValue& stored, std::string& error);
 bool ToDbValue(const COleDateTime& value, DbValue& stored, std::string& error);
 bool ToDbValue(const CString& value, DbValue& stored, std::string& error);
+
+// The milliseconds since 1970-01-01 00:00 of a valid date after 1899 that lies on a whole
+// millisecond, as every date made from its parts or read back does: the count gives back
+// `value` itself. False for any other date.
+bool WholeMilliseconds(const COleDateTime& value, std::int64_t& ms);
 
 bool FromDbCell(const DbCell& cell, long& value, std::string& error);
 bool FromDbCell(const DbCell& cell, double& value, std::string& error);

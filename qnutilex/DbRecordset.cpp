@@ -111,19 +111,14 @@ bool DbRecordset::MoveNext() {
   return true;
 }
 
-int DbRecordset::Column(std::string_view name) {
-  const int column = m_rows.FindColumn(name);
-  if (column < 0) Fail("no column named " + std::string(name) + " in the recordset");
-  return column;
+const DbCell* DbRecordset::NoCurrentRow() {
+  Fail("there is no current row");
+  return nullptr;
 }
 
-bool DbRecordset::GetField(std::string_view name, DbCell& value, DbRows::DateForm dates) {
-  if (!EnsureRows()) return false;
-  const int column = Column(name);
-  if (column < 0) return false;
-  if (!HasCurrentRow()) return Fail("there is no current row");
-  value = m_rows.Cell(m_position, static_cast<std::size_t>(column), dates);
-  return true;
+int DbRecordset::NoColumn(std::string_view name) {
+  Fail("no column named " + std::string(name) + " in the recordset");
+  return -1;
 }
 
 const std::string& DbRecordset::TableToWrite() const { return m_table.empty() ? m_rows.SourceTable() : m_table; }

@@ -37,7 +37,8 @@ class AFX_EXT_CLASS DbRecordset {
   // write back a row whose stored values differ from the ones remembered.
   bool Open(DbEngine& engine, std::string_view sql, DbConnection* sinceRead = nullptr, bool forEditing = false);
   // Closes what was open, then opens the whole of `table`, whose rows are read when first
-  // needed: a recordset opened only to add rows never reads the table.
+  // needed: a recordset opened only to add rows never reads the table. Read after an add, they
+  // are the table's rows then, the added ones among them, the first current.
   bool OpenTable(DbEngine& engine, std::string_view table);
   // Drops the rows and any edit in progress; harmless when closed.
   void Close();
@@ -51,16 +52,23 @@ class AFX_EXT_CLASS DbRecordset {
   bool MoveFirst();
   bool MoveNext();
 
-  // The value of the current row at column `name` (ASCII case ignored); it views the
-  // recordset's storage until the next change of the recordset (a date's text, until the same
-  // column is read again). `dates` as for DbRows::Cell.
-  bool GetField(std::string_view name, DbCell& value, DbRows::DateForm dates = DbRows::DateForm::kText);
+  // The value of the current row at column `name` (ASCII case ignored), or null with the
+  // reason; it and what it views stay valid until the recordset is read or changed again.
+  // `dates` as for DbRows::Cell.
+  const DbCell* Field(std::string_view name, DbRows::DateForm dates = DbRows::DateForm::kText) {
+    if (!m_rowsRead && !EnsureRows()) return nullptr;
+    const int column = Column(name);
+    if (column < 0) return nullptr;
+    if (!HasCurrentRow()) return NoCurrentRow();
+    return &m_rows.CellAt(m_position, static_cast<std::size_t>(column), dates);
+  }
 
   // Starts a new row; SetField and Update fill and store it.
   bool AddNew();
   // Sets column `name` of the new row, or of the current row (which starts editing it).
   bool SetField(std::string_view name, DbValue value);
-  // Stores the new or edited row. The recordset then holds it as stored, current.
+  // Stores the new or edited row. The recordset then holds it as stored, current (unless the
+  // rows of an OpenTable were not read yet: see there).
   bool Update();
   // Names the columns that identify a row of the recordset's table, for a table whose database
   // declares no primary key (or another one). Write-back then requires these columns in the
@@ -78,7 +86,13 @@ class AFX_EXT_CLASS DbRecordset {
   // Reads the rows of a table opened by OpenTable, once.
   bool EnsureRows();
   bool HasCurrentRow() const { return m_position < m_rows.RowCount(); }
-  int Column(std::string_view name);
+  // The index of column `name`, or -1 with the reason.
+  int Column(std::string_view name) {
+    const int column = m_rows.FindColumn(name);
+    return column >= 0 ? column : NoColumn(name);
+  }
+  int NoColumn(std::string_view name);
+  const DbCell* NoCurrentRow();
   const std::string& TableToWrite() const;
   bool InsertNewRow();
   bool WriteBackEditedRow();

@@ -1,5 +1,10 @@
 #include "qnutilex/DbRows.h"
 
+#include "qnutilex/DateText.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -12,21 +17,33 @@ constexpr std::size_t kKeptBlocks = 32;
 // The byte in front of each stored value says what follows it.
 enum Tag : unsigned char {
   kTagNull = 0,
-  kTagInteger = 1,   // a zigzag varint
-  kTagReal = 2,      // eight bytes
-  kTagLongText = 3,  // a varint length, then the bytes
-  kTagDate = 4,      // 4 + digits of the fraction (0-3), then a zigzag varint of milliseconds
-  kTagShortText = 8  // 8 + length, then the bytes
+  kTagInteger = 1,     // a zigzag varint
+  kTagReal = 2,        // eight bytes
+  kTagLongText = 3,    // a varint length, then the bytes
+  kTagThousandths = 4,  // a real that is a whole number of thousandths: a zigzag varint of them
+  kTagDate = 5,        // 5 + 4 * unit + digits of the fraction (0-3), then a zigzag varint of the
+                       // date in that unit: milliseconds, seconds or days since 1970 (0, 1, 2)
+  kTagSharedText = 17,  // a text that begins as this column's text in a row above: the
+                        // distance (a byte), how many bytes it shares, then the rest as a long text
+  kTagShortText = 18,  // 18 + length, then the bytes
+  kTagAbove = 128      // 128 + distance - 1: the value of this column in the row `distance` above
 };
-constexpr std::size_t kLongestShortText = 255 - kTagShortText;
+constexpr std::size_t kLongestShortText = kTagAbove - 1 - kTagShortText;
+constexpr std::size_t kFarthestAbove = 256 - kTagAbove;
 constexpr std::int64_t kMsPerDay = 86'400'000;
+// A date is kept in the coarsest of these units that holds it whole: most are whole seconds,
+// birthdays and due dates whole days.
+constexpr std::int64_t kDateUnits[] = {1, 1000, kMsPerDay};
+// A text shares the beginning of the one above only when that saves a few bytes: a listing
+// sorted by identifiers, or by a study's start time, repeats their first characters row after row.
+constexpr std::size_t kShortestSharedPrefix = 5;
 
 void PutVarint(std::string& out, std::uint64_t value) {
-  while (value >= 0x80) {
-    out.push_back(static_cast<char>((value & 0x7F) | 0x80));
-    value >>= 7;
-  }
-  out.push_back(static_cast<char>(value));
+  char bytes[10];
+  std::size_t length = 0;
+  for (; value >= 0x80; value >>= 7) bytes[length++] = static_cast<char>((value & 0x7F) | 0x80);
+  bytes[length++] = static_cast<char>(value);
+  out.append(bytes, length);
 }
 
 std::uint64_t GetVarint(const char*& in) {
@@ -45,105 +62,32 @@ std::int64_t UnZigZag(std::uint64_t value) {
   return static_cast<std::int64_t>(value >> 1) ^ -static_cast<std::int64_t>(value & 1);
 }
 
-// Days since 1970-01-01 of a date of the proleptic Gregorian calendar, and back.
-std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day) {
-  year -= month <= 2;
-  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-  const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
-}
 
-void CivilFromDays(std::int64_t days, std::int64_t& year, unsigned& month, unsigned& day) {
-  days += 719468;
-  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const auto dayOfEra = static_cast<unsigned>(days - era * 146097);
-  const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const unsigned shifted = (5 * dayOfYear + 2) / 153;
-  day = dayOfYear - (153 * shifted + 2) / 5 + 1;
-  month = shifted < 10 ? shifted + 3 : shifted - 9;
-  year = static_cast<std::int64_t>(yearOfEra) + era * 400 + (month <= 2);
-}
-
-void PutDigits(char* out, std::int64_t value, int count) {
-  for (int index = count - 1; index >= 0; --index, value /= 10) out[index] = static_cast<char>('0' + value % 10);
-}
-
-// Writes "YYYY-MM-DD HH:MM:SS" and, with fraction digits, "." and that many digits of the
-// milliseconds; returns the length. `ms` is one that ReadDate gave, so the year has four digits.
-std::size_t FormatDate(std::int64_t ms, int fractionDigits, char* out) {
-  const std::int64_t days = (ms >= 0 ? ms : ms - (kMsPerDay - 1)) / kMsPerDay;
-  const std::int64_t inDay = ms - days * kMsPerDay;
-  std::int64_t year;
-  unsigned month, day;
-  CivilFromDays(days, year, month, day);
-  PutDigits(out, year, 4);
-  out[4] = '-';
-  PutDigits(out + 5, month, 2);
-  out[7] = '-';
-  PutDigits(out + 8, day, 2);
-  out[10] = ' ';
-  PutDigits(out + 11, inDay / 3'600'000, 2);
-  out[13] = ':';
-  PutDigits(out + 14, inDay / 60'000 % 60, 2);
-  out[16] = ':';
-  PutDigits(out + 17, inDay / 1000 % 60, 2);
-  if (fractionDigits == 0) return 19;
-  out[19] = '.';
-  static constexpr int kScale[] = {1000, 100, 10, 1};
-  PutDigits(out + 20, inDay % 1000 / kScale[fractionDigits], fractionDigits);
-  return 20 + static_cast<std::size_t>(fractionDigits);
-}
-
-bool ReadDigits(std::string_view text, std::size_t at, std::size_t count, std::int64_t& value) {
-  value = 0;
-  for (std::size_t index = at; index < at + count; ++index) {
-    if (text[index] < '0' || text[index] > '9') return false;
-    value = value * 10 + (text[index] - '0');
+// Thousandths of `real` when they are a whole number that gives back its very bits (a height of
+// 168.5, a weight of 71.25), as short as an integer; else its eight bytes.
+void PackReal(std::string& out, double real) {
+  constexpr double kLargestThousandths = 9.0e15;  // below 2^53: every whole number exact
+  const double rounded = std::round(real * 1000.0);
+  if (std::fabs(rounded) < kLargestThousandths) {  // not NaN, not infinite, and exact as a whole number
+    const auto thousandths = static_cast<std::int64_t>(rounded);
+    if (std::bit_cast<std::uint64_t>(static_cast<double>(thousandths) / 1000.0) == std::bit_cast<std::uint64_t>(real)) {
+      out.push_back(static_cast<char>(kTagThousandths));
+      PutVarint(out, ZigZag(thousandths));
+      return;
+    }
   }
-  return true;
+  char bytes[1 + sizeof(double)] = {static_cast<char>(kTagReal)};
+  std::memcpy(bytes + 1, &real, sizeof(double));
+  out.append(bytes, sizeof bytes);
 }
 
-unsigned DaysInMonth(std::int64_t year, std::int64_t month) {
-  static constexpr unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+void PackDate(std::string& out, std::int64_t ms, int fractionDigits) {
+  const int unit = ms % kMsPerDay == 0 ? 2 : ms % 1000 == 0 ? 1 : 0;
+  out.push_back(static_cast<char>(kTagDate + 4 * unit + fractionDigits));
+  PutVarint(out, ZigZag(ms / kDateUnits[unit]));
 }
 
-// A date text as both engines write it ("2026-03-01 08:15:30.250", the fraction shorter or
-// missing) read as milliseconds; true only for a real date and time in that very spelling, so
-// that FormatDate gives back the same text byte for byte.
-bool ReadDate(std::string_view text, std::int64_t& ms, int& fractionDigits) {
-  if (text.size() != 19 && (text.size() < 21 || text.size() > 23 || text[19] != '.')) return false;
-  if (text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':' || text[16] != ':') return false;
-  std::int64_t year, month, day, hour, minute, second, fraction = 0;
-  fractionDigits = text.size() == 19 ? 0 : static_cast<int>(text.size() - 20);
-  if (!ReadDigits(text, 0, 4, year) || !ReadDigits(text, 5, 2, month) || !ReadDigits(text, 8, 2, day) ||
-      !ReadDigits(text, 11, 2, hour) || !ReadDigits(text, 14, 2, minute) || !ReadDigits(text, 17, 2, second) ||
-      !ReadDigits(text, 20, static_cast<std::size_t>(fractionDigits), fraction)) {
-    return false;
-  }
-  if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59 ||
-      second > 59) {
-    return false;
-  }
-  for (int digit = fractionDigits; digit < 3; ++digit) fraction *= 10;
-  ms = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * kMsPerDay +
-       ((hour * 60 + minute) * 60 + second) * 1000 + fraction;
-  return true;
-}
-
-// A text, or the count of the date that it spells.
-void PackText(std::string& out, std::string_view bytes) {
-  std::int64_t ms;
-  int fractionDigits;
-  if (ReadDate(bytes, ms, fractionDigits)) {
-    out.push_back(static_cast<char>(kTagDate + fractionDigits));
-    PutVarint(out, ZigZag(ms));
-    return;
-  }
+void PackPlainText(std::string& out, std::string_view bytes) {
   if (bytes.size() <= kLongestShortText) {
     out.push_back(static_cast<char>(kTagShortText + bytes.size()));
   } else {
@@ -153,21 +97,28 @@ void PackText(std::string& out, std::string_view bytes) {
   out.append(bytes);
 }
 
-void PackValue(std::string& out, const DbValue& value) {
-  switch (value.kind) {
+// A text, or the count of the date that it spells.
+void PackText(std::string& out, std::string_view bytes) {
+  std::int64_t ms;
+  int fractionDigits;
+  if (ReadDateText(bytes, ms, fractionDigits)) {
+    PackDate(out, ms, fractionDigits);
+  } else {
+    PackPlainText(out, bytes);
+  }
+}
+
+void PackCell(std::string& out, const DbCell& cell) {
+  switch (cell.kind) {
     case DbKind::kInteger:
       out.push_back(static_cast<char>(kTagInteger));
-      PutVarint(out, ZigZag(value.integer));
+      PutVarint(out, ZigZag(cell.integer));
       return;
-    case DbKind::kReal: {
-      char bytes[sizeof(double)];
-      std::memcpy(bytes, &value.real, sizeof bytes);
-      out.push_back(static_cast<char>(kTagReal));
-      out.append(bytes, sizeof bytes);
+    case DbKind::kReal:
+      PackReal(out, cell.real);
       return;
-    }
     case DbKind::kText:
-      PackText(out, value.text);
+      PackText(out, cell.text);
       return;
     case DbKind::kNull:
       break;
@@ -175,27 +126,47 @@ void PackValue(std::string& out, const DbValue& value) {
   out.push_back(static_cast<char>(kTagNull));
 }
 
-// Reads the value at `in` and moves `in` past it; a date's text is written to `dateText`, or
-// the date given as its count.
-DbCell UnpackValue(const char*& in, char* dateText, DbRows::DateForm dates) {
+DbCell CellOf(const DbValue& value) {
+  switch (value.kind) {
+    case DbKind::kInteger:
+      return DbCell::Integer(value.integer);
+    case DbKind::kReal:
+      return DbCell::Real(value.real);
+    case DbKind::kText:
+      return DbCell::Text(value.text);
+    case DbKind::kNull:
+      break;
+  }
+  return DbCell{};
+}
+
+std::vector<DbCell> CellsOf(std::span<const DbValue> values) {
+  std::vector<DbCell> cells;
+  cells.reserve(values.size());
+  for (const DbValue& value : values) cells.push_back(CellOf(value));
+  return cells;
+}
+
+std::size_t DistanceAbove(unsigned char tag) { return tag - kTagAbove + 1u; }
+
+// The value stored at `in` (not a pointer above); a date as its count, its digits of a second
+// in `dateDigits`.
+DbCell UnpackValue(const char* in, int& dateDigits) {
   const auto tag = static_cast<unsigned char>(*in++);
-  if (tag >= kTagShortText || tag == kTagLongText) {
-    const std::size_t length = tag >= kTagShortText ? tag - kTagShortText : GetVarint(in);
-    const std::string_view text(in, length);
-    in += length;
-    return DbCell::Text(text);
+  if (tag >= kTagShortText) return DbCell::Text(std::string_view(in, tag - kTagShortText));
+  if (tag == kTagLongText) {
+    const std::size_t length = GetVarint(in);
+    return DbCell::Text(std::string_view(in, length));
   }
   if (tag >= kTagDate) {
-    const std::int64_t ms = UnZigZag(GetVarint(in));
-    if (dates == DbRows::DateForm::kCount) return DbCell::DateCount(ms);
-    const std::size_t length = FormatDate(ms, tag - kTagDate, dateText);
-    return DbCell::Text(std::string_view(dateText, length));
+    dateDigits = (tag - kTagDate) % 4;
+    return DbCell::DateCount(UnZigZag(GetVarint(in)) * kDateUnits[(tag - kTagDate) / 4]);
   }
   if (tag == kTagInteger) return DbCell::Integer(UnZigZag(GetVarint(in)));
+  if (tag == kTagThousandths) return DbCell::Real(static_cast<double>(UnZigZag(GetVarint(in))) / 1000.0);
   if (tag == kTagReal) {
     double real;
     std::memcpy(&real, in, sizeof real);
-    in += sizeof real;
     return DbCell::Real(real);
   }
   return DbCell{};
@@ -203,9 +174,14 @@ DbCell UnpackValue(const char*& in, char* dateText, DbRows::DateForm dates) {
 
 void SkipValue(const char*& in) {
   const auto tag = static_cast<unsigned char>(*in++);
+  if (tag >= kTagAbove) return;
+  if (tag == kTagSharedText) {
+    ++in;          // the distance
+    GetVarint(in);  // the bytes shared
+  }
   if (tag >= kTagShortText) {
     in += tag - kTagShortText;
-  } else if (tag == kTagLongText) {
+  } else if (tag == kTagLongText || tag == kTagSharedText) {
     const std::size_t length = GetVarint(in);
     in += length;
   } else if (tag == kTagReal) {
@@ -234,21 +210,32 @@ void DbRows::Reset(std::vector<std::string> columns, std::string sourceTable) {
   m_columns = std::move(columns);
   m_sourceTable = std::move(sourceTable);
   m_dateTexts.resize(m_columns.size());
+  m_storedWhole.resize(m_columns.size());
+  m_decodedWhole.resize(m_columns.size());
+  m_textBases.resize(m_columns.size());
+  m_plainTexts.assign(m_columns.size(), PlainText{});
+  m_sharedTexts.resize(m_columns.size());
+  // A spelling that found a column before finds it again only where the same name stands.
+  if (m_askedFor == m_columns) return;
+  m_askedNames.resize(m_columns.size());
+  for (std::size_t column = 0; column < m_columns.size(); ++column) {
+    if (!EqualNoCase(m_askedNames[column], m_columns[column])) m_askedNames[column].clear();
+  }
+  m_askedFor = m_columns;
 }
 
 void DbRows::Clear() {
   m_columns.clear();
   m_sourceTable.clear();
   m_pending.clear();
-  m_pendingCells = 0;
+  ForgetPositions();  // what the columns stored is forgotten, its room kept for the next result's texts
   m_rowStarts.clear();
-  m_rowStarts.shrink_to_fit();
   m_blocksUsed = 0;
   m_blockUsed = 0;
   m_largeRows.clear();
   if (m_blocks.size() > kKeptBlocks) m_blocks.resize(kKeptBlocks);
   m_dateTexts.clear();
-  m_hintStart = nullptr;
+  m_decodedWhole.clear();
   m_lookupHint = 0;
 }
 
@@ -270,75 +257,195 @@ const char* DbRows::StoreRow(std::string_view packed) {
   return target;
 }
 
-void DbRows::FinishCell() {
-  if (m_columns.empty() || ++m_pendingCells < m_columns.size()) return;
-  m_rowStarts.push_back(StoreRow(m_pending));
-  m_pending.clear();
-  m_pendingCells = 0;
-}
-
-void DbRows::AppendNull() {
-  PackValue(m_pending, DbValue::Null());
-  FinishCell();
-}
-
-void DbRows::AppendInteger(std::int64_t value) {
-  PackValue(m_pending, DbValue::Integer(value));
-  FinishCell();
-}
-
-void DbRows::AppendReal(double value) {
-  PackValue(m_pending, DbValue::Real(value));
-  FinishCell();
-}
-
-void DbRows::AppendText(std::string_view bytes) {
-  PackText(m_pending, bytes);
-  FinishCell();
-}
-
-void DbRows::AppendRow(std::span<const DbValue> values) {
-  for (const DbValue& value : values) {
-    PackValue(m_pending, value);
-    FinishCell();
+bool DbRows::StoredWhole::Holds(const DbCell& cell) const {
+  if (!held || kind != cell.kind) return false;
+  switch (cell.kind) {
+    case DbKind::kInteger:
+      return integer == cell.integer;
+    case DbKind::kReal:  // bit for bit: -0.0 is not 0.0
+      return realBits == std::bit_cast<std::uint64_t>(cell.real);
+    case DbKind::kText:
+      return SameBytes(text, cell.text);
+    case DbKind::kNull:
+      break;
   }
+  return true;
+}
+
+void DbRows::StoredWhole::Remember(const DbCell& cell, std::size_t atRow) {
+  kind = cell.kind;
+  integer = cell.integer;
+  realBits = std::bit_cast<std::uint64_t>(cell.real);
+  if (cell.kind == DbKind::kText) text.assign(cell.text);
+  row = atRow;
+  held = true;
+}
+
+void DbRows::AppendRow(std::span<const DbCell> cells) {
+  if (m_columns.empty()) return;  // a result without columns has no rows to walk
+  const std::size_t row = m_rowStarts.size();
+  m_pending.clear();
+  for (std::size_t column = 0; column < cells.size(); ++column) {
+    StoredWhole& whole = m_storedWhole[column];
+    if (whole.Holds(cells[column]) && row - whole.row <= kFarthestAbove) {
+      m_pending.push_back(static_cast<char>(kTagAbove + (row - whole.row - 1)));
+      continue;
+    }
+    std::size_t storedAt = row;
+    if (cells[column].kind == DbKind::kText) {
+      storedAt = PackText(cells[column].text, row, m_textBases[column]);
+    } else {
+      PackCell(m_pending, cells[column]);
+    }
+    whole.Remember(cells[column], storedAt);
+  }
+  m_rowStarts.push_back(StoreRow(m_pending));
+}
+
+std::size_t DbRows::PackText(std::string_view text, std::size_t row, TextBase& base) {
+  std::int64_t ms;
+  int fractionDigits;
+  if (ReadDateText(text, ms, fractionDigits)) {
+    PackDate(m_pending, ms, fractionDigits);
+    return row;
+  }
+  const bool reachable = base.held && row - base.row <= kFarthestAbove;
+  std::size_t shared = 0;
+  if (reachable) {
+    const std::size_t most = std::min(base.text.size(), text.size());
+    while (shared < most && base.text[shared] == text[shared]) ++shared;
+  }
+  if (reachable && shared == text.size() && shared == base.text.size()) {  // the base again (values that take turns)
+    m_pending.push_back(static_cast<char>(kTagAbove + (row - base.row - 1)));
+    return base.row;
+  }
+  if (shared >= kShortestSharedPrefix) {
+    m_pending.push_back(static_cast<char>(kTagSharedText));
+    m_pending.push_back(static_cast<char>(row - base.row));
+    PutVarint(m_pending, shared);
+    PutVarint(m_pending, text.size() - shared);
+    m_pending.append(text.substr(shared));
+  } else {
+    // Stored as it is: the text that the rows below may share the beginning of.
+    PackPlainText(m_pending, text);
+    base.text.assign(text);
+    base.row = row;
+    base.held = true;
+  }
+  return row;
+}
+
+void DbRows::AppendRow(std::span<const DbValue> values) { AppendRow(CellsOf(values)); }
+
+std::string DbRows::PackedWhole(std::span<const DbCell> cells) const {
+  std::string packed;
+  for (const DbCell& cell : cells) PackCell(packed, cell);
+  return packed;
+}
+
+bool DbRows::PointsTo(std::size_t row, std::size_t above) const {
+  const char* in = m_rowStarts[row];
+  for (std::size_t column = 0; column < m_columns.size(); ++column) {
+    const auto tag = static_cast<unsigned char>(*in);
+    if (tag >= kTagAbove && row - DistanceAbove(tag) == above) return true;
+    if (tag == kTagSharedText && row - static_cast<unsigned char>(in[1]) == above) return true;
+    SkipValue(in);
+  }
+  return false;
 }
 
 void DbRows::ReplaceRow(std::size_t row, std::span<const DbValue> values) {
-  // The new cells go to the end of the arena; the row's old bytes stay unused until the result changes.
-  std::string packed;
-  for (const DbValue& value : values) PackValue(packed, value);
-  m_rowStarts[row] = StoreRow(packed);
-  m_hintStart = nullptr;
+  // The new cells go to the end of the arena; the row's old bytes stay unused until the result
+  // changes. Rows below that point to its cells are stored whole first, with what they hold.
+  const std::size_t end = std::min(RowCount(), row + kFarthestAbove + 1);
+  for (std::size_t below = row + 1; below < end; ++below) {
+    if (!PointsTo(below, row)) continue;
+    std::vector<DbValue> kept;
+    for (std::size_t column = 0; column < m_columns.size(); ++column) kept.push_back(Value(below, column));
+    m_rowStarts[below] = StoreRow(PackedWhole(CellsOf(kept)));
+  }
+  m_rowStarts[row] = StoreRow(PackedWhole(CellsOf(values)));
+  ForgetPositions();
 }
 
-int DbRows::FindColumn(std::string_view name) const {
+void DbRows::ForgetPositions() {
+  m_decodedRow = SIZE_MAX;
+  for (StoredWhole& whole : m_storedWhole) whole.held = false;
+  for (TextBase& base : m_textBases) base.held = false;
+}
+
+int DbRows::FindColumnByName(std::string_view name) const {
   const std::size_t count = m_columns.size();
-  // Callers read the columns of a row mostly in order, so the column after the last one
-  // found is the likely one.
   for (std::size_t step = 0; step < count; ++step) {
     const std::size_t column = (m_lookupHint + step) % count;
     if (EqualNoCase(m_columns[column], name)) {
-      m_lookupHint = column + 1;
+      m_askedNames[column].assign(name);
+      m_lookupHint = column + 1 == count ? 0 : column + 1;
       return static_cast<int>(column);
     }
   }
   return -1;
 }
 
-const char* DbRows::CellStart(std::size_t row, std::size_t column) const {
-  const bool onward = m_hintStart && m_hintRow == row && m_hintColumn <= column;
-  const char* in = onward ? m_hintStart : m_rowStarts[row];
-  for (std::size_t skipped = onward ? m_hintColumn : 0; skipped < column; ++skipped) SkipValue(in);
-  m_hintRow = row;
-  m_hintColumn = column;
-  m_hintStart = in;
+const char* DbRows::StartInRow(std::size_t row, std::size_t column) const {
+  const char* in = m_rowStarts[row];
+  for (std::size_t skipped = 0; skipped < column; ++skipped) SkipValue(in);
   return in;
 }
 
-DbCell DbRows::Cell(std::size_t row, std::size_t column, DateForm dates) const {
-  const char* in = CellStart(row, column);
-  return UnpackValue(in, m_dateTexts[column].data(), dates);
+void DbRows::Decode(const char* start, std::size_t row, std::size_t column) const {
+  DecodedWhole& whole = m_decodedWhole[column];
+  whole.row = row;
+  whole.held = true;
+  if (static_cast<unsigned char>(*start) != kTagSharedText) {
+    whole.cell = UnpackValue(start, whole.dateDigits);
+    if (whole.cell.kind == DbKind::kText && !whole.cell.isDateCount) m_plainTexts[column] = {row, whole.cell.text};
+    return;
+  }
+  // The beginning of the plain text in the row above, then the rest.
+  const char* in = start + 1;
+  const std::size_t baseRow = row - static_cast<unsigned char>(*in++);
+  const std::size_t shared = GetVarint(in);
+  const std::size_t rest = GetVarint(in);
+  PlainText& base = m_plainTexts[column];
+  if (base.row != baseRow || base.text.data() == nullptr) {
+    int unused;
+    base = {baseRow, UnpackValue(StartInRow(baseRow, column), unused).text};
+  }
+  std::string& text = m_sharedTexts[column];
+  text.assign(base.text.substr(0, shared)).append(in, rest);
+  whole.cell = DbCell::Text(text);
+}
+
+void DbRows::DecodeRow(std::size_t row) const {
+  const char* in = m_rowStarts[row];
+  for (std::size_t column = 0; column < m_columns.size(); ++column) {
+    DecodedWhole& whole = m_decodedWhole[column];
+    const auto tag = static_cast<unsigned char>(*in);
+    if (tag >= kTagAbove) {
+      ++in;
+      // Going down the rows, the value was decoded in the row above that the pointer names.
+      const std::size_t above = row - DistanceAbove(tag);
+      const PlainText& plain = m_plainTexts[column];
+      if (whole.held && whole.row == above) continue;
+      if (plain.text.data() && plain.row == above) {  // a text that takes turns with another
+        whole = {above, true, DbCell::Text(plain.text), 0};
+        continue;
+      }
+      Decode(StartInRow(above, column), above, column);
+    } else {
+      Decode(in, row, column);
+      SkipValue(in);
+    }
+  }
+  m_decodedRow = row;
+}
+
+const DbCell& DbRows::DateText(std::size_t column) const {
+  const DecodedWhole& whole = m_decodedWhole[column];
+  char* text = m_dateTexts[column].data();
+  m_dateText = DbCell::Text(std::string_view(text, WriteDateText(whole.cell.UnixMilliseconds(), whole.dateDigits, text)));
+  return m_dateText;
 }
 
 DbValue DbRows::Value(std::size_t row, std::size_t column) const {

@@ -10,6 +10,10 @@ namespace {
 // Catalog type ids of the columns that arrive as numbers rather than texts.
 constexpr Oid kInt8 = 20, kInt2 = 21, kInt4 = 23, kFloat4 = 700, kFloat8 = 701, kNumeric = 1700;
 
+// Statements prepared on one connection: the tables' inserts and updates and the guards.
+// Beyond this a new text runs unnamed.
+constexpr std::size_t kPreparedStatements = 256;
+
 constexpr const char* kSessionSettings =
     "SET DateStyle = 'ISO, YMD'; SET standard_conforming_strings = on; SET extra_float_digits = 1";
 
@@ -39,11 +43,35 @@ std::string ParameterText(const DbValue& value) {
   return {};
 }
 
-void ReplaceAll(std::string& text, const std::string& secret, std::string_view mask) {
-  if (secret.empty()) return;
-  for (std::size_t at = text.find(secret); at != std::string::npos; at = text.find(secret, at + mask.size())) {
-    text.replace(at, secret.size(), mask);
+// libpq's reason for refusing a connection string may quote a piece of it. The reason is taken
+// for the string with its password masked where it stands, so that no piece holds the password;
+// when that string reads, the fault was in the password itself.
+std::string UnreadableStringReason(const std::string& conninfo) {
+  const std::string masked = PasswordMask::MaskedConnectionString(conninfo);
+  char* reason = nullptr;
+  PQconninfoOption* options = PQconninfoParse(masked.c_str(), &reason);
+  std::string text = reason ? reason : "at its password";
+  PQconninfoFree(options);
+  PQfreemem(reason);
+  return "the connection string cannot be read: " + text;
+}
+
+// A value of a result as a cell: numbers of the numeric types as numbers, the rest as texts.
+DbCell ValueCell(const PGresult* result, int row, int column) {
+  if (PQgetisnull(result, row, column)) return DbCell{};
+  const std::string_view text(PQgetvalue(result, row, column), static_cast<std::size_t>(PQgetlength(result, row, column)));
+  const Oid type = PQftype(result, column);
+  std::int64_t integer = 0;
+  double real = 0.0;
+  if ((type == kInt2 || type == kInt4 || type == kInt8) &&
+      std::from_chars(text.data(), text.data() + text.size(), integer).ec == std::errc()) {
+    return DbCell::Integer(integer);
   }
+  if ((type == kFloat4 || type == kFloat8 || type == kNumeric) &&
+      std::from_chars(text.data(), text.data() + text.size(), real).ec == std::errc()) {
+    return DbCell::Real(real);
+  }
+  return DbCell::Text(text);
 }
 
 }  // namespace
@@ -57,8 +85,7 @@ bool PostgresEngine::Claims(std::string_view uri) {
 
 bool PostgresEngine::Fail(std::string message) {
   while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
-  ReplaceAll(message, m_password, "***");
-  m_lastError = std::move(message);
+  m_lastError = m_passwordMask.Masked(std::move(message));
   return false;
 }
 
@@ -69,14 +96,13 @@ void PostgresEngine::Trace(std::string_view sql) const {
 }
 
 bool PostgresEngine::Open(const std::string& conninfo) {
-  // libpq's own reading of the string tells the password, so that no error text shows it; a
-  // string it cannot read is not echoed, since it may hold one.
+  // libpq's own reading of the string tells the password, so that no error text shows it.
   char* parseError = nullptr;
   PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &parseError);
   PQfreemem(parseError);
-  if (!options) return Fail("the connection string cannot be read: expected a postgresql:// URI or key=value pairs");
+  if (!options) return Fail(UnreadableStringReason(conninfo));
   for (const PQconninfoOption* option = options; option->keyword; ++option) {
-    if (std::string_view(option->keyword) == "password" && option->val) m_password = option->val;
+    if (std::string_view(option->keyword) == "password" && option->val) m_passwordMask.SetPassword(option->val);
   }
   PQconninfoFree(options);
   // The timeout comes before the string, which may set its own; the encoding after, so that
@@ -93,10 +119,12 @@ bool PostgresEngine::Open(const std::string& conninfo) {
   return ExecuteNow(kSessionSettings, changed);
 }
 
-bool PostgresEngine::InTransaction() const {
+bool PostgresEngine::ServerInTransaction() const {
   const PGTransactionStatusType status = PQtransactionStatus(m_conn);
   return status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
 }
+
+bool PostgresEngine::InTransaction() const { return m_beginHeld || ServerInTransaction(); }
 
 bool PostgresEngine::ExecuteNow(const std::string& sql, long& changed) {
   changed = 0;
@@ -123,12 +151,18 @@ bool PostgresEngine::Execute(std::string_view sql, long& changed) {
   // A BEGIN waits for the statement after it, which carries it to the server: one round trip
   // fewer for every transaction. A transaction ended before anything ran needs no trip at all.
   if (sql == "BEGIN") {
-    m_beginHeld = !InTransaction() || Fail("a transaction is already open");
-    return m_beginHeld;
+    if (InTransaction()) return Fail("a transaction is already open");
+    m_beginHeld = true;
+    return true;
   }
   if (m_beginHeld && (sql == "COMMIT" || sql == "ROLLBACK")) {
     m_beginHeld = false;
     return true;
+  }
+  // The server answers COMMIT of a transaction in which a statement failed by rolling it back,
+  // as if it had committed. It is refused instead, and stays open for the caller's ROLLBACK.
+  if (sql == "COMMIT" && PQtransactionStatus(m_conn) == PQTRANS_INERROR) {
+    return Fail("the transaction cannot be committed: a statement in it failed; roll it back");
   }
   std::string script(sql);
   if (m_beginHeld) script = "BEGIN; " + script;
@@ -136,7 +170,16 @@ bool PostgresEngine::Execute(std::string_view sql, long& changed) {
   return ExecuteNow(script, changed);
 }
 
-bool PostgresEngine::SendStep(const Step& step) {
+const std::string* PostgresEngine::PreparedName(const std::string& sql) const {
+  const auto found = m_prepared.find(sql);
+  return found == m_prepared.end() ? nullptr : &found->second;
+}
+
+std::string PostgresEngine::NewPreparedName() {
+  return m_namesGiven < kPreparedStatements ? "vudoda_" + std::to_string(++m_namesGiven) : std::string();
+}
+
+bool PostgresEngine::SendStep(Step& step) {
   if (!step.own) Trace(step.sql);
   std::vector<std::string> texts;
   std::vector<const char*> values;
@@ -149,11 +192,22 @@ bool PostgresEngine::SendStep(const Step& step) {
     texts.push_back(ParameterText(parameter));
     values.push_back(parameter.kind == DbKind::kNull ? nullptr : texts.back().c_str());
   }
-  if (!PQsendQueryParams(m_conn, step.sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
-                         nullptr, 0)) {
-    return FailFromConnection();
+  // A text that runs again and again is parsed and planned once: the server keeps it by name.
+  const std::string* name = step.reused ? PreparedName(step.sql) : nullptr;
+  if (step.reused && !name) {
+    step.preparing = NewPreparedName();
+    if (!step.preparing.empty()) {
+      if (!PQsendPrepare(m_conn, step.preparing.c_str(), step.sql.c_str(), static_cast<int>(values.size()), nullptr)) {
+        return FailFromConnection();
+      }
+      name = &step.preparing;
+    }
   }
-  return true;
+  const int sent = name ? PQsendQueryPrepared(m_conn, name->c_str(), static_cast<int>(values.size()), values.data(),
+                                              nullptr, nullptr, 0)
+                        : PQsendQueryParams(m_conn, step.sql.c_str(), static_cast<int>(values.size()), nullptr,
+                                            values.data(), nullptr, nullptr, 0);
+  return sent ? true : FailFromConnection();
 }
 
 bool PostgresEngine::ReceiveRow(PGresult* result, DbRows& rows) {
@@ -163,32 +217,37 @@ bool PostgresEngine::ReceiveRow(PGresult* result, DbRows& rows) {
     for (int column = 0; column < columns; ++column) names.emplace_back(PQfname(result, column));
     rows.Reset(std::move(names), {});
   }
+  m_rowCells.resize(static_cast<std::size_t>(columns));
   for (int row = 0; row < PQntuples(result); ++row) {
     for (int column = 0; column < columns; ++column) {
-      if (PQgetisnull(result, row, column)) {
-        rows.AppendNull();
-        continue;
-      }
-      const std::string_view text(PQgetvalue(result, row, column),
-                                  static_cast<std::size_t>(PQgetlength(result, row, column)));
-      const Oid type = PQftype(result, column);
-      std::int64_t integer = 0;
-      double real = 0.0;
-      if ((type == kInt2 || type == kInt4 || type == kInt8) &&
-          std::from_chars(text.data(), text.data() + text.size(), integer).ec == std::errc()) {
-        rows.AppendInteger(integer);
-      } else if ((type == kFloat4 || type == kFloat8 || type == kNumeric) &&
-                 std::from_chars(text.data(), text.data() + text.size(), real).ec == std::errc()) {
-        rows.AppendReal(real);
-      } else {
-        rows.AppendText(text);
-      }
+      m_rowCells[static_cast<std::size_t>(column)] = ValueCell(result, row, column);
+    }
+    rows.AppendRow(m_rowCells);
+  }
+  return true;
+}
+
+bool PostgresEngine::ReceivePrepared(const Step& step, bool& failed) {
+  while (PGresult* result = PQgetResult(m_conn)) {
+    const ExecStatusType status = PQresultStatus(result);
+    if (status == PGRES_COMMAND_OK) {
+      m_prepared.emplace(step.sql, step.preparing);
+    } else if (status != PGRES_PIPELINE_ABORTED && !failed) {
+      failed = true;
+      Fail(PQresultErrorMessage(result));
+    }
+    PQclear(result);
+    if (PQstatus(m_conn) == CONNECTION_BAD) {
+      if (!failed) FailFromConnection();
+      failed = true;
+      return false;
     }
   }
   return true;
 }
 
 bool PostgresEngine::ReceiveStep(const Step& step, long& changed, bool& failed) {
+  if (!step.preparing.empty() && !ReceivePrepared(step, failed)) return false;
   Oid sourceTable = InvalidOid;
   bool oneTable = true, described = false;
   // Rows arrive one by one into the compact store instead of gathering in libpq's result first.
@@ -226,7 +285,7 @@ bool PostgresEngine::ReceiveStep(const Step& step, long& changed, bool& failed) 
 bool PostgresEngine::RunPipeline(std::vector<Step> steps, long& changed) {
   changed = 0;
   if (!m_conn) return Fail("not connected");
-  if (m_beginHeld) steps.insert(steps.begin(), Step{"BEGIN", {}, nullptr, false});
+  if (m_beginHeld) steps.insert(steps.begin(), Step{"BEGIN", {}, nullptr, false, true});
   m_beginHeld = false;
   m_pendingSourceTable = 0;
   if (!PQenterPipelineMode(m_conn)) return FailFromConnection();
@@ -257,16 +316,13 @@ bool PostgresEngine::Query(std::string_view sql, DbRows& rows) {
   // A cursor only reads: the statement runs in a read-only transaction (a read-only savepoint
   // inside the caller's own), and the extended protocol takes one statement only, so a
   // condition text can never turn a listing into a change.
-  const bool callerInTransaction = m_beginHeld || InTransaction();
+  const bool callerInTransaction = InTransaction();
   std::vector<Step> steps;
   if (callerInTransaction) {
-    steps = {{"SAVEPOINT vudoda_read", {}, nullptr, true},
-             {"SET TRANSACTION READ ONLY", {}, nullptr, true},
-             {std::string(sql), {}, &rows, false},
-             {"ROLLBACK TO SAVEPOINT vudoda_read", {}, nullptr, true},
-             {"RELEASE SAVEPOINT vudoda_read", {}, nullptr, true}};
+    steps = {Guard("SAVEPOINT vudoda_read"), Guard("SET TRANSACTION READ ONLY"), {std::string(sql), {}, &rows},
+             Guard("ROLLBACK TO SAVEPOINT vudoda_read"), Guard("RELEASE SAVEPOINT vudoda_read")};
   } else {
-    steps = {{"BEGIN READ ONLY", {}, nullptr, true}, {std::string(sql), {}, &rows, false}, {"COMMIT", {}, nullptr, true}};
+    steps = {Guard("BEGIN READ ONLY"), {std::string(sql), {}, &rows}, Guard("COMMIT")};
   }
   long changed;
   if (!RunPipeline(std::move(steps), changed)) {
@@ -275,7 +331,7 @@ bool PostgresEngine::Query(std::string_view sql, DbRows& rows) {
     long ignored;
     if (callerInTransaction && PQtransactionStatus(m_conn) == PQTRANS_INERROR) {
       ExecuteNow("ROLLBACK TO SAVEPOINT vudoda_read; RELEASE SAVEPOINT vudoda_read", ignored);
-    } else if (!callerInTransaction && InTransaction()) {
+    } else if (!callerInTransaction && ServerInTransaction()) {
       ExecuteNow("ROLLBACK", ignored);
     }
     return Fail(reason);
@@ -340,7 +396,7 @@ bool PostgresEngine::InsertRow(std::string_view table, std::span<const std::stri
     sql += " (" + names + ") VALUES (" + marks + ")";
   }
   long changed;
-  return RunPipeline({{sql, std::vector<DbValue>(values.begin(), values.end()), nullptr, false}}, changed);
+  return RunPipeline({{sql, std::vector<DbValue>(values.begin(), values.end()), nullptr, false, true}}, changed);
 }
 
 bool PostgresEngine::UpdateRows(std::string_view table, std::span<const std::string> columns,
@@ -365,5 +421,5 @@ bool PostgresEngine::UpdateRows(std::string_view table, std::span<const std::str
     sql += " = $" + std::to_string(++parameter);
     parameters.push_back(matchValues[index]);
   }
-  return RunPipeline({{sql, std::move(parameters), nullptr, false}}, changed);
+  return RunPipeline({{sql, std::move(parameters), nullptr, false, true}}, changed);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "qnutilex/DbEngine.h"
+#include "qnutilex/PasswordMask.h"
 
 struct pg_conn;
 struct pg_result;
@@ -17,7 +18,9 @@ struct pg_result;
 //
 // Round trips: a query is one (its read-only guard travels in the same pipeline), an insert or
 // an update one, and BEGIN travels with the statement after it, so that adding a row in a
-// transaction costs two and writing one back three. A table's columns and key are asked once.
+// transaction costs two and writing one back three. A table's columns and key are asked once;
+// its insert and update statements, the guards and BEGIN are parsed and planned once on each
+// connection and then run by name.
 // A lost connection (a server stopped or killed) fails the operation at once with libpq's
 // reason; Connect again to go on.
 class PostgresEngine : public DbEngine {
@@ -39,6 +42,8 @@ class PostgresEngine : public DbEngine {
                   std::span<const std::string> matchColumns, std::span<const DbValue> matchValues,
                   long& changed) override;
   bool DescribeTable(std::string_view table, TableInfo& info) override;
+  // Also while the BEGIN waits to travel with the next statement.
+  bool InTransaction() const override;
   void SetTrace(std::function<void(std::string_view sql)> observer) override { m_trace = std::move(observer); }
   const std::string& LastError() const override { return m_lastError; }
 
@@ -52,8 +57,12 @@ class PostgresEngine : public DbEngine {
     std::string sql;
     std::vector<DbValue> parameters;
     DbRows* rows = nullptr;
-    bool own = false;  // the engine's own (a guard, a catalog lookup): not traced
+    bool own = false;     // the engine's own (a guard, a catalog lookup): not traced
+    bool reused = false;  // a text that runs again and again: prepared once, then run by name
+    std::string preparing = {};  // set while sending: the name it is being prepared under
   };
+  // A guard of the engine's own around a cursor's statement.
+  static Step Guard(std::string sql) { return {std::move(sql), {}, nullptr, true, true}; }
   struct Described {
     TableInfo info;
     std::string quotedName;  // schema and table, each quoted
@@ -65,25 +74,33 @@ class PostgresEngine : public DbEngine {
   // Runs `steps` in one round trip, after a BEGIN held back; false at the first failure.
   // `changed` is the row count of the last step.
   bool RunPipeline(std::vector<Step> steps, long& changed);
-  bool SendStep(const Step& step);
+  bool SendStep(Step& step);
+  // The name `sql` is prepared under, or null; and a name to prepare a text under now, or empty
+  // when the connection has given out all it may (the text then runs unnamed).
+  const std::string* PreparedName(const std::string& sql) const;
+  std::string NewPreparedName();
   // Reads the results of one step; false with the server's reason when it failed.
   bool ReceiveStep(const Step& step, long& changed, bool& failed);
+  // Reads the result of preparing a step's statement, and keeps its name when it was prepared.
+  bool ReceivePrepared(const Step& step, bool& failed);
   bool ReceiveRow(pg_result* result, DbRows& rows);
-  // After a failed pipeline: leaves the connection's transaction as the caller had it.
-  void RecoverAfterFailure(bool callerInTransaction);
   // A table's columns, key and quoted name, from the cache or the catalog.
   const Described* Describe(std::string_view table);
   // The name of the table with catalog id `oid`, or empty; cached.
   std::string TableName(unsigned oid);
   bool ExecuteNow(const std::string& sql, long& changed);
-  bool InTransaction() const;
+  // Whether the server has a transaction open (not counting a BEGIN held back).
+  bool ServerInTransaction() const;
 
   pg_conn* m_conn = nullptr;
   bool m_beginHeld = false;  // a BEGIN not sent yet: it goes with the next statement
   std::map<std::string, Described, std::less<>> m_tables;
   std::map<unsigned, std::string> m_tableNames;
+  std::map<std::string, std::string, std::less<>> m_prepared;  // statement text -> its name
+  std::size_t m_namesGiven = 0;
+  std::vector<DbCell> m_rowCells;  // the row being received, viewing libpq's result
   unsigned m_pendingSourceTable = 0;  // catalog id of the one table a query's rows came from
   std::string m_lastError;
-  std::string m_password;  // masked out of every error text
+  PasswordMask m_passwordMask;  // applied to every error text
   std::function<void(std::string_view sql)> m_trace;
 };

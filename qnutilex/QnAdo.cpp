@@ -4,6 +4,7 @@
 #include <type_traits>
 
 #include "platform/CodePage.h"
+#include "qnutilex/AsciiText.h"
 #include "qnutilex/DbCommand.h"
 #include "qnutilex/DbConnection.h"
 #include "qnutilex/DbFieldValue.h"
@@ -54,9 +55,15 @@ int QnAdo::IsBOF() const { return m_pRecordset->IsBOF() ? 1 : 0; }
 
 namespace {
 
-// Statements and names arrive in the process code page; the engines take UTF-8.
-bool ToUtf8(const char* text, std::string& utf8, std::string& error) {
-  if (AnsiToUtf8(text ? text : "", utf8)) return true;
+// Statements and names arrive in the process code page; the engines take UTF-8: `utf8` views
+// `text` itself when it is ASCII, else its conversion in `converted`.
+bool ToUtf8(const char* text, std::string& converted, std::string_view& utf8, std::string& error) {
+  utf8 = text ? text : "";
+  if (IsAsciiText(utf8)) return true;
+  if (AnsiToUtf8(utf8, converted)) {
+    utf8 = converted;
+    return true;
+  }
   error = "the statement is not valid in the process code page " + std::to_string(GetACP());
   return false;
 }
@@ -64,16 +71,18 @@ bool ToUtf8(const char* text, std::string& utf8, std::string& error) {
 }  // namespace
 
 int QnAdo::OpenTable(const char* table, CursorTypeEnum /*cursorType*/, LockTypeEnum /*lockType*/) {
-  std::string name, error;
+  std::string converted, error;
+  std::string_view name;
   if (!RequireConnection()) return 0;
-  if (!ToUtf8(table, name, error)) return Fail(error);
+  if (!ToUtf8(table, converted, name, error)) return Fail(error);
   return Succeed(m_pRecordset->OpenTable(*m_pConnection->Engine(), name));
 }
 
 int QnAdo::OpenRecordset(const char* sql, CursorTypeEnum /*cursorType*/, LockTypeEnum lockType) {
-  std::string statement, error;
+  std::string converted, error;
+  std::string_view statement;
   if (!RequireConnection()) return 0;
-  if (!ToUtf8(sql, statement, error)) {
+  if (!ToUtf8(sql, converted, statement, error)) {
     m_pRecordset->Close();
     return Fail(error);
   }
@@ -99,16 +108,15 @@ int QnAdo::CloseRecordset() {
   return 1;
 }
 
-int QnAdo::RunOnConnection(const char* sql) {
+int QnAdo::Transaction(bool (DbConnection::*step)(std::string& error)) {
+  std::string error;
   if (!RequireConnection()) return 0;
-  long changed;
-  DbEngine& engine = *m_pConnection->Engine();
-  return engine.Execute(sql, changed) ? 1 : Fail(engine.LastError());
+  return (m_pConnection.get()->*step)(error) ? 1 : Fail(error);
 }
 
-int QnAdo::BeginTrans() { return RunOnConnection("BEGIN"); }
-int QnAdo::CommitTrans() { return RunOnConnection("COMMIT"); }
-int QnAdo::Rollback() { return RunOnConnection("ROLLBACK"); }
+int QnAdo::BeginTrans() { return Transaction(&DbConnection::BeginTransaction); }
+int QnAdo::CommitTrans() { return Transaction(&DbConnection::CommitTransaction); }
+int QnAdo::Rollback() { return Transaction(&DbConnection::RollbackTransaction); }
 
 int QnAdo::AddNew(const _variant_t& fields, const _variant_t& values) {
   if (fields != vtMissing || values != vtMissing) return Fail("AddNew takes no field or value list");
@@ -126,21 +134,22 @@ int QnAdo::SetField(const char* name, const Value& value) {
   DbValue stored;
   std::string error;
   if (!RequireRecordset()) return 0;
-  if (!ToDbValue(value, stored, error)) return Fail(column + ": " + error);
+  if (!ToDbValue(value, stored, error)) return FailAt(column, error);
   return Succeed(m_pRecordset->SetField(column, std::move(stored)));
 }
 
 template <typename Value>
 int QnAdo::GetField(const char* name, Value& value) {
   const std::string_view column(name ? name : "");
-  DbCell cell;
-  std::string error;
   // A date member takes a stored date as its count, without spelling and reading its text.
   const auto dates = std::is_same_v<Value, COleDateTime> ? DbRows::DateForm::kCount : DbRows::DateForm::kText;
-  if (!m_pRecordset->GetField(column, cell, dates)) return Fail(m_pRecordset->LastError());
-  if (!FromDbCell(cell, value, error)) return Fail(std::string(column) + ": " + error);
-  return 1;
+  const DbCell* cell = m_pRecordset->Field(column, dates);
+  if (!cell) return Fail(m_pRecordset->LastError());
+  std::string error;
+  return FromDbCell(*cell, value, error) ? 1 : FailAt(column, error);
 }
+
+int QnAdo::FailAt(std::string_view column, const std::string& error) { return Fail(std::string(column) + ": " + error); }
 
 int QnAdo::SetFieldValue(const char* name, long value) { return SetField(name, value); }
 int QnAdo::SetFieldValue(const char* name, double value) { return SetField(name, value); }
@@ -152,16 +161,19 @@ int QnAdo::GetFieldValue(const char* name, COleDateTime& value) { return GetFiel
 int QnAdo::GetFieldValue(const char* name, CString& value) { return GetField(name, value); }
 
 int QnAdo::ExecuteSQL(const char* sql) {
-  std::string statement, error;
+  std::string converted, error;
+  std::string_view statement;
   if (!RequireConnection()) return 0;
-  if (!ToUtf8(sql, statement, error)) return Fail(error);
+  if (!ToUtf8(sql, converted, statement, error)) return Fail(error);
   return m_pCommand->Execute(*m_pConnection->Engine(), statement) ? 1 : Fail(m_pConnection->Engine()->LastError());
 }
 
 COleDateTime QnAdo::StoredDate(const COleDateTime& date) {
   DbValue stored;
   std::string error;
+  std::int64_t ms;
   COleDateTime settled = date;
+  if (WholeMilliseconds(date, ms)) return settled;  // already what reads back
   if (date.GetStatus() == COleDateTime::valid && ToDbValue(date, stored, error)) {
     FromDbCell(DbCell::Text(stored.text), settled, error);
   }

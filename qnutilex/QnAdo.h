@@ -62,6 +62,14 @@ class AFX_EXT_CLASS QnAdo {
   // Closes the current recordset, dropping an unstored edit; 1 also when none was open.
   int CloseRecordset();
 
+  // Transactions nest, as ADO's do where the provider allows it. BeginTrans with none open
+  // starts one; inside an open one (the host's, or another row operation's) it starts one nested
+  // in it. A nested transaction's CommitTrans keeps its work within the enclosing one, stored
+  // when the outermost commits; its Rollback undoes its own work only and leaves the enclosing
+  // one open. So a row class's Add or Update inside a host's transaction joins it: the host's
+  // Rollback undoes that row too, and a row that fails undoes only itself. CommitTrans and
+  // Rollback fail when no transaction is open; a server's transaction in which a statement
+  // failed cannot be committed, only rolled back. The copies of a connection share them.
   int BeginTrans();
   int CommitTrans();
   int Rollback();
@@ -112,11 +120,13 @@ class AFX_EXT_CLASS QnAdo {
   int SetField(const char* name, const Value& value);
   template <typename Value>
   int GetField(const char* name, Value& value);
-  int RunOnConnection(const char* sql);
+  // Begins, commits or rolls back on the connection: 1, or 0 with the reason.
+  int Transaction(bool (DbConnection::*step)(std::string& error));
   // 1 when connected; otherwise 0 with the reason as the last error.
   int RequireConnection();
   int RequireRecordset();
   int Fail(const std::string& utf8Message);
+  int FailAt(std::string_view column, const std::string& error);  // "column: error"
   int Succeed(bool done);  // 1, or 0 with the recordset's reason
 
   std::shared_ptr<DbConnection> m_pConnection;

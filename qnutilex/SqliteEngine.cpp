@@ -6,9 +6,9 @@
 
 namespace {
 
-// Statements of one connection kept prepared; beyond this the cache starts afresh, which keeps
-// a run of one-off texts (a key in each) from growing it without bound.
+// Statements of one connection kept prepared; beyond this the cache starts afresh.
 constexpr std::size_t kStatementCacheSize = 64;
+
 
 bool IsBlank(std::string_view text) {
   return std::all_of(text.begin(), text.end(), [](char ch) { return ch == ' ' || (ch >= '\t' && ch <= '\r'); });
@@ -45,14 +45,13 @@ bool SqliteEngine::Fail(std::string message) {
   return false;
 }
 
-sqlite3_stmt* SqliteEngine::Prepare(std::string_view sql, std::string_view& rest) {
+sqlite3_stmt* SqliteEngine::Prepare(std::string_view sql, std::string_view& rest, bool& owned) {
   rest = {};
-  const std::string text(sql);
-  if (const auto cached = m_statements.find(text); cached != m_statements.end()) return cached->second;
+  owned = false;
+  if (const auto cached = m_statements.find(sql); cached != m_statements.end()) return cached->second;
   sqlite3_stmt* statement = nullptr;
   const char* tail = nullptr;
-  if (sqlite3_prepare_v3(m_db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &statement,
-                         &tail) != SQLITE_OK) {
+  if (sqlite3_prepare_v3(m_db, sql.data(), static_cast<int>(sql.size()), 0, &statement, &tail) != SQLITE_OK) {
     Fail();
     return nullptr;
   }
@@ -61,30 +60,43 @@ sqlite3_stmt* SqliteEngine::Prepare(std::string_view sql, std::string_view& rest
     return nullptr;
   }
   rest = sql.substr(static_cast<std::size_t>(tail - sql.data()));
-  if (!IsBlank(rest)) return statement;  // part of a script: the caller finalizes it
+  if (!IsBlank(rest) || !SeenBefore(sql)) {
+    // Part of a script, or a text not run before (a key in it, say): the caller's to finalize.
+    // Kept, it would only crowd out the statements that the tables repeat.
+    owned = true;
+    if (IsBlank(rest)) rest = {};
+    return statement;
+  }
+  rest = {};
   if (m_statements.size() >= kStatementCacheSize) {
     for (auto& [cachedText, cachedStatement] : m_statements) sqlite3_finalize(cachedStatement);
     m_statements.clear();
   }
-  m_statements.emplace(text, statement);
-  rest = {};
+  m_statements.emplace(std::string(sql), statement);
   return statement;
 }
 
-void SqliteEngine::AppendColumn(sqlite3_stmt* statement, int column, DbRows& rows) {
+bool SqliteEngine::SeenBefore(std::string_view sql) {
+  // One slot per hash value modulo the table's size: a text that another displaced is taken
+  // for new, which costs a prepare, never a wrong statement.
+  const std::size_t hash = TextHash{}(sql);
+  std::size_t& slot = m_seenTexts[hash % m_seenTexts.size()];
+  const bool seen = slot == hash;
+  slot = hash;
+  return seen;
+}
+
+DbCell SqliteEngine::ColumnCell(sqlite3_stmt* statement, int column) {
   switch (sqlite3_column_type(statement, column)) {
     case SQLITE_INTEGER:
-      rows.AppendInteger(sqlite3_column_int64(statement, column));
-      break;
+      return DbCell::Integer(sqlite3_column_int64(statement, column));
     case SQLITE_FLOAT:
-      rows.AppendReal(sqlite3_column_double(statement, column));
-      break;
+      return DbCell::Real(sqlite3_column_double(statement, column));
     case SQLITE_NULL:
-      rows.AppendNull();
-      break;
+      return DbCell{};
     default: {  // text, and binary values as their bytes
       const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
-      rows.AppendText(std::string_view(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_column_bytes(statement, column))));
+      return DbCell::Text(std::string_view(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_column_bytes(statement, column))));
     }
   }
 }
@@ -92,15 +104,19 @@ void SqliteEngine::AppendColumn(sqlite3_stmt* statement, int column, DbRows& row
 bool SqliteEngine::Query(std::string_view sql, DbRows& rows) {
   rows.Clear();
   std::string_view rest;
-  sqlite3_stmt* statement = Prepare(sql, rest);
+  bool owned;
+  sqlite3_stmt* statement = Prepare(sql, rest, owned);
   if (!statement) return false;
+  bool fetched;
   if (!rest.empty()) {
-    sqlite3_finalize(statement);
-    return Fail("a query runs one statement; more than one was given");
+    fetched = Fail("a query runs one statement; more than one was given");
+  } else if (!sqlite3_stmt_readonly(statement)) {  // a condition text can never turn a listing into a change
+    fetched = Fail("a query may only read; the statement writes");
+  } else {
+    fetched = Fetch(statement, rows);
   }
-  // A cursor only reads: a condition text can never turn a listing into a change.
-  if (!sqlite3_stmt_readonly(statement)) return Fail("a query may only read; the statement writes");
-  return Fetch(statement, rows);
+  if (owned) sqlite3_finalize(statement);
+  return fetched;
 }
 
 bool SqliteEngine::Fetch(sqlite3_stmt* statement, DbRows& rows) {
@@ -114,9 +130,12 @@ bool SqliteEngine::Fetch(sqlite3_stmt* statement, DbRows& rows) {
     if (!table || sourceTable != table) sourceTable.clear();
   }
   rows.Reset(std::move(names), std::move(sourceTable));
+  // The cells view the statement's own values until the next step; the row copies them.
+  m_rowCells.resize(static_cast<std::size_t>(columns));
   int result;
   while ((result = sqlite3_step(statement)) == SQLITE_ROW) {
-    for (int column = 0; column < columns; ++column) AppendColumn(statement, column, rows);
+    for (int column = 0; column < columns; ++column) m_rowCells[static_cast<std::size_t>(column)] = ColumnCell(statement, column);
+    rows.AppendRow(m_rowCells);
   }
   sqlite3_reset(statement);
   if (result == SQLITE_DONE) return true;
@@ -126,8 +145,12 @@ bool SqliteEngine::Fetch(sqlite3_stmt* statement, DbRows& rows) {
 
 bool SqliteEngine::FetchOne(const std::string& sql, DbRows& rows) {
   std::string_view rest;
-  sqlite3_stmt* statement = Prepare(sql, rest);
-  return statement && Fetch(statement, rows);
+  bool owned;
+  sqlite3_stmt* statement = Prepare(sql, rest, owned);
+  if (!statement) return false;
+  const bool fetched = Fetch(statement, rows);
+  if (owned) sqlite3_finalize(statement);
+  return fetched;
 }
 
 bool SqliteEngine::Bind(sqlite3_stmt* statement, std::span<const DbValue> parameters) {
@@ -173,10 +196,11 @@ bool SqliteEngine::StepToEnd(sqlite3_stmt* statement) {
 bool SqliteEngine::RunScript(std::string_view sql) {
   while (!IsBlank(sql)) {
     std::string_view rest;
-    sqlite3_stmt* statement = Prepare(sql, rest);
+    bool owned;
+    sqlite3_stmt* statement = Prepare(sql, rest, owned);
     if (!statement) return false;
     const bool done = StepToEnd(statement);
-    if (!rest.empty()) sqlite3_finalize(statement);
+    if (owned) sqlite3_finalize(statement);
     if (!done) return false;
     sql = rest;
   }
@@ -193,14 +217,17 @@ bool SqliteEngine::Execute(std::string_view sql, long& changed) {
 bool SqliteEngine::RunBound(const std::string& sql, std::span<const DbValue> parameters, long& changed) {
   changed = 0;
   std::string_view rest;
-  sqlite3_stmt* statement = Prepare(sql, rest);
+  bool owned;
+  sqlite3_stmt* statement = Prepare(sql, rest, owned);
   if (!statement) return false;
-  if (!Bind(statement, parameters)) {
+  bool done = false;
+  if (Bind(statement, parameters)) {
+    done = StepToEnd(statement);
+    changed = static_cast<long>(sqlite3_changes64(m_db));
+  } else {
     sqlite3_clear_bindings(statement);
-    return false;
   }
-  const bool done = StepToEnd(statement);
-  changed = static_cast<long>(sqlite3_changes64(m_db));
+  if (owned) sqlite3_finalize(statement);
   return done;
 }
 
@@ -258,6 +285,8 @@ bool SqliteEngine::DescribeTable(std::string_view table, TableInfo& info) {
   info = m_tables.emplace(std::string(table), std::move(found)).first->second;
   return true;
 }
+
+bool SqliteEngine::InTransaction() const { return m_db && sqlite3_get_autocommit(m_db) == 0; }
 
 void SqliteEngine::SetTrace(std::function<void(std::string_view sql)> observer) {
   m_trace = std::move(observer);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <map>
 #include <string>
 #include <unordered_map>
@@ -33,13 +34,17 @@ class SqliteEngine : public DbEngine {
                   std::span<const std::string> matchColumns, std::span<const DbValue> matchValues,
                   long& changed) override;
   bool DescribeTable(std::string_view table, TableInfo& info) override;
+  bool InTransaction() const override;
   void SetTrace(std::function<void(std::string_view sql)> observer) override;
   const std::string& LastError() const override { return m_lastError; }
 
  private:
-  // A prepared statement for `sql`, from the cache or newly prepared; null on failure.
-  // `rest` is set to what follows the first statement of `sql`.
-  sqlite3_stmt* Prepare(std::string_view sql, std::string_view& rest);
+  // A prepared statement for the first statement of `sql`, `rest` set to what follows it; null
+  // on failure. The cache keeps a lone statement from the second time its text is prepared;
+  // any other is `owned` by the caller, who finalizes it.
+  sqlite3_stmt* Prepare(std::string_view sql, std::string_view& rest, bool& owned);
+  // Whether `sql` was prepared before (and remembered); remembers it.
+  bool SeenBefore(std::string_view sql);
   bool Fail();  // takes the connection's message; returns false
   bool Fail(std::string message);
   bool RunScript(std::string_view sql);
@@ -51,10 +56,16 @@ class SqliteEngine : public DbEngine {
   bool RunBound(const std::string& sql, std::span<const DbValue> parameters, long& changed);
   bool Bind(sqlite3_stmt* statement, std::span<const DbValue> parameters);
   bool StepToEnd(sqlite3_stmt* statement);
-  static void AppendColumn(sqlite3_stmt* statement, int column, DbRows& rows);
+  static DbCell ColumnCell(sqlite3_stmt* statement, int column);
 
   sqlite3* m_db = nullptr;
-  std::unordered_map<std::string, sqlite3_stmt*> m_statements;
+  struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+  };
+  std::unordered_map<std::string, sqlite3_stmt*, TextHash, std::equal_to<>> m_statements;
+  std::array<std::size_t, 1024> m_seenTexts{};  // hashes of texts prepared once
+  std::vector<DbCell> m_rowCells;  // the row being fetched, viewing the statement's values
   std::map<std::string, TableInfo, std::less<>> m_tables;
   std::string m_lastError;
   std::function<void(std::string_view sql)> m_trace;

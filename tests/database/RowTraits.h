@@ -2,8 +2,9 @@
 
 // What the row-class contract tests need of each table: a row filled with values that differ
 // per column and per row n, its key set from one text (the study's second key column gets
-// "S" before it), one text with its byte limit, row 2 as sqlite3 shows it, and its statements
-// for the key K'1.
+// "S" before it), one text with its byte limit, row 2 as sqlite3 shows it, its statements
+// for the key K'1, and for each column a literal that another connection may write in its place
+// (in row 1 a null date becomes a date).
 
 #include <string>
 
@@ -38,7 +39,13 @@ struct PatientTraits {
   static constexpr const char* kStatements[] = {
       "SELECT * FROM TBLPatient WHERE P_ID='K''1'", "SELECT * FROM TBLPatient WHERE P_ID='K''1'",
       "SELECT * FROM TBLPatient", "SELECT * FROM TBLPatient ", "DELETE FROM TBLPatient WHERE P_ID='K''1'"};
+  static constexpr const char* kOtherValues[][2] = {
+      {"P_ID", "'K-9'"}, {"P_FIRST_NAME", "'X'"}, {"P_LAST_NAME", "'X'"}, {"P_REG_DATE", "'2027-01-01 00:00:00.000'"},
+      {"P_BIRTHDAY", "'1990-01-01 00:00:00.001'"}, {"P_HEIGHT", "161.25"}, {"P_WEIGHT", "0"}, {"P_COMMENT", "''"},
+      {"P_DOCTOR_ID", "'X'"}, {"P_LMP", "NULL"}, {"P_EDC", "'2026-12-06 00:00:00.000'"}, {"P_GR", "2"}, {"P_PA", "1"},
+      {"P_EDIT_DATE", "'2026-12-04 10:00:00.126'"}};
 
+  static bool IsKey(const std::string& column) { return column == "P_ID"; }
   static void SetKey(Row& r, const CString& key) { r.m_P_ID = key; }
   static void BindKey(Row& r) { r.m_P_ID_OLD = r.m_P_ID; }
   static void Fill(Row& r, int n) {
@@ -74,7 +81,12 @@ struct StudyTraits {
       "SELECT * FROM TBLStudy WHERE S_ID='K''1' AND S_STUDY_ID='SK''1'",
       "SELECT * FROM TBLStudy WHERE S_ID='K''1' AND S_STUDY_ID='SK''1'", "SELECT * FROM TBLStudy",
       "SELECT * FROM TBLStudy ", "DELETE FROM TBLStudy WHERE S_ID='K''1' AND S_STUDY_ID='SK''1'"};
+  static constexpr const char* kOtherValues[][2] = {
+      {"S_ID", "'K-9'"}, {"S_STUDY_ID", "'SK-9'"}, {"S_START_TIME", "'2026-12-04 09:05:01.999'"}, {"S_LENGTH", "0"},
+      {"S_LOSS", "-1"}, {"S_DOCTOR_ID", "'X'"}, {"S_NURSE_ID", "'X'"}, {"S_COMMENT", "'Study 1 '"},
+      {"S_MEMB_STATUS", "1"}, {"S_EDIT_DATE", "'2026-12-04 10:00:00.000'"}};
 
+  static bool IsKey(const std::string& column) { return column == "S_ID" || column == "S_STUDY_ID"; }
   static void SetKey(Row& r, const CString& key) {
     r.m_S_ID = key;
     r.m_S_STUDY_ID = "S" + key;
@@ -110,7 +122,11 @@ struct UserTraits {
   static constexpr const char* kStatements[] = {
       "SELECT * FROM TBLUser WHERE M_ID='K''1'", "SELECT * FROM TBLUser WHERE M_ID='K''1'", "SELECT * FROM TBLUser",
       "SELECT * FROM TBLUser ", "DELETE FROM TBLUser WHERE M_ID='K''1'"};
+  static constexpr const char* kOtherValues[][2] = {
+      {"M_ID", "'K-9'"}, {"M_NAME", "'Nurse 1 '"}, {"M_PASSWORD", "'Secret1'"}, {"M_LEVEL", "NULL"},
+      {"M_REG_DATE", "'2026-01-01 08:00:01.000'"}, {"M_EDIT_DATE", "'2026-01-01 08:00:00.000'"}};
 
+  static bool IsKey(const std::string& column) { return column == "M_ID"; }
   static void SetKey(Row& r, const CString& key) { r.m_M_ID = key; }
   static void BindKey(Row& r) { r.m_M_ID_OLD = r.m_M_ID; }
   static void Fill(Row& r, int n) {

@@ -169,4 +169,49 @@ TEST_P(TablesTest, TheViewJoinsEachStudyToItsPatientSortedByPatientThenStudy) {
   EXPECT_EQ("A/20261205000000;", listed(view.CursorOpenCondition()));
 }
 
+// A joined row is written back only through its own table: the study of a listed row is read
+// and updated by its key (under the check since read too), and the joined rows themselves,
+// opened for editing, cannot be written back to either table.
+TEST_P(TablesTest, AStudyListedWithItsPatientIsEditedThroughItsOwnTable) {
+  ASSERT_EQ("", Outside("INSERT INTO TBLPatient (P_ID, P_LAST_NAME) VALUES ('A', 'Adams'), ('B', 'Brown');"
+                        "INSERT INTO TBLStudy (S_ID, S_STUDY_ID, S_COMMENT) VALUES ('B', '2', 'b2'), ('A', '1', 'a1'),"
+                        "('B', '3', 'b3');"));
+  m_db.SetCheckSinceRead(1);
+  std::vector<TBLPatientStudy> listed;
+  TBLPatientStudy view(&m_db);
+  for (int count = view.CursorOpenCondition(), index = 0; index < count; ++index, view.CursorMove()) {
+    ASSERT_EQ(1, view.CursorGet());
+    listed.push_back(view);
+  }
+  view.CursorClose();
+  ASSERT_EQ(3u, listed.size());
+  for (const TBLPatientStudy& row : listed) {
+    TBLStudy study(&m_db);
+    study.m_S_ID = row.m_S_ID;
+    study.m_S_STUDY_ID = row.m_S_STUDY_ID;
+    ASSERT_EQ(1, study.Get());
+    study.m_S_COMMENT = row.m_P_LAST_NAME + " " + study.m_S_COMMENT;
+    ASSERT_EQ(1, study.Update()) << m_db.GetLastErrorString().GetString();
+  }
+  EXPECT_EQ("A|1|Adams a1\nB|2|Brown b2\nB|3|Brown b3\nA|Adams\nB|Brown\n",
+            Outside("SELECT S_ID, S_STUDY_ID, S_COMMENT FROM TBLStudy ORDER BY S_ID, S_STUDY_ID;"
+                    "SELECT P_ID, P_LAST_NAME FROM TBLPatient ORDER BY P_ID;"));
+
+  TBLStudy study(&m_db);
+  study.m_S_ID = "B";
+  study.m_S_STUDY_ID = "3";
+  ASSERT_EQ(1, study.Get());
+  ASSERT_EQ("", Outside("UPDATE TBLStudy SET S_LOSS = 5 WHERE S_STUDY_ID = '3';"));
+  study.m_S_COMMENT = "mine";
+  EXPECT_EQ(0, study.Update());
+
+  ASSERT_EQ(1, m_db.OpenRecordset("SELECT * FROM TBLStudy INNER JOIN TBLPatient ON TBLStudy.S_ID = TBLPatient.P_ID",
+                                  adOpenDynamic, adLockOptimistic));
+  ASSERT_EQ(1, m_db.SetFieldValue("S_COMMENT", CString("joined")));
+  EXPECT_EQ(0, m_db.Update());
+  EXPECT_STREQ("the rows do not come from one table, so none can be written back", m_db.GetLastErrorString().GetString());
+  m_db.CloseRecordset();
+  EXPECT_EQ("Brown b3|5\n", Outside("SELECT S_COMMENT, S_LOSS FROM TBLStudy WHERE S_STUDY_ID = '3';"));
+}
+
 }  // namespace

@@ -9,9 +9,12 @@
 set -eu -o pipefail
 BIN=${VUDODA_POSTGRES_BIN:-/usr/lib/postgresql/15/bin}
 command=$1
-dir=$2
+dir=$(realpath -m "$2")
 as_server=()
 if [ "$(id -u)" = 0 ]; then as_server=(runuser -u postgres --); fi
+# The server's programs start in the caller's folder, which the user postgres may not enter (a
+# checkout under /root): they would fail there, so every one starts from the root folder.
+cd /
 
 stop() {
   if [ -f "$dir/data/postmaster.pid" ]; then

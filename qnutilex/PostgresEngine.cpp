@@ -227,21 +227,30 @@ bool PostgresEngine::ReceiveRow(PGresult* result, DbRows& rows) {
   return true;
 }
 
+void PostgresEngine::NoteFailure(PGresult* result, bool& failed) {
+  // A pipeline's first failure speaks for it: the steps after it only report that they were skipped.
+  if (PQresultStatus(result) == PGRES_PIPELINE_ABORTED || failed) return;
+  failed = true;
+  Fail(PQresultErrorMessage(result));
+}
+
+bool PostgresEngine::Release(PGresult* result, bool& failed) {
+  PQclear(result);
+  if (PQstatus(m_conn) != CONNECTION_BAD) return true;
+  if (!failed) FailFromConnection();
+  failed = true;
+  return false;
+}
+
 bool PostgresEngine::ReceivePrepared(const Step& step, bool& failed) {
   while (PGresult* result = PQgetResult(m_conn)) {
     const ExecStatusType status = PQresultStatus(result);
     if (status == PGRES_COMMAND_OK) {
       m_prepared.emplace(step.sql, step.preparing);
-    } else if (status != PGRES_PIPELINE_ABORTED && !failed) {
-      failed = true;
-      Fail(PQresultErrorMessage(result));
+    } else {
+      NoteFailure(result, failed);
     }
-    PQclear(result);
-    if (PQstatus(m_conn) == CONNECTION_BAD) {
-      if (!failed) FailFromConnection();
-      failed = true;
-      return false;
-    }
+    if (!Release(result, failed)) return false;
   }
   return true;
 }
@@ -267,16 +276,10 @@ bool PostgresEngine::ReceiveStep(const Step& step, long& changed, bool& failed) 
       changed = std::atol(PQcmdTuples(result));
     } else if (status == PGRES_COMMAND_OK) {
       changed = std::atol(PQcmdTuples(result));
-    } else if (status != PGRES_PIPELINE_ABORTED && !failed) {
-      failed = true;
-      Fail(PQresultErrorMessage(result));
+    } else {
+      NoteFailure(result, failed);
     }
-    PQclear(result);
-    if (PQstatus(m_conn) == CONNECTION_BAD) {
-      if (!failed) FailFromConnection();
-      failed = true;
-      return false;
-    }
+    if (!Release(result, failed)) return false;
   }
   if (step.rows && oneTable && sourceTable != InvalidOid && !failed) m_pendingSourceTable = sourceTable;
   return true;

@@ -83,6 +83,10 @@ class PostgresEngine : public DbEngine {
   bool ReceiveStep(const Step& step, long& changed, bool& failed);
   // Reads the result of preparing a step's statement, and keeps its name when it was prepared.
   bool ReceivePrepared(const Step& step, bool& failed);
+  // Marks `failed` with the error of a result that failed (not one skipped after a failure).
+  void NoteFailure(pg_result* result, bool& failed);
+  // Frees `result`; false, with `failed` marked, once the connection is lost.
+  bool Release(pg_result* result, bool& failed);
   bool ReceiveRow(pg_result* result, DbRows& rows);
   // A table's columns, key and quoted name, from the cache or the catalog.
   const Described* Describe(std::string_view table);

@@ -186,16 +186,21 @@ TEST_P(DbCommandOnEngine, CopiesOnceSkipsWhatIsThereAndRefusesOtherContentWhole)
   EXPECT_EQ(std::make_pair(0, "copied 0 rows to " + Shown(m_uri) + ", skipped 3 identical ones\n"),
             Copy(back, m_uri));
 
-  // Another patient and another name for P-1: refused, named, and the new patient not written.
-  anna.m_P_LAST_NAME = "Lindqvist-Berg";
-  ASSERT_EQ(1, anna.Update());
+  // Another patient, and rows that differ from the target's only in their last column (the
+  // study's and the user's edit dates): all refused and named, and the new patient not written.
   TBLPatient maria(&file);
   maria.m_P_ID = "P-2";
   ASSERT_EQ(1, maria.Add());
+  ASSERT_TRUE(file.ExecuteSQL("UPDATE TBLStudy SET S_EDIT_DATE = '2026-12-05 10:00:00.000'"));
+  ASSERT_TRUE(file.ExecuteSQL("UPDATE TBLUser SET M_EDIT_DATE = '2026-12-05 10:00:00.000'"));
+  const char* const editDates = "SELECT S_EDIT_DATE, M_EDIT_DATE FROM TBLStudy, TBLUser;";
+  const std::string editDatesBefore = Outside(editDates);
   EXPECT_EQ(std::make_pair(1, "vudoda db: nothing was copied: " + Shown(m_uri) +
-                                  " holds other content under these keys:\n  TBLPatient P-1\n"),
+                                  " holds other content under these keys:\n  TBLStudy P-1 20261204090507\n"
+                                  "  TBLUser U-1\n"),
             Copy(station, m_uri));
-  EXPECT_EQ("P-1|Lindqvist\n", Outside("SELECT P_ID, P_LAST_NAME FROM TBLPatient;"));
+  EXPECT_EQ(editDatesBefore, Outside(editDates));
+  EXPECT_EQ("1\n", Outside("SELECT count(*) FROM TBLPatient;"));
 }
 
 }  // namespace

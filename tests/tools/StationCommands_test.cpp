@@ -236,6 +236,27 @@ class LoopbackStation {
   std::thread m_reader;
 };
 
+// A station that drops the link mid-way (a reset after the first bytes): the sender stops at
+// once with exit code 1 and names the station, instead of reporting a link it did not deliver.
+TEST_F(StationCommands, ALinkTheStationDropsExitsOneNamingTheStation) {
+  const LoopbackListener listener;
+  std::thread station([&listener] {
+    timeval timeout{10, 0};
+    ::setsockopt(listener.Socket(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    const int link = ::accept(listener.Socket(), nullptr, nullptr);
+    if (link < 0) return;
+    char first[1024];
+    [[maybe_unused]] const ssize_t got = ::read(link, first, sizeof first);
+    const linger reset{1, 0};
+    ::setsockopt(link, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    ::close(link);
+  });
+  const ToolRun run = RunVudoda({"simulate", "--seconds", "86400", "--connect", listener.Address()});
+  station.join();
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_NE(run.err.find(listener.Address()), std::string::npos) << run.err;
+}
+
 TEST_F(StationCommands, ConnectSendsTheSameBytesAsTheFileAndRealtimeTakesTheLinksTime) {
   const ToolRun file = RunVudoda({"simulate", "--seconds", "3"});
   LoopbackStation station;

@@ -135,6 +135,9 @@ TEST(ToolCommands, HelpOfEveryCommandNamesItsOptions) {
       {{"decode"}, {"--hex", "--json", "--only", "--language", "FILE", "PKParam_v110"}},
       {{"maps"}, {"KIND", "--language"}},
       {{"simulate"}, {"--seconds", "=60", "--seed", "=1", "--hex", "-o,--output"}},
+      // A ward relies on these defaults: a link silent for 5 s is lost, 64 beds, Western texts.
+      {{"station"}, {"--listen", "--database", "--config", "--monitors", "--monitor-code-page", "=1252", "--beds",
+                     "=64", "--silence", "=5\n"}},
   };
   for (const auto& c : cases) {
     for (const char* flag : {"--help", "-h"}) {

@@ -17,6 +17,24 @@ using namespace std::chrono_literals;
 
 using StationEngineTest = StationFixture;
 
+// The defaults are what a ward is promised without a word of configuration: when a silent link
+// is called lost, how long a returning mother's study waits for her, how stale the disk and the
+// database may be, how long an admission waits for a lock.
+TEST(StationOptionsTest, TheDefaultsAreAWardsPromises) {
+  const StationOptions options;
+  EXPECT_EQ(options.listenAddress, "0.0.0.0");
+  EXPECT_EQ(options.port, 4500);
+  EXPECT_EQ(options.beds, 64);
+  EXPECT_EQ(options.monitorCodePage, 1252u);
+  EXPECT_EQ(options.silence, 5s);
+  EXPECT_EQ(options.reconnectWindow, 600s);
+  EXPECT_EQ(options.syncInterval, 5s);
+  EXPECT_EQ(options.statementTimeout, 10s);
+  EXPECT_EQ(options.refreshInterval, 1s);
+  EXPECT_TRUE(options.monitorsFile.empty()) << "a station without a ward file is open to any monitor";
+  EXPECT_FALSE(options.stopOnSignals);
+}
+
 constexpr int kWardBeds = 64;
 constexpr std::uint64_t kWardLinkMilliseconds = 10'000;
 

@@ -34,7 +34,6 @@
 #include "hospital/MllpFramer.h"
 #include "hospital/OffloadWorker.h"
 #include "hospital/OruBuilder.h"
-#include "link/ByteStreamReader.h"
 #include "link/MonitorSimulator.h"
 #include "strip/LinkStrip.h"
 #include "strip/StripSurface.h"
@@ -158,8 +157,7 @@ double DrawStraight(const std::string& link, const std::string& pdf) {
   surface.Open();
   LinkStrip strip(surface, layout, StripColors::Paper(), {"Bench Hospital", "", "P1", "S1"});
   std::ifstream in(link, std::ios::binary);
-  ByteStreamReader(in, false).ReadAll([&](std::span<const unsigned char> bytes) { strip.Feed(bytes); });
-  strip.Finish();
+  if (const auto fault = strip.Draw(in, false)) std::fprintf(stderr, "strip: %s\n", fault->c_str());
   return duration<double>(Clock::now() - start).count();
 }
 

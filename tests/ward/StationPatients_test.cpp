@@ -18,7 +18,23 @@
 namespace {
 
 using namespace std::chrono_literals;
-using StationPatientsTest = StationFixture;
+class StationPatientsTest : public StationFixture {
+ protected:
+  // A study of `patientId` that started at `start` and whose recording was last written `age`
+  // seconds ago, as a station stopped before left it.
+  void LeaveStudy(QnAdo& db, const char* patientId, const COleDateTime& start, int age) {
+    TBLStudy study(&db);
+    study.m_S_ID = patientId;
+    study.SetStartTime(start, 1);
+    ASSERT_TRUE(study.Add());
+    StudyRecording recording(patientId, study.m_S_STUDY_ID.GetString());
+    ASSERT_EQ(recording.Open(m_folder.string(), StudyRecording::Opening::New, "127.0.0.1"), std::nullopt);
+    const std::string path = StudyRecording::LinkPath(m_folder.string(), patientId, study.m_S_STUDY_ID.GetString());
+    const std::time_t written = std::time(nullptr) - age;
+    const utimbuf times{written, written};
+    ASSERT_EQ(::utime(path.c_str(), &times), 0);
+  }
+};
 
 // The link's packets, each as its bytes.
 std::vector<Bytes> Packets(const Bytes& link) {
@@ -118,18 +134,8 @@ TEST_F(StationPatientsTest, TheStudyThatGoesOnIsTheOneLastWrittenNotTheOneWithTh
     TBLPatient patient(&db);
     patient.m_P_ID = "TEST-D";
     ASSERT_TRUE(patient.Add());
-    const std::time_t now = std::time(nullptr);
-    for (const auto& [start, age] : {std::pair{COleDateTime(2026, 10, 25, 2, 50, 0), 120}, {COleDateTime(2026, 10, 25, 2, 10, 0), 5}}) {
-      TBLStudy study(&db);
-      study.m_S_ID = "TEST-D";
-      study.SetStartTime(start, 1);
-      ASSERT_TRUE(study.Add());
-      StudyRecording recording("TEST-D", study.m_S_STUDY_ID.GetString());
-      ASSERT_EQ(recording.Open(m_folder.string(), StudyRecording::Opening::New, "127.0.0.1"), std::nullopt);
-      const std::string path = StudyRecording::LinkPath(m_folder.string(), "TEST-D", study.m_S_STUDY_ID.GetString());
-      const utimbuf times{now - age, now - age};
-      ASSERT_EQ(::utime(path.c_str(), &times), 0);
-    }
+    LeaveStudy(db, "TEST-D", COleDateTime(2026, 10, 25, 2, 50, 0), 120);
+    LeaveStudy(db, "TEST-D", COleDateTime(2026, 10, 25, 2, 10, 0), 5);
   }
   StartStation();
   VisitBed(StationBedside::Link(6, 1250, "TEST-D"), "goes on", 1);
@@ -241,6 +247,37 @@ TEST_F(StationPatientsTest, ALostStudyGoesOnOnlyFromItsOwnMonitor) {
             Text(first));
   EXPECT_EQ(ReadFile(StudyRecording::LinkPath(m_folder.string(), "TEST-T", StudyIdTold("bed 2: patient TEST-T"))),
             Text(second));
+}
+
+// A returning mother's study goes on only within the reconnect window (ten minutes unless set)
+// and only at one bed: a second monitor announcing her while her study is recorded at another
+// bed starts a study of its own rather than writing into the same file.
+TEST_F(StationPatientsTest, AStudyGoesOnOnlyWithinTheWindowAndOnlyAtOneBed) {
+  StartStation();
+  StopStation();  // the database is made
+  {
+    QnAdo db;
+    ASSERT_TRUE(db.Connect(("sqlite:" + DatabaseFile()).c_str()));
+    for (const char* id : {"TEST-W1", "TEST-W2"}) {
+      TBLPatient patient(&db);
+      patient.m_P_ID = id;
+      ASSERT_TRUE(patient.Add());
+    }
+    LeaveStudy(db, "TEST-W1", COleDateTime(2026, 12, 1, 8, 0, 0), 11 * 60);
+    LeaveStudy(db, "TEST-W2", COleDateTime(2026, 12, 1, 9, 0, 0), 5);
+  }
+  StartStation();
+  VisitBed(StationBedside::Link(7, 1250, "TEST-W1"), "bed 1: patient TEST-W1, new study", 1);
+
+  LinkConnection first, second;
+  ASSERT_EQ(first.Connect(m_address), std::nullopt);
+  ASSERT_TRUE(first.Send(StationBedside::Link(8, 1250, "TEST-W2")));
+  ASSERT_TRUE(WaitForEvent("patient TEST-W2, study 20261201090000 goes on", 10s)) << Events();
+  ASSERT_EQ(second.Connect(m_address), std::nullopt);
+  ASSERT_TRUE(second.Send(StationBedside::Link(9, 1250, "TEST-W2")));
+  ASSERT_TRUE(WaitForEvent("patient TEST-W2, new study", 10s)) << Events();
+  EXPECT_EQ(EventsWith("goes on"), 1u) << Events();
+  StopStation();
 }
 
 }  // namespace

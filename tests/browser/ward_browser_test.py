@@ -505,6 +505,79 @@ def demo(args):
         shutil.rmtree(workdir, ignore_errors=True)
 
 
+def cpu_seconds(root_pid):
+    """The CPU time of a process and all its descendants (the browser under its driver)."""
+    children = {}
+    times = {}
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/stat") as stat:
+                fields = stat.read().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        children.setdefault(int(fields[1]), []).append(int(entry))
+        times[int(entry)] = (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    total, todo = 0.0, [root_pid]
+    while todo:
+        pid = todo.pop()
+        total += times.get(pid, 0.0)
+        todo += children.get(pid, [])
+    return total
+
+
+def percentile(values, fraction):
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(fraction * len(ordered)))] if ordered else float("nan")
+
+
+def measure(args):
+    """--beds (64) beds in one browser: each live batch's delay from its last sample's instant to the
+    canvas (as the page measures it), the browser's CPU on the ward view, the frame rate while a
+    bed's strip is scrolled."""
+    workdir = tempfile.mkdtemp(prefix="vudoda-browser-")
+    ward = DevWard(args, args.beds, workdir)
+    ward.start()
+    page = None
+    try:
+        page = Page(args, ward, "measure")
+        page.login(USER, ward.password)
+        wait_for("live", lambda: page.dataset("stream") == "live", 15)
+        time.sleep(5)
+        page.js("window.wardView.latencies.length = 0; window.wardView.arrivals.length = 0")
+        root = page.driver.service.process.pid
+        cpu, started = cpu_seconds(root), time.monotonic()
+        time.sleep(20)
+        share = (cpu_seconds(root) - cpu) / (time.monotonic() - started)
+        latencies = page.js("return window.wardView.latencies.slice()")
+        arrivals = page.js("return window.wardView.arrivals.slice()")
+        page.screenshot(os.path.join(args.out, "ward-64.png"))
+        print(f"ward view, {args.beds} beds: {len(latencies)} batches drawn; from a batch's last sample to its arrival "
+              f"median {percentile(arrivals, 0.5):.0f} ms, p99 {percentile(arrivals, 0.99):.0f} ms, to the canvas "
+              f"median {percentile(latencies, 0.5):.0f} ms, p99 {percentile(latencies, 0.99):.0f} ms; "
+              f"browser CPU {100 * share:.1f} % of one core (headless, all its processes)")
+        page.driver.get(ward.url("/ward#bed/1"))
+        wait_for("bed", lambda: page.dataset("view") == "bed" and page.dataset("stream") == "live", 10)
+        time.sleep(3)
+        frames = page.js_async("""const done = arguments[arguments.length - 1];
+            const canvas = document.getElementById('strip');
+            const before = window.wardView.frames;
+            const start = performance.now();
+            const step = () => {
+              canvas.dispatchEvent(new WheelEvent('wheel', {deltaX: -6, cancelable: true}));
+              if (performance.now() - start < 3000) requestAnimationFrame(step);
+              else done((window.wardView.frames - before) / ((performance.now() - start) / 1000));
+            };
+            requestAnimationFrame(step);""")
+        print(f"a bed's strip scrolled 6 px a frame: {frames:.0f} frames a second")
+    finally:
+        if page:
+            page.close()
+        ward.stop()
+        shutil.rmtree(workdir, ignore_errors=True)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--demo", action="store_true")
@@ -514,6 +587,7 @@ def main():
     parser.add_argument("--chromium", default="/usr/bin/chromium")
     parser.add_argument("--chromedriver", default="/usr/bin/chromedriver")
     parser.add_argument("--measure", action="store_true")
+    parser.add_argument("--beds", type=int, default=64, help="how many beds --measure watches")
     args = parser.parse_args()
     missing = [what for what, there in [("python3-selenium", webdriver is not None),
                                         ("chromium", os.access(args.chromium, os.X_OK)),
@@ -523,6 +597,9 @@ def main():
         return SKIPPED
     if args.demo:
         demo(args)
+        return 0
+    if args.measure:
+        measure(args)
         return 0
     signal.signal(signal.SIGALRM, lambda *_: (_ for _ in ()).throw(TimeoutError("the browser test took too long")))
     signal.alarm(360)

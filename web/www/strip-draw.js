@@ -328,14 +328,16 @@ export class StripPainter {
     const bottom = this.y(L.eventBottom);
     ctx.font = `bold ${this.labelPx}px ${FONT}`;
     ctx.lineWidth = this.majorWidth;
-    const start = from - SAMPLES_PER_NUMERICS - 1;
+    // A letter that began in the piece before reaches into this one: it is drawn here too.
+    const reach = this.compact ? 1 : Math.ceil(this.labelPx / (this.pxPerMs * SAMPLE_MS)) + 1;
+    const start = from - reach - SAMPLES_PER_NUMERICS;
     for (const mark of MARKS) {
       let last = -Infinity;
       for (let index = start; index < to; ++index) {
         if (!(store.marks(index) & mark.bit)) continue;
         const held = index - last <= SAMPLES_PER_NUMERICS;
         last = index;
-        if (index < from - 1 || (held && mark.letter)) continue;
+        if (index < from - reach || (held && mark.letter)) continue;
         const x = this.x(index * SAMPLE_MS);
         ctx.fillStyle = ctx.strokeStyle = this.colors[mark.color];
         if (mark.letter) {

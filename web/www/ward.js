@@ -26,9 +26,9 @@ class Ward {
     this.alarmTexts = {};
     this.localPauses = new Map(); // alarm id -> the instant this desk acknowledged it
     this.watchedBed = null;
-    // What the page measures of itself (read by its tests): each drawn batch's delay from its
-    // last sample's instant to the screen, in ms.
-    this.metrics = { latencies: [], frames: 0 };
+    // What the page measures of itself (read by its tests): each live batch's delay from the end
+    // of its last sample to its arrival and to the screen, in ms; the frames drawn.
+    this.metrics = { arrivals: [], latencies: [], frames: 0 };
     this.sound = new AlarmSound((state) => this.showSound(state));
     this.tiles = new WardTiles(document.getElementById("tiles"), this);
     this.bedPage = new BedPage(this);
@@ -102,6 +102,7 @@ class Ward {
     const [from, to] = store.add(message);
     if (this.watchedBed !== message.bed) store.dropBefore(indexOf(Date.now() - TILE_SPAN_MS - 60000));
     const drawn = live ? { endMs: message.startMs + message.count * message.periodMs } : null;
+    if (drawn) this.metrics.arrivals.push(Date.now() - drawn.endMs);
     this.tiles.samples(message.bed, drawn);
     if (this.watchedBed === message.bed) this.bedPage.samples(from, to, drawn);
   }

@@ -11,7 +11,8 @@ ward's eight tiles with the announced patients and changing numbers; the strip's
 the PDF strip's (StripLayout, printed by strip_layout_json) and a known FHR sample at its place on
 the canvas; a bed whose monitor stops shown as a communication failure in the alarm colour and
 listed, acknowledged with who did it; the stream lost while the station is away for 3 s and
-caught up without a hole; two browsers correcting one patient; no console errors (CSP). Writes
+caught up without a hole; two browsers correcting one patient; no console errors (CSP); with
+64 beds, every tile's trace. Writes
 screenshots of the ward and of a bed to --out. With --measure: 64 beds, the delay from a
 sample's instant to the canvas, the frame rate while scrolling, and the browser's CPU. With
 --demo: no checks, only the screenshots of the ward and of a bed (for `make demo`).
@@ -454,6 +455,33 @@ def check_conflict(args, ward, first, bed):
         second.close()
 
 
+def check_full_ward(args):
+    """64 beds: every tile draws its last ten minutes (their traces together are more than the
+    station queues for one browser at once)."""
+    workdir = tempfile.mkdtemp(prefix="vudoda-browser-")
+    ward = DevWard(args, 64, workdir)
+    ward.start()
+    page = None
+    try:
+        page = Page(args, ward, "full")
+        page.login(USER, ward.password)
+
+        def traced():
+            counts = page.js("""return [...document.querySelectorAll('.tile-trace')].map(c => {
+                const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+                let dark = 0; for (let i = 0; i < d.length; i += 4) if (d[i] < 90 && d[i+1] < 90) ++dark;
+                return dark; })""")
+            return counts if len(counts) == 64 and min(counts) > 50 else None
+        counts = wait_for("traces", traced, 30)
+        check(counts is not None, "with 64 beds every tile draws its trace within 30 s")
+        page.screenshot(os.path.join(args.out, "ward-64.png"))
+    finally:
+        if page:
+            page.close()
+        ward.stop()
+        shutil.rmtree(workdir, ignore_errors=True)
+
+
 def run(args):
     os.makedirs(args.out, exist_ok=True)
     workdir = tempfile.mkdtemp(prefix="vudoda-browser-")
@@ -478,6 +506,7 @@ def run(args):
             page.close()
         ward.stop()
         shutil.rmtree(workdir, ignore_errors=True)
+    check_full_ward(args)
 
 
 def demo(args):

@@ -9,7 +9,7 @@ export function utcOffsetMinutes(ms) {
   return -new Date(ms).getTimezoneOffset();
 }
 
-export function offsetText(ms) {
+function offsetText(ms) {
   const minutes = utcOffsetMinutes(ms);
   const sign = minutes < 0 ? "-" : "+";
   const a = Math.abs(minutes);

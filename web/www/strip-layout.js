@@ -4,12 +4,8 @@
 // test compares these numbers with StripLayout's for the same settings.
 
 export const SAMPLE_MS = 250;
-export const SAMPLES_PER_MINUTE = 240;
 export const CM_PER_POINT = 2.54 / 72;
 
-// Paper speeds 1, 2, 3 cm/min; heart-rate scales 20 bpm/cm over 50-210 or 30 bpm/cm over 30-240.
-export const SPEEDS = [1, 2, 3];
-export const SCALES = [20, 30];
 // The scale that goes with a paper speed when none is chosen.
 export function defaultScale(speed) {
   return speed <= 1 ? 20 : 30;
@@ -63,7 +59,8 @@ export const SAMPLES_PER_NUMERICS = 5;
 // Line widths and text sizes in points, as printed.
 export const PEN = { trace: 0.8, minor: 0.3, major: 0.7, label: 6.5, dashOn: 6, dashOff: 3, alarmShade: 0.18, laneShade: 0.45 };
 
-// The strip's geometry at paper speed `speed` (cm/min) and `bpmPerCm`, in cm. Vertically from
+// The strip's geometry at paper speed `speed` (1, 2 or 3 cm/min) and `bpmPerCm` (20 over
+// 50-210 bpm, or 30 over 30-240), in cm. Vertically from
 // the top of the clock row: the clock row, the heart-rate grid, the band of event marks, the
 // contraction grid. Horizontally the grid starts after the rate labels' column.
 export function stripLayout(speed, bpmPerCm) {
@@ -109,15 +106,6 @@ export function stripLayout(speed, bpmPerCm) {
     // cm of paper per millisecond.
     cmPerMs: s / 60000,
   };
-}
-
-// The horizontal positions (seconds from a major line) of one major interval's lines.
-export function verticalLines(layout) {
-  const lines = [];
-  for (let second = 0; second <= layout.majorSeconds; second += layout.minorSeconds) {
-    lines.push({ second, x: (second / 60) * layout.minuteWidth, major: second % layout.majorSeconds === 0 });
-  }
-  return lines;
 }
 
 // The horizontal lines of a grid ("heartRate" or "contraction"), with their y in cm.

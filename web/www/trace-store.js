@@ -5,7 +5,7 @@
 
 import { SAMPLE_MS } from "./strip-layout.js";
 
-export const CHANNEL_NAMES = ["FHR1", "FHR2", "MHR", "FECG", "UC", "IUP", "FM1", "FM2"];
+const CHANNEL_NAMES = ["FHR1", "FHR2", "MHR", "FECG", "UC", "IUP", "FM1", "FM2"];
 const BLOCK = 1024;
 
 function emptyBlock() {

@@ -104,18 +104,19 @@ class Tile {
   }
 
   stateText(bed, now) {
-    // Why the numbers are struck out comes first: a narrow tile cuts the end of the line.
+    // The alarm's priority in words and why the numbers are struck out come first: a narrow
+    // tile cuts the end of the line.
     const parts = [];
     if (bed.link === "free") return "FREE";
+    if (this.alarm) parts.push(PRIORITY_WORD[this.alarm.priority]);
     if (bed.link === "silent" || bed.link === "lost") {
       const since = this.silentSince();
       parts.push(`${LINK_WORD[bed.link]}${since ? ` since ${sinceText(since, now)}` : ""}`);
     }
     if (this.alarm) {
-      parts.push(`${PRIORITY_WORD[this.alarm.priority]}: ${this.alarm.text}`);
-      if (this.alarm.acknowledgedBy) parts.push(`(ack ${this.alarm.acknowledgedBy})`);
+      parts.push(`${this.alarm.text}${this.alarm.acknowledgedBy ? ` (ack ${this.alarm.acknowledgedBy})` : ""}`);
     }
-    return parts.join(" ");
+    return parts.join(" · ");
   }
 
   // The end of the bed's last sample: when its monitor fell silent.

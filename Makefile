@@ -10,7 +10,7 @@ SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 PACKAGES := g++ cmake ninja-build clang libclang-rt-14-dev libgtest-dev libgmock-dev \
             libbenchmark-dev nlohmann-json3-dev sqlite3 libsqlite3-dev libcli11-dev libsodium-dev \
             libpq-dev postgresql libboost-dev libssl-dev openssl libcairo2-dev dpkg-dev file \
-            fonts-dejavu-core python3-hl7 tzdata
+            fonts-dejavu-core python3-hl7 tzdata chromium chromium-driver python3-selenium
 
 BUILD := build
 BUILD_SANITIZE := build-sanitize
@@ -21,8 +21,8 @@ BUILD_BENCH := build-bench
 CONFIGURE := cmake -G Ninja -S .
 CTEST := ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build package demo test test-build test-sanitize test-thread fuzz-build fuzz-smoke bench-build bench fuzz \
-        clean
+.PHONY: all deps build package demo ward test test-build test-sanitize test-thread fuzz-build fuzz-smoke \
+        bench-build bench fuzz clean
 
 all: build
 
@@ -56,6 +56,10 @@ DEMO_STRIP := $(BUILD)/demo/ctg-strip.pdf
 DEMO_WARD := $(BUILD)/demo/ward
 DEMO_WARD_PORT ?= 45713
 DEMO_WARD_SECONDS ?= 30
+# The ward view: the station's web side with eight made-up beds (tests/browser/WardDev.cpp), on
+# loopback, with a made-up user and a password made up per run.
+WARD_PORT ?= 45714
+WARD_PASSWORD := made-up-$(shell od -An -N4 -tx4 /dev/urandom | tr -d ' ')
 
 demo: build
 	@mkdir -p $(dir $(DEMO_STREAM))
@@ -103,6 +107,16 @@ demo: build
 	recording=$$(find $(DEMO_WARD)/Data/Studies -name '*.link' | sort | head -n 1); \
 	$(BUILD)/bin/vudoda strip "$$recording" -o $(DEMO_WARD)/ctg-strip.pdf --speed 3 --config $(DEMO_WARD)/Maternis.ini; \
 	echo "The strip of $$recording is in $(DEMO_WARD)/ctg-strip.pdf"
+	@echo "== The ward view in a browser: eight made-up beds, logged in, the ward and one bed =="
+	/usr/bin/python3 tests/browser/ward_browser_test.py --demo --ward-dev $(BUILD)/bin/ward_dev \
+	  --www web/www --out $(BUILD)/demo
+	@echo "To keep the ward view running and open it in a browser: make ward (Ctrl-C ends it)"
+
+# Runs the ward view until Ctrl-C; prints the address, the user and the password to open it with.
+ward: build
+	@echo "The ward view: http://127.0.0.1:$(WARD_PORT)/  user: midwife  password: $(WARD_PASSWORD)"
+	@echo "Eight made-up beds; type 'silent 3' to silence bed 3's monitor, 'back 3' to bring it back; Ctrl-C ends it."
+	$(BUILD)/bin/ward_dev --port $(WARD_PORT) --beds 8 --password $(WARD_PASSWORD) --www web/www
 
 test: test-thread test-build test-sanitize fuzz-smoke bench-build
 

@@ -44,6 +44,13 @@ void LiveClient::SendError(const std::string& message) { Queue({Text({{"type", "
 bool LiveClient::Received(const std::string& text) {
   const json command = json::parse(text, nullptr, false);
   if (command.is_discarded() || !command.is_object()) return false;
+  // A ping is the page asking whether its stream still runs: answered at once, and no sign of a
+  // person at the desk, so it keeps no login alive.
+  if (const auto ping = command.find("ping"); ping != command.end() && command.size() == 1) {
+    if (!ping->is_number_integer()) return false;
+    Queue({Text({{"type", "pong"}, {"ping", *ping}})});
+    return true;
+  }
   if (!KeepLoginAlive()) return true;
   bool understood = false;
   for (const auto& [name, subscribe] : {std::pair{"subscribe", true}, std::pair{"unsubscribe", false}}) {

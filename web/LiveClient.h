@@ -31,7 +31,8 @@ struct LiveBatch;
 // ward as it is and each subscribed bed's trace from the last sample the browser took (at most
 // ten minutes back). So a browser that does not read holds at most the limit and the message
 // being written (a single message larger than the limit is still sent, alone), and the ward
-// never waits for it.
+// never waits for it. A ping ({"ping":N}) is answered {"type":"pong","ping":N}, so that a page
+// knows at once when its stream stopped; it does not keep the login alive.
 class LiveClient : public WebConnection, public std::enable_shared_from_this<LiveClient> {
  public:
   // How far back a subscription's first trace, and a catch-up, reach.

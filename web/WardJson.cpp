@@ -5,6 +5,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "constmap/ObConstMap.h"
+#include "platform/CodePage.h"
+
 using nlohmann::json;
 
 namespace {
@@ -235,4 +238,24 @@ std::optional<MonitoredPatient> WardJson::ParsePatient(const json& body, std::st
     }
   }
   return patient;
+}
+
+json WardJson::AlarmTexts() {
+  // The maps a strip names each channel's alarm statuses with (StripPage's channels).
+  static constexpr std::pair<const char*, ObConstMap::CMAP_TYPE> kMaps[] = {
+      {"FHR1", ObConstMap::CMAP_FHR1_ALARM}, {"FHR2", ObConstMap::CMAP_FHR2_ALARM},
+      {"FECG", ObConstMap::CMAP_FECG_ALARM}, {"MHR", ObConstMap::CMAP_ECG_ALARM},
+      {"UC", ObConstMap::CMAP_UC_ALARM},     {"IUP", ObConstMap::CMAP_IUP_ALARM}};
+  json texts = json::object();
+  for (const auto& [channel, map] : kMaps) {
+    json codes = json::object();
+    for (int index = 0; index < ObConstMap::GetMapSize(map); ++index) {
+      std::string text;
+      // A text that is no text of the process code page is left out: the band then shows the code.
+      if (!AnsiToUtf8(ObConstMap::GetMapText(map, index).GetString(), text)) continue;
+      codes[std::to_string(ObConstMap::GetMapConst(map, index))] = text;
+    }
+    texts[channel] = std::move(codes);
+  }
+  return texts;
 }

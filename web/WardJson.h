@@ -35,6 +35,10 @@ class WardJson {
   static std::string Samples(int bed, const TraceBatch& batch, std::size_t first = 0, const char* type = nullptr,
                              const std::vector<WardAlarm>* alarms = nullptr);
   static nlohmann::json Patient(const MonitoredPatient& patient);
+  // The map texts of the monitor's alarm statuses per channel, in the station language, as a
+  // strip names them in its alarm bands: {"FHR1":{"1":"Upper Limit",...},...} for FHR1, FHR2,
+  // FECG, MHR, UC and IUP.
+  static nlohmann::json AlarmTexts();
   // A correction as a browser sends it; nullopt with the reason in `fault` when a field is
   // missing, not text, longer than 64 bytes, holds a control character, or the birthday is no
   // date ("YYYY-MM-DD", or null for none).

@@ -175,6 +175,10 @@ void WardRoutes::CorrectPatient(const std::shared_ptr<WebExchange>& exchange) {
           }));
 }
 
+void WardRoutes::AlarmTexts(const std::shared_ptr<WebExchange>& exchange) {
+  exchange->Json(http::status::ok, WardJson::AlarmTexts());
+}
+
 void WardRoutes::LiveWithoutUpgrade(const std::shared_ptr<WebExchange>& exchange) {
   HttpResponse response = WebResponse::Error(http::status::upgrade_required, "the live stream is a WebSocket");
   response.set(http::field::upgrade, "websocket");

@@ -26,6 +26,8 @@ class WardRoutes {
   static void Strip(const std::shared_ptr<WebExchange>& exchange);
   static void Patient(const std::shared_ptr<WebExchange>& exchange);
   static void CorrectPatient(const std::shared_ptr<WebExchange>& exchange);
+  // The map texts of the monitors' alarm statuses (WardJson::AlarmTexts).
+  static void AlarmTexts(const std::shared_ptr<WebExchange>& exchange);
   // The live stream's path asked without the WebSocket upgrade.
   static void LiveWithoutUpgrade(const std::shared_ptr<WebExchange>& exchange);
 };

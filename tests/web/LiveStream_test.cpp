@@ -242,6 +242,42 @@ TEST_F(LiveStreamTest, AStreamThatDoesNotReadIsCutBackAndCatchesUpFromTheTrace) 
   EXPECT_TRUE(WaitFor([this] { return Status().liveQueuedBytes == 0; }));
 }
 
+// A page pings its stream to know at once when it stopped: the answer comes whatever else waits,
+// and pings alone are no person at the desk, so the login still ends when it is idle.
+TEST_F(LiveStreamTest, APingIsAnsweredAndKeepsNoLoginAlive) {
+  WardServerOptions options = TestOptions();
+  options.idleTimeout = 2s;
+  Start(options);
+  const auto login = LogIn();
+  ASSERT_TRUE(login);
+  PlainLive live(m_port);
+  ASSERT_FALSE(live.Open(login->cookie, m_origin));
+  ASSERT_TRUE(live.Read());
+  ASSERT_TRUE(live.Send(R"({"ping":7})"));
+  const auto pong = live.Read();
+  ASSERT_TRUE(pong);
+  EXPECT_EQ(pong->dump(), R"({"ping":7,"type":"pong"})");
+  const auto started = Clock::now();
+  bool open = true;
+  while (open && Clock::now() - started < 6s) {
+    open = live.Send(R"({"ping":8})") && live.Read(2s).has_value();
+  }
+  // The stream ends with the login (cut short, without its reason, when it ended while a pong
+  // was being written).
+  EXPECT_FALSE(open) << "pings kept the login alive";
+  const auto session = Send(Get("/api/session", login->cookie));
+  ASSERT_TRUE(session);
+  EXPECT_EQ(session->result_int(), 401);
+
+  for (const char* command : {R"({"ping":"now"})", R"({"ping":1.5})"}) {
+    auto other = OpenLive();
+    ASSERT_TRUE(other);
+    ASSERT_TRUE(other->Send(command));
+    EXPECT_FALSE(other->Read(3s)) << command;
+    EXPECT_EQ(other->Socket().reason().reason, "not a command") << command;
+  }
+}
+
 TEST_F(LiveStreamTest, AStreamThatNeverAnswersIsClosedAfterTheLiveTimeout) {
   WardServerOptions options = TestOptions();
   options.liveTimeout = 1s;

@@ -76,6 +76,19 @@ TEST_F(WardApiTest, TheWardIsEveryBedAsItIsNow) {
             R"("patientName":"","studyId":"","uc":null})");
 }
 
+// The strip's alarm bands are named with the monitors' map texts; the page takes them from here.
+TEST_F(WardApiTest, TheAlarmTextsAreTheMapTextsOfEachChannel) {
+  const auto response = Fetch("/api/alarm-texts");
+  ASSERT_EQ(response.result_int(), 200);
+  const auto texts = nlohmann::json::parse(response.body());
+  std::vector<std::string> channels;
+  for (const auto& [channel, codes] : texts.items()) channels.push_back(channel);
+  EXPECT_EQ(channels, (std::vector<std::string>{"FECG", "FHR1", "FHR2", "IUP", "MHR", "UC"}));
+  EXPECT_EQ(texts["FHR1"].dump(),
+            R"({"0":"Normal","1":"Upper Limit","2":"Lower Limit","3":"Cross channel",)"
+            R"("4":"Upper Limit, Cross channel verification","5":"Lower Limit, Cross channel verification"})");
+}
+
 TEST_F(WardApiTest, ATraceIsItsSamplesByChannelWithTheAlarmsOverIt) {
   OnLoop([this] { return m_ward->Produce(1, kHalfPastOne, 6); });
   const auto response = Fetch("/api/beds/1/trace?from=1792891800000&to=1792891860000");

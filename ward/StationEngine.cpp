@@ -33,7 +33,7 @@ using StudyKey = StudyAdmission::StudyKey;
 // beyond, it is not recorded.
 constexpr std::size_t kMaxWaitingBytes = 1024 * 1024;
 // How often the beds are looked at: a silence is reported within this much after the configured
-// silence; a refused recording, a failed admission are tried again.
+// silence; a failed admission is tried again.
 constexpr auto kWatchInterval = 250ms;
 // Jobs that may wait for the database or the disk at once. A round's figures or sync that finds
 // the queue full is skipped (the next round's stands for it); an admission is tried again.
@@ -41,8 +41,10 @@ constexpr std::size_t kWorkerQueue = 1024;
 // A failed admission is tried again after this, doubling up to kLongestAdmissionDelay.
 constexpr std::chrono::milliseconds kFirstAdmissionDelay = 1s;
 constexpr std::chrono::milliseconds kLongestAdmissionDelay = 30s;
-// A recording the disk refused is tried again this often.
-constexpr auto kRewriteInterval = 1s;
+// The recordings' buffered link is written this often (and what the disk refused is tried
+// again): a station that is killed loses at most this much of each bed's link, never a piece
+// its figures count.
+constexpr auto kWriteInterval = 1s;
 // A failed accept (no descriptors left) is tried again after this, doubling up to a second.
 constexpr std::chrono::milliseconds kFirstAcceptDelay = 100ms;
 constexpr std::chrono::milliseconds kLongestAcceptDelay = 1s;
@@ -72,6 +74,7 @@ class StationEngine::Loop : public BedHost {
         m_acceptor(m_context),
         m_acceptRetry(m_context),
         m_watch(m_context),
+        m_write(m_context),
         m_sync(m_context),
         m_refresh(m_context),
         m_signals(m_context),
@@ -90,6 +93,7 @@ class StationEngine::Loop : public BedHost {
     if (auto fault = Listen()) return fault;
     Accept();
     Watch();
+    WriteLater();
     SyncLater();
     RefreshLater();
     if (m_options.stopOnSignals) WaitForSignal();
@@ -177,7 +181,6 @@ class StationEngine::Loop : public BedHost {
     Clock::time_point admitAt;
     std::chrono::milliseconds admitDelay{0};
     Clock::time_point lostAt;
-    Clock::time_point rewriteAt;
     std::optional<std::string> refused;  // the link's patient not admitted: her link is not recorded
     bool overflowTold = false;
     bool storing = false;
@@ -428,7 +431,6 @@ class StationEngine::Loop : public BedHost {
   void TellRecordingChange(Bed& bed) {
     if (!bed.study) return;
     if (std::optional<std::string> change = bed.study->TakeChange()) {
-      if (bed.study->Failing()) bed.rewriteAt = Clock::now() + kRewriteInterval;
       Event(bed, Name(bed) + ": " + *change);
     }
   }
@@ -519,6 +521,8 @@ class StationEngine::Loop : public BedHost {
 
   void CloseStudy(Bed& bed, const std::string& why) {
     if (!bed.study) return;
+    bed.study->Flush();
+    TellRecordingChange(bed);
     const std::uint64_t unwritten = bed.study->Unwritten();
     Event(bed, Name(bed) + ": study " + bed.study->StudyId() + " closed (" + why + "), " +
                    std::to_string(bed.study->LengthSeconds()) + " s recorded" +
@@ -653,11 +657,6 @@ class StationEngine::Loop : public BedHost {
     if (!bed.session && (bed.study || !bed.admissions.empty()) && now - bed.lostAt >= m_options.reconnectWindow) {
       EndLostBed(bed);
     }
-    if (bed.study && bed.study->Failing() && now >= bed.rewriteAt) {
-      bed.study->Retry();
-      bed.rewriteAt = now + kRewriteInterval;
-      TellRecordingChange(bed);
-    }
     if (bed.study) ShowFigures(bed);
     if (!bed.admitting && !bed.admissions.empty() && now >= bed.admitAt) Admit(bed);
   }
@@ -675,6 +674,21 @@ class StationEngine::Loop : public BedHost {
       Event(bed, Name(bed) + ": patient " + admission.patient->id +
                      " could not be admitted; her link is not recorded");
     }
+  }
+
+  // Writes every recording's buffered link, and tries again what the disk refused.
+  void WriteLater() {
+    m_write.expires_after(kWriteInterval);
+    m_write.async_wait([this](const boost::system::error_code& error) {
+      if (error) return;
+      for (Bed& bed : m_beds) {
+        if (!bed.study) continue;
+        bed.study->Flush();
+        TellRecordingChange(bed);
+        ShowFigures(bed);
+      }
+      WriteLater();
+    });
   }
 
   void SyncLater() {
@@ -725,6 +739,7 @@ class StationEngine::Loop : public BedHost {
     m_acceptor.close(ignored);
     m_acceptRetry.cancel();
     m_watch.cancel();
+    m_write.cancel();
     m_sync.cancel();
     m_refresh.cancel();
     m_signals.cancel(ignored);
@@ -777,6 +792,7 @@ class StationEngine::Loop : public BedHost {
   asio::steady_timer m_acceptRetry;
   std::chrono::milliseconds m_acceptDelay{0};
   asio::steady_timer m_watch;
+  asio::steady_timer m_write;
   asio::steady_timer m_sync;
   asio::steady_timer m_refresh;
   asio::signal_set m_signals;

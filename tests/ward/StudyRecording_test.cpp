@@ -77,6 +77,8 @@ TEST_F(StudyRecordingTest, TwoPatientsInTheSameSecondRecordIntoTwoFilesAndANewRe
   ASSERT_EQ(slash.Open(Data(), Opening::New, "10.0.0.2"), std::nullopt);
   dot.Append(Bytes{1, 2});
   slash.Append(Bytes{3});
+  dot.Flush();
+  slash.Flush();
   EXPECT_EQ(ReadFile(LinkOf("AB.1", second)), "\x01\x02");
   EXPECT_EQ(ReadFile(LinkOf("AB/1", second)), "\x03");
   EXPECT_EQ(ReadFile(EventsOf(LinkOf("AB/1", second))), "study \"20261025021000\" of patient \"AB/1\" from monitor "
@@ -102,6 +104,7 @@ TEST_F(StudyRecordingTest, ARecordingGoesOnOnlyForItsOwnStudyFromItsOwnMonitor) 
   StudyRecording same("P\"1\\", study);
   ASSERT_EQ(same.Open(Data(), Opening::Continued, "10.0.0.1"), std::nullopt);
   same.Append(Bytes{8});
+  same.Flush();
   EXPECT_EQ(ReadFile(LinkOf("P\"1\\", study)), "\x07\x08");
   EXPECT_EQ(FirstLine(EventsOf(LinkOf("P\"1\\", study))),
             R"(study "20261025021000" of patient "P\"1\\" from monitor "10.0.0.1")");
@@ -180,20 +183,27 @@ TEST_F(StudyRecordingTest, AFullDiskKeepsTheLinkAndItsFiguresCountWhatTheFileHol
     if (event.offset < link.size() / 2) half = event.offset + event.length;
   }).Feed(link);
   append(0, half);
+  EXPECT_EQ(ReadFile(path), "") << "the link waits for the next flush";
+  EXPECT_EQ(study.LengthSeconds(), 0) << "what waits in memory is not counted as recorded";
+  study.Flush();
+  EXPECT_EQ(ReadFile(path).size(), half);
   const long before = study.LengthSeconds();
+  EXPECT_GT(before, 0);
   {
     FileSizeLimit full(static_cast<rlim_t>(half));
     append(half, link.size());
+    EXPECT_FALSE(study.Failing());
+    study.Flush();
     EXPECT_TRUE(study.Failing());
     EXPECT_EQ(study.LengthSeconds(), before);
     EXPECT_EQ(study.TakeChange(),
               "the recording cannot be written (File too large): up to 4 MiB of the link wait in memory until it can");
     EXPECT_EQ(study.TakeChange(), std::nullopt);
-    study.Retry();
+    study.Flush();
     EXPECT_TRUE(study.Failing());
     EXPECT_EQ(ReadFile(path).size(), half);
   }
-  study.Retry();
+  study.Flush();
   EXPECT_FALSE(study.Failing());
   EXPECT_EQ(study.TakeChange(), "the recording is written again, with the " + std::to_string(link.size() - half) +
                                     " bytes of the link that waited");

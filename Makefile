@@ -9,8 +9,8 @@ SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 # Debian packages the build, the tests, the benchmarks, the fuzzers and `make package` need.
 PACKAGES := g++ cmake ninja-build clang libclang-rt-14-dev libgtest-dev libgmock-dev \
             libbenchmark-dev nlohmann-json3-dev sqlite3 libsqlite3-dev libcli11-dev libsodium-dev \
-            libpq-dev postgresql libboost-dev libssl-dev libcairo2-dev dpkg-dev file fonts-dejavu-core \
-            python3-hl7
+            libpq-dev postgresql libboost-dev libssl-dev openssl libcairo2-dev dpkg-dev file \
+            fonts-dejavu-core python3-hl7 tzdata
 
 BUILD := build
 BUILD_SANITIZE := build-sanitize

@@ -9,8 +9,8 @@ include(CMakePackageConfigHelpers)
 
 set(VUDODA_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/VuDoda)
 
-install(TARGETS vudoda_platform qnutil qnutilex vudoda vudoda_link vudoda_recording vudoda_strip vudoda_hospital
-  vudoda_ward vudoda_station
+install(TARGETS vudoda_platform qnutil qnutilex vudoda vudoda_link vudoda_recording vudoda_strip vudoda_web
+  vudoda_registry vudoda_hospital vudoda_ward vudoda_station
   EXPORT VuDodaTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime
@@ -25,7 +25,7 @@ install(TARGETS vudoda_platform qnutil qnutilex vudoda vudoda_link vudoda_record
 # are not exported, so a host could include them but never link them. The row classes' column
 # lists are installed: a host that moves or compares whole rows (as DatabaseCopy does) walks the
 # same list as the classes.
-foreach(folder platform qnutil qnutilex packet database config constmap util link recording strip hospital ward)
+foreach(folder platform qnutil qnutilex packet database config constmap util link recording strip registry hospital ward)
   install(DIRECTORY ${folder}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vudoda/${folder} COMPONENT dev
     FILES_MATCHING PATTERN "*.h"
     PATTERN "Db*.h" EXCLUDE
@@ -50,6 +50,15 @@ foreach(folder platform qnutil qnutilex packet database config constmap util lin
     PATTERN "UniqueStamp.h" EXCLUDE
     PATTERN "schema" EXCLUDE)
 endforeach()
+
+# The web side installs its interface only: what the ward implements and calls, and the types
+# they pass; its connections, router and JSON stay inside the library.
+install(FILES web/WebApi.h web/WardServer.h web/WardServerOptions.h web/WardServerStatus.h web/WardService.h
+        web/WebRoute.h web/BedView.h web/WardAlarm.h web/TraceBatch.h web/BedTrace.h web/MonitoredPatient.h
+        web/AuditEntry.h web/ServiceResult.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vudoda/web COMPONENT dev)
+# The ward's pages, which the web side serves (WardServer::DefaultWwwFolder finds them).
+install(DIRECTORY web/www/ DESTINATION ${CMAKE_INSTALL_DATADIR}/vudoda/www COMPONENT runtime)
 
 # The CREATE TABLE scripts, for a host or an installer that creates a station's database.
 install(FILES database/schema/sqlite.sql database/schema/postgresql.sql

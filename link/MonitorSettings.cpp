@@ -1,7 +1,5 @@
 #include "link/MonitorSettings.h"
 
-#include <chrono>
-
 #include "packet/PKAlarm_v110.h"
 #include "packet/PKMonitor_v110.h"
 #include "packet/PKPatient_v110.h"
@@ -14,12 +12,6 @@ constexpr int kFHRHigh = MonitorSettings::kFHRHigh;
 constexpr int kSpO2Low = MonitorSettings::kSpO2Low;
 constexpr int kNIBPLow = MonitorSettings::kNIBPLow;
 constexpr int kNIBPHigh = MonitorSettings::kNIBPHigh;
-
-void SetDate(PKPatient_v110& patient, int year, unsigned month, unsigned day) {
-  patient.SetYear(year);
-  patient.SetMonth(static_cast<int>(month));
-  patient.SetDay(static_cast<int>(day));
-}
 
 void FillProtocolVersion(PKProtocolVer& version) { version.SetVersion(1, 10); }
 
@@ -46,13 +38,19 @@ void FillMonitor(PKMonitor_v110& monitor) {
   monitor.SetFetalMovement(1);
 }
 
-// An obviously made-up patient.
-void FillPatient(PKPatient_v110& patient) {
-  patient.SetPatientId("SIM-0000-0001");
+// An obviously made-up patient; the packet's date is her date of birth. Seeds beyond 9999 fold
+// into the four-digit group before the last, so the identifier keeps its width (and seed 1 its
+// historical bytes).
+void FillPatient(PKPatient_v110& patient, std::uint32_t seed) {
+  CString id;
+  id.Format("SIM-%04u-%04u", (seed / 10000) % 10000, seed % 10000);
+  patient.SetPatientId(id);
   patient.SetLastName("Simulated");
   patient.SetFirstName("Testpatient");
   patient.SetGender(2);  // Female
-  SetDate(patient, 1994, 5, 17);
+  patient.SetYear(1994);
+  patient.SetMonth(5);
+  patient.SetDay(17);
   patient.SetAge(30);
   patient.SetHeight(165.5);
   patient.SetWeight(72.5);
@@ -97,14 +95,6 @@ void FillAlarmSettings(PKAlarm_v110& alarm) {
   alarm.SetIUPFreqLimit(0, 5);
 }
 
-// The day of `seconds` since 1970-01-01, in UTC.
-void SetStudyDate(PKPatient_v110& patient, std::int64_t seconds) {
-  const std::chrono::sys_seconds time{std::chrono::seconds(seconds)};
-  const std::chrono::year_month_day date{std::chrono::floor<std::chrono::days>(time)};
-  SetDate(patient, static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
-          static_cast<unsigned>(date.day()));
-}
-
 }  // namespace
 
 bool MonitorSettings::Send(PKBase& packet, const PacketSink& sink) {
@@ -113,33 +103,12 @@ bool MonitorSettings::Send(PKBase& packet, const PacketSink& sink) {
 }
 
 bool MonitorSettings::SendAll(const PacketSink& sink, std::uint32_t seed) {
-  return SendWithDate(sink, [seed](PKPatient_v110& patient) {
-    // Seeds beyond 9999 fold into the four-digit group before the last, so the identifier
-    // keeps its width (and seed 1 its historical bytes).
-    CString id;
-    id.Format("SIM-%04u-%04u", (seed / 10000) % 10000, seed % 10000);
-    patient.SetPatientId(id);
-  });
-}
-
-bool MonitorSettings::SendForRecording(const PacketSink& sink, std::optional<std::int64_t> studyStart) {
-  return SendWithDate(sink, [&](PKPatient_v110& patient) {
-    if (studyStart) {
-      SetStudyDate(patient, *studyStart);
-    } else {
-      SetDate(patient, 0, 0, 0);
-    }
-  });
-}
-
-bool MonitorSettings::SendWithDate(const PacketSink& sink, const std::function<void(PKPatient_v110&)>& date) {
   PKProtocolVer version;
   FillProtocolVersion(version);
   PKMonitor_v110 monitor;
   FillMonitor(monitor);
   PKPatient_v110 patient;
-  FillPatient(patient);
-  date(patient);
+  FillPatient(patient, seed);
   PKAlarm_v110 alarm;
   FillAlarmSettings(alarm);
   return Send(version, sink) && Send(monitor, sink) && Send(patient, sink) && Send(alarm, sink);

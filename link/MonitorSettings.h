@@ -1,18 +1,15 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <optional>
 
 #include "link/LinkApi.h"
 #include "link/PacketSink.h"
 
 class PKBase;
-class PKPatient_v110;
 
 // What a made-up bedside fetal monitor announces when its link starts: the protocol version,
-// its settings, the patient (an obviously made-up one) and its alarm settings. The simulated
-// monitor and a replayed recording begin their links with it.
+// its settings, the patient (an obviously made-up one, with a made-up date of birth) and its
+// alarm settings. The simulated monitor and a replayed recording begin their links with it.
 class VUDODA_LINK_API MonitorSettings {
  public:
   // Alarm limits that the monitor announces and that its alarm statuses follow.
@@ -25,13 +22,8 @@ class VUDODA_LINK_API MonitorSettings {
   // Stamps the packet's checksum and passes its bytes to `sink`; returns what the sink does.
   static bool Send(PKBase& packet, const PacketSink& sink);
   // Sends the four settings packets of the simulated monitor seeded `seed`: each seed announces
-  // its own made-up patient ("SIM-0000-0001" for seed 1), so that a ward of simulated beds admits
-  // one mother per bed. Returns false when the sink refused a packet (the rest are not sent).
+  // its own made-up patient ("SIM-0000-0001" for seed 1, born 1994-05-17), so that a ward of
+  // simulated beds admits one mother per bed. Returns false when the sink refused a packet (the
+  // rest are not sent).
   static bool SendAll(const PacketSink& sink, std::uint32_t seed);
-  // The same for a monitor playing a recording: the patient packet's date is the day the study
-  // started (`studyStart`, seconds since 1970-01-01, taken in UTC), or all zero when unknown.
-  static bool SendForRecording(const PacketSink& sink, std::optional<std::int64_t> studyStart);
-
- private:
-  static bool SendWithDate(const PacketSink& sink, const std::function<void(PKPatient_v110&)>& date);
 };

@@ -21,11 +21,12 @@ void LoadAndList(std::span<const unsigned char> block, FieldList& out) {
   ListFields(packet, out);
 }
 
-// Type header and size come from the packet class itself, so the framer cannot disagree with it.
+// Type header, size and key come from the packet class itself, so the framer cannot disagree
+// with it.
 template <class Packet>
 PacketKind Describe(const char* name) {
   Packet packet;
-  return PacketKind{name, packet.GetTypeHeader(), packet.GetPacketSize(), &LoadAndList<Packet>};
+  return PacketKind{name, packet.GetTypeHeader(), packet.GetPacketSize(), packet.GetKey(), &LoadAndList<Packet>};
 }
 
 const std::array<PacketKind, 7>& Kinds() {

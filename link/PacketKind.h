@@ -6,11 +6,13 @@
 #include "link/LinkApi.h"
 
 // A packet kind of the monitor link as the station layer knows it: the packet class, the type
-// header that names it in a stream, and its fixed size.
+// header that names it in a stream, its fixed size, and the key that its last byte carries on
+// the station's links (a packet's key from its construction on).
 struct PacketKind {
   const char* name;  // the packet class, e.g. "PKParam_v110"
   unsigned char typeHeader;
   int size;
+  unsigned char key;
   // Loads `block` (exactly `size` bytes, type header first) into a packet of this kind,
   // accepting whatever key it carries, and appends its fields to `out`.
   void (*listFields)(std::span<const unsigned char> block, FieldList& out);

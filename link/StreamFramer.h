@@ -11,23 +11,33 @@
 // What the framer found at one place of a monitor-link byte stream.
 struct FrameEvent {
   enum class Type {
-    Packet,     // a whole packet of `kind`
+    Packet,     // a whole packet of `kind` whose last byte is its key
     Unknown,    // `length` bytes that begin no packet
     Truncated,  // the stream ends `length` bytes into a packet of `kind`
   };
   Type type;
   std::uint64_t offset;  // from the start of the stream
   std::uint64_t length;
-  const PacketKind* kind;                // nullptr for Unknown
-  std::span<const unsigned char> bytes;  // Packet, Truncated: the `length` bytes; valid during
-                                         // the sink call. Unknown: empty (runs may be long).
+  // Packet, Truncated: the packet's kind. Unknown: nullptr, or for a type header whose whole
+  // packet ends in another byte than its key, the kind that header names (`length` is then 1).
+  const PacketKind* kind;
+  // Packet, Truncated: the `length` bytes. Unknown with a kind: the kind's size of bytes from
+  // the header on, the packet it would have been (its last byte the wrong key); the framer reads
+  // them again from the byte after the header. Other Unknown runs: empty (they may be long).
+  // Valid during the sink call.
+  std::span<const unsigned char> bytes;
 };
 
-// Cuts a byte stream, fed in chunks of any size, into packets by their type header and fixed
-// size. A byte that is no known type header starts or extends a run of unknown bytes. At the
+// Cuts a byte stream, fed in chunks of any size, into packets by their type header, fixed size
+// and key: a packet is a type header followed by the rest of its kind's size, the last byte
+// its key. A byte that is no known type header starts or extends a run of unknown bytes. A type
+// header whose packet ends in a wrong key is no packet but a stray byte (of garbage, or of a
+// packet whose key was damaged): it is reported alone as an Unknown event naming the kind, and
+// framing goes on from the next byte, so a real packet that begins inside it is found. At the
 // end of the stream a known type header whose packet no longer fits is taken as unknown too
 // when a whole packet follows it, and otherwise begins the truncated tail. Events reach the
-// sink in stream order; memory stays bounded by the largest packet whatever the stream's length.
+// sink in stream order, each beginning where the one before ended; memory stays bounded by the
+// largest packet whatever the stream's length.
 class VUDODA_LINK_API StreamFramer {
  public:
   using Sink = std::function<void(const FrameEvent&)>;
@@ -42,7 +52,8 @@ class VUDODA_LINK_API StreamFramer {
 
  private:
   void Frame(bool atEnd);
-  bool WholePacketFollows(std::size_t pos) const;
+  bool KeyedPacketAt(std::size_t pos) const;
+  bool KeyedPacketFollows(std::size_t pos) const;
   void ExtendUnknown(std::uint64_t offset);
   void FlushUnknown();
 

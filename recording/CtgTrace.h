@@ -38,7 +38,9 @@ class VUDODA_RECORDING_API CtgTrace {
   // every sample, marker, stimulator and zeroing on the first sample, movement marks on their
   // own. The first packet of a trace that holds nothing yet decides where it begins; later,
   // the places between the end and the packet become a gap, and samples of a repeated or late
-  // packet that lie before the end are left out.
+  // packet that lie before the end are left out. The time stamp alone decides: a packet whose
+  // time stamp was garbled ahead would leave every packet after it "late". Packets of a link
+  // are placed by NumericsPlacer first (as LinkExport does), and then added with AddNumericsAt.
   void AddNumerics(PKParam_v110& packet);
   // As AddNumerics, with the packet's first sample at `place` instead of the place of its
   // time stamp (a link whose time stamps began again, continued where the trace ends).

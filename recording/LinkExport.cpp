@@ -1,26 +1,17 @@
 #include "recording/LinkExport.h"
 
-#include <chrono>
 #include <utility>
 
 #include "link/LoadKeyedPacket.h"
-#include "packet/PKParam_v110.h"
-#include "packet/PKPatient_v110.h"
+#include "packet/PKControl.h"
 #include "packet/PKProtocolVer.h"
 #include "recording/RecordingWriter.h"
 
 namespace {
 
-// No link pauses its numerics longer than this (a day).
-constexpr std::uint64_t kLongestPauseSamples = 24 * 3600 * CtgTrace::kSamplesPerSecond;
-
-// Midnight UTC of the patient packet's date, where it holds a real date.
-std::optional<std::int64_t> DayStart(PKPatient_v110& patient) {
-  const std::chrono::year_month_day date{std::chrono::year(patient.GetYear()),
-                                         std::chrono::month(static_cast<unsigned>(patient.GetMonth())),
-                                         std::chrono::day(static_cast<unsigned>(patient.GetDay()))};
-  if (!date.ok() || patient.GetYear() < 1970) return std::nullopt;
-  return std::chrono::sys_seconds(std::chrono::sys_days(date)).time_since_epoch().count();
+// "1 packet", "2 packets".
+std::string Counted(std::uint64_t count, const std::string& noun) {
+  return std::to_string(count) + ' ' + noun + (count == 1 ? "" : "s");
 }
 
 }  // namespace
@@ -32,65 +23,74 @@ void LinkExport::Feed(std::span<const unsigned char> bytes) { m_framer.Feed(byte
 
 std::optional<std::string> LinkExport::Finish() {
   m_framer.Finish();
+  PlaceHeld(true);
   if (!m_begun) return std::string("the link holds no numerics packet");
   return m_writer.Finish();
 }
 
 void LinkExport::Take(const FrameEvent& event) {
-  if (event.type != FrameEvent::Type::Packet) return;
+  if (event.type != FrameEvent::Type::Packet) {
+    m_unframedBytes += event.length;
+    return;
+  }
   static const unsigned char kNumerics = PKParam_v110().GetTypeHeader();
-  static const unsigned char kPatient = PKPatient_v110().GetTypeHeader();
+  static const unsigned char kControl = PKControl().GetTypeHeader();
   static const unsigned char kVersion = PKProtocolVer().GetTypeHeader();
   if (event.kind->typeHeader == kNumerics) TakeNumerics(event.bytes);
-  if (event.kind->typeHeader == kPatient) TakePatient(event.bytes);
-  if (event.kind->typeHeader == kVersion) TakeVersion(event.bytes);
+  if (event.kind->typeHeader == kControl) TakeControl(event.bytes);
+  if (event.kind->typeHeader == kVersion) TakeVersion();
 }
 
 std::string LinkExport::Remarks() const {
   std::string remarks;
+  const auto add = [&remarks](const std::string& remark) { remarks += (remarks.empty() ? "" : "; ") + remark; };
   if (m_restarts > 0) {
-    remarks = "the link began again " + std::to_string(m_restarts) + (m_restarts == 1 ? " time" : " times") +
-              " (a monitor reconnected): its parts follow one another without the pauses between them";
+    add("the link began again " + Counted(static_cast<std::uint64_t>(m_restarts), "time") +
+        " (a monitor reconnected): its parts follow one another without the pauses between them");
   }
   if (m_passedOver > 0) {
-    remarks += (remarks.empty() ? "" : "; ") + std::to_string(m_passedOver) +
-               (m_passedOver == 1 ? " packet" : " packets") +
-               " passed over (a wrong key, or a time stamp out of place)";
+    add(Counted(static_cast<std::uint64_t>(m_passedOver), "numerics packet") +
+        " passed over (a time stamp out of place)");
+  }
+  if (m_unframedBytes > 0) {
+    add(Counted(m_unframedBytes, "byte") + " passed over that frame no packet (unknown bytes, a wrong key or a "
+                                           "truncated end)");
   }
   return remarks;
 }
 
-std::optional<std::uint64_t> LinkExport::PlaceFor(std::uint64_t own) {
-  const bool newLink = std::exchange(m_versionSinceNumerics, false);
-  if (!m_lastPlace) return m_lastPlace = own;
-  const std::uint64_t place = own + m_placeShift;
-  if (place < m_trace.EndSample() && newLink) {
-    m_placeShift = m_trace.EndSample() - own;
-    m_linkBeganAt = m_trace.EndSample();
-    ++m_restarts;
-  } else if (place < m_trace.EndSample() || place - *m_lastPlace > kLongestPauseSamples) {
-    ++m_passedOver;
-    return std::nullopt;
-  }
-  return m_lastPlace = own + m_placeShift;
-}
-
-bool LinkExport::TakeIn(PKBase& packet, std::span<const unsigned char> bytes) {
-  if (LoadKeyedPacket(packet, bytes)) return true;
-  ++m_passedOver;
-  return false;
-}
-
+// The framer passes on only packets that carry their key.
 void LinkExport::TakeNumerics(std::span<const unsigned char> bytes) {
-  PKParam_v110 numerics;
-  if (!TakeIn(numerics, bytes)) return;
-  const std::optional<std::uint64_t> place = PlaceFor(CtgTrace::PlaceOf(numerics));
-  if (!place) return;
-  m_trace.AddNumericsAt(numerics, *place);
+  PKParam_v110& numerics = m_held[(m_heldFirst + m_heldCount) % m_held.size()];
+  LoadKeyedPacket(numerics, bytes);
+  ++m_heldCount;
+  m_numericsCame = true;
+  m_placer.Offer(CtgTrace::PlaceOf(numerics), std::exchange(m_versionSinceNumerics, false));
+  PlaceHeld(false);
+}
+
+void LinkExport::PlaceHeld(bool atEnd) {
+  while (const std::optional<NumericsPlacer::Verdict> verdict = m_placer.Next(atEnd)) {
+    if (verdict->taken) {
+      Write(m_held[m_heldFirst], *verdict);
+    } else {
+      ++m_passedOver;
+    }
+    m_heldFirst = (m_heldFirst + 1) % m_held.size();
+    --m_heldCount;
+  }
+}
+
+void LinkExport::Write(PKParam_v110& numerics, const NumericsPlacer::Verdict& verdict) {
+  if (verdict.linkBegan) {
+    m_linkBeganAt = verdict.place;
+    ++m_restarts;
+  }
+  m_trace.AddNumericsAt(numerics, verdict.place);
   if (!m_begun) {
-    const std::uint64_t first = m_trace.FirstSample();
-    m_writer.Begin(m_studyStart ? std::optional(*m_studyStart + static_cast<std::int64_t>(first / CtgTrace::kSamplesPerSecond))
-                                : std::nullopt);
+    const std::optional<std::int64_t> clock = m_clock.Second();
+    const auto first = static_cast<std::int64_t>(m_trace.FirstSample() / CtgTrace::kSamplesPerSecond);
+    m_writer.Begin(clock ? std::optional(*clock + first) : std::nullopt);
     m_begun = true;
   }
   for (std::uint64_t place = m_trace.FirstSample(); place < m_trace.EndSample(); ++place) {
@@ -106,15 +106,15 @@ void LinkExport::TakeNumerics(std::span<const unsigned char> bytes) {
   m_trace.DropBefore(m_trace.EndSample());
 }
 
-void LinkExport::TakePatient(std::span<const unsigned char> bytes) {
-  if (m_begun) return;
-  PKPatient_v110 patient;
-  if (!TakeIn(patient, bytes)) return;
-  m_studyStart = DayStart(patient);
+// The link clock is the one sent before the link's first numerics packet.
+void LinkExport::TakeControl(std::span<const unsigned char> bytes) {
+  if (m_numericsCame) return;
+  PKControl control;
+  LoadKeyedPacket(control, bytes);
+  m_clock.Take(control);
 }
 
-void LinkExport::TakeVersion(std::span<const unsigned char> bytes) {
-  PKProtocolVer version;
-  if (!TakeIn(version, bytes)) return;
-  m_versionSinceNumerics = m_begun;
+void LinkExport::TakeVersion() {
+  m_versionSinceNumerics = true;
+  if (!m_numericsCame) m_clock.Reset();
 }

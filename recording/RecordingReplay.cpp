@@ -1,5 +1,6 @@
 #include "recording/RecordingReplay.h"
 
+#include "link/LinkClock.h"
 #include "packet/PKParam_v110.h"
 #include "recording/CtgTrace.h"
 #include "recording/RecordingReader.h"
@@ -7,6 +8,15 @@
 namespace {
 // The last time stamp that four bytes hold, in samples.
 constexpr std::uint64_t kMaxSamples = 0xFFFFFFFFull / CtgTrace::kSampleMilliseconds;
+// The made-up monitor and patient whose link plays a recording.
+constexpr std::uint32_t kReplayMonitor = 1;
+
+bool SendSettings(const PacketSink& sink, std::optional<std::int64_t> startTime) {
+  if (!MonitorSettings::SendAll(sink, kReplayMonitor)) return false;
+  const std::optional<std::uint32_t> clock = startTime ? LinkClock::Held(*startTime) : std::nullopt;
+  return !clock || LinkClock::Send(sink, *clock);
+}
+
 }  // namespace
 
 RecordingReplay::RecordingReplay(RecordingReader& reader) : m_reader(reader) {}
@@ -18,7 +28,7 @@ std::optional<std::string> RecordingReplay::Run(const PacketSink& sink) {
     return "the recording's " + std::to_string(count) + " samples last longer than the link's time stamps reach (" +
            std::to_string(kMaxSamples) + " samples, 49 days)";
   }
-  if (!MonitorSettings::SendForRecording(sink, m_reader.StartTime())) return std::nullopt;
+  if (!SendSettings(sink, m_reader.StartTime())) return std::nullopt;
   CtgTrace trace;
   PKParam_v110 numerics;
   TraceSample sample;

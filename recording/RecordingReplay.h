@@ -8,11 +8,13 @@
 
 class RecordingReader;
 
-// A bedside monitor playing a recorded CTG: the link begins with the monitor's settings (the
-// patient's date is the recording's start day, or zero without one), then carries the
-// recording as numerics packets of five samples, time-stamped in milliseconds from the start,
-// values rounded to whole units (see CtgTrace::FillNumerics). A last packet that the recording
-// does not fill has its remaining samples absent. Memory stays bounded whatever the length.
+// A bedside monitor playing a recorded CTG: the link begins with the made-up monitor's settings
+// and patient (MonitorSettings, seed 1), then the link clock of the recording's start where it
+// has one that four bytes hold (LinkClock: time stamp 0 is the first sample's second), then
+// carries the recording as numerics packets of five samples, time-stamped in milliseconds from
+// the start, values rounded to whole units (see CtgTrace::FillNumerics). A last packet that the
+// recording does not fill has its remaining samples absent. Memory stays bounded whatever the
+// length.
 class VUDODA_RECORDING_API RecordingReplay {
  public:
   explicit RecordingReplay(RecordingReader& reader);

@@ -4,6 +4,9 @@
 #include <chrono>
 #include <cmath>
 #include <sstream>
+#include <string_view>
+
+#include "recording/WallTime.h"
 
 namespace {
 
@@ -40,7 +43,9 @@ std::string_view Before(std::string_view text, std::string_view stops, std::stri
   return text.substr(0, at);
 }
 
-// "HH:MM:SS[.fff]" and "DD/MM/YYYY" as seconds since 1970-01-01 UTC.
+constexpr std::string_view kUtcOffsetComment = "UTC offset:";
+
+// "HH:MM:SS[.fff]" and "DD/MM/YYYY" as seconds since 1970-01-01 00:00:00, on the wall.
 std::optional<std::int64_t> ParseStart(const std::string& time, const std::string& date) {
   int hour = 0, minute = 0, day = 0, month = 0, year = 0;
   double second = 0;
@@ -66,7 +71,11 @@ std::optional<std::string> WfdbHeader::Parse(std::istream& text) {
     ++lineNumber;
     // Blank is what separates words, form feeds and carriage returns included.
     const std::vector<std::string> words = Words(line);
-    if (words.empty() || words.front().front() == '#') continue;
+    if (words.empty()) continue;
+    if (words.front().front() == '#') {
+      ParseComment(line);
+      continue;
+    }
     std::optional<std::string> fault;
     if (!haveRecordLine) {
       fault = ParseRecordLine(words);
@@ -104,10 +113,28 @@ std::optional<std::string> WfdbHeader::ParseRecordLine(const std::vector<std::st
     if (!m_sampleCount) return "number of samples '" + words[3] + "' is not a whole number";
   }
   if (words.size() > 5) {
-    m_startTime = ParseStart(words[4], words[5]);
-    if (!m_startTime) return "start '" + words[4] + " " + words[5] + "' is not HH:MM:SS DD/MM/YYYY";
+    m_baseWallSeconds = ParseStart(words[4], words[5]);
+    if (!m_baseWallSeconds) return "start '" + words[4] + " " + words[5] + "' is not HH:MM:SS DD/MM/YYYY";
   }
   return std::nullopt;
+}
+
+std::optional<std::int64_t> WfdbHeader::StartTime() const {
+  if (!m_baseWallSeconds) return std::nullopt;
+  return m_utcOffset ? *m_baseWallSeconds - *m_utcOffset : WallTime::FromLocal(*m_baseWallSeconds);
+}
+
+// "# UTC offset: +hh:mm", blanks around its parts free.
+void WfdbHeader::ParseComment(const std::string& line) {
+  std::istringstream text(line.substr(line.find('#') + 1));
+  std::string label(kUtcOffsetComment.size(), ' ');
+  text >> std::ws;
+  text.read(label.data(), static_cast<std::streamsize>(label.size()));
+  char sign = 0, colon = 0;
+  int hours = -1, minutes = -1;
+  if (!text || label != kUtcOffsetComment || !(text >> sign >> hours >> colon >> minutes) || colon != ':') return;
+  if ((sign != '+' && sign != '-') || hours > 23 || minutes > 59 || hours < 0 || minutes < 0) return;
+  m_utcOffset = (sign == '-' ? -1 : 1) * (hours * 3600 + minutes * 60);
 }
 
 std::optional<std::string> WfdbHeader::ParseSignalLine(const std::vector<std::string>& words) {

@@ -16,6 +16,14 @@
 //
 // Lines beginning with '#' are comments. A missing or zero gain is 200 per unit; a missing
 // baseline is the ADC zero. A physical value is (sample - baseline) / gain.
+//
+// The base time and date are the time of day and the date the record began, as the clock on
+// the wall showed them: local time. The format names no zone; the comment line
+//
+//   # UTC offset: +01:00
+//
+// that WfdbWriter writes gives their offset from UTC, and so the moment. Without it the base
+// time is read as local time in the zone of the process (WallTime::FromLocal).
 class VUDODA_RECORDING_API WfdbHeader {
  public:
   struct Signal {
@@ -37,18 +45,21 @@ class VUDODA_RECORDING_API WfdbHeader {
   // NSAMP, where the header gives it.
   std::optional<std::uint64_t> SampleCount() const { return m_sampleCount; }
   // The start as seconds since 1970-01-01 UTC, where the header gives both time and date.
-  std::optional<std::int64_t> StartTime() const { return m_startTime; }
+  std::optional<std::int64_t> StartTime() const;
   const std::vector<Signal>& Signals() const { return m_signals; }
 
  private:
   // Each takes the line's words, blanks dropped; the first word is no comment.
   std::optional<std::string> ParseRecordLine(const std::vector<std::string>& words);
   std::optional<std::string> ParseSignalLine(const std::vector<std::string>& words);
+  // Takes the UTC offset from a comment line that gives it.
+  void ParseComment(const std::string& line);
 
   std::string m_recordName;
   std::size_t m_signalCount = 0;
   double m_frequency = 250;
   std::optional<std::uint64_t> m_sampleCount;
-  std::optional<std::int64_t> m_startTime;
+  std::optional<std::int64_t> m_baseWallSeconds;  // base date and time, as seconds on the wall
+  std::optional<int> m_utcOffset;
   std::vector<Signal> m_signals;
 };

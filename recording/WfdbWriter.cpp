@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/CString.h"
+#include "recording/WallTime.h"
 
 namespace {
 
@@ -28,15 +29,12 @@ std::int16_t SampleOf(const std::optional<float>& value) {
   return scaled >= -32767 && scaled <= 32767 ? static_cast<std::int16_t>(scaled) : 0;
 }
 
-// "HH:MM:SS DD/MM/YYYY" of seconds since 1970-01-01 UTC.
-std::string StartText(std::int64_t seconds) {
-  const std::int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
-  const std::int64_t ofDay = seconds - days * 86400;
-  const std::chrono::year_month_day date{std::chrono::sys_days(std::chrono::days(days))};
+// "HH:MM:SS DD/MM/YYYY" of the wall time.
+std::string StartText(const WallTime& start) {
+  const std::chrono::year_month_day date = start.Date();
   CString text;
-  text.Format("%02d:%02d:%02d %02u/%02u/%04d", static_cast<int>(ofDay / 3600), static_cast<int>(ofDay / 60 % 60),
-              static_cast<int>(ofDay % 60), static_cast<unsigned>(date.day()), static_cast<unsigned>(date.month()),
-              static_cast<int>(date.year()));
+  text.Format("%s %02u/%02u/%04d", start.TimeText().c_str(), static_cast<unsigned>(date.day()),
+              static_cast<unsigned>(date.month()), static_cast<int>(date.year()));
   return text.GetString();
 }
 
@@ -83,12 +81,14 @@ void WfdbWriter::Flush() {
 std::string WfdbWriter::HeaderText() const {
   const std::string name = std::filesystem::path(m_recordPath).filename().string();
   std::ostringstream text;
+  const std::optional<WallTime> start = m_startTime ? std::optional(WallTime::Local(*m_startTime)) : std::nullopt;
   text << name << ' ' << kSignals << " 4 " << m_samples;
-  if (m_startTime) text << ' ' << StartText(*m_startTime);
+  if (start) text << ' ' << StartText(*start);
   text << '\n';
   for (std::size_t i = 0; i < kSignals; ++i) {
     text << name << ".dat 16 " << kGain << '/' << kSignalsWritten[i].units << " 16 0 " << m_first[i] << ' '
          << static_cast<std::int16_t>(m_checksum[i]) << " 0 " << kSignalsWritten[i].description << '\n';
   }
+  if (start) text << "# UTC offset: " << start->OffsetText() << '\n';
   return text.str();
 }

@@ -10,8 +10,10 @@
 // Writes a WFDB record: NAME.dat in format 16 with four signals per frame, FHR, UC, FHR2 and
 // MHR (the first two as the intrapartum CTG databases order them), each at a gain of 100 per
 // unit with baseline 0; then, once the length is known, the header NAME.hea with the sample
-// count, the start time where known, and each signal's first value and checksum. Both files
-// replace their old ones only when Finish succeeds (see FileReplacement).
+// count, the start where known (base time and date in local time, their UTC offset in the
+// comment line "# UTC offset: +hh:mm" after the signals; see WfdbHeader), and each signal's
+// first value and checksum. Both files replace their old ones only when Finish succeeds (see
+// FileReplacement).
 class WfdbWriter final : public RecordingWriter {
  public:
   // Starts `recordPath`.dat. Returns the fault, or nullopt.

@@ -3,9 +3,7 @@
 #include <cairo.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <iterator>
 #include <utility>
 #include <vector>
@@ -28,7 +26,6 @@ constexpr double kMajorWidth = 0.7;
 constexpr double kAlarmShade = 0.18;
 constexpr double kLaneHeight = 3.2 * kPointsPerMm;
 constexpr int kSamplesPerNumerics = CtgTrace::kSamplesPerNumerics;
-constexpr int kSecondsPerDay = 24 * 3600;
 
 // A channel drawn as a line on one of the two grids and named in the legend, with the map
 // that names its alarm codes in its own lane of text at the top of its grid. Listed in the
@@ -177,31 +174,37 @@ void DrawLaneTexts(cairo_t* cr, double laneTop, const std::vector<LaneText>& tex
 
 StripPage::StripPage(const StripLayout& layout, const StripColors& colors) : m_layout(layout), m_colors(colors) {}
 
-std::string StripPage::ClockText(std::int64_t seconds) {
-  const std::int64_t ofDay = (seconds % kSecondsPerDay + kSecondsPerDay) % kSecondsPerDay;
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(ofDay / 3600),
-                static_cast<int>(ofDay / 60 % 60), static_cast<int>(ofDay % 60));
-  return text;
+std::vector<std::string> StripPage::ClockLabels(const StripLayout& layout, const StripClock& start) {
+  const auto pageSeconds = static_cast<int>(layout.SamplesPerPage() / CtgTrace::kSamplesPerSecond);
+  std::vector<std::string> labels;
+  int offset = start.UtcOffset();
+  for (int second = 0; second < pageSeconds; second += layout.MajorSeconds()) {
+    const StripClock clock = start.Plus(second);
+    std::string label = clock.TimeText();
+    if (label.ends_with(":00")) label.resize(5);
+    if (clock.UtcOffset() != offset) label.append(" ").append(clock.OffsetText());
+    offset = clock.UtcOffset();
+    labels.push_back(label);
+  }
+  return labels;
 }
 
-std::string StripPage::DateText(std::int64_t seconds) {
-  const std::chrono::year_month_day date{
-      std::chrono::floor<std::chrono::days>(std::chrono::sys_seconds(std::chrono::seconds(seconds)))};
-  char text[16];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
-  return text;
+std::string StripPage::SpanText(const StripClock& start, std::int64_t seconds) {
+  const StripClock end = start.Plus(seconds);
+  if (!start.IsDated()) return start.TimeText() + " - " + end.TimeText();
+  std::string span = start.DateText() + "  " + start.TimeText();
+  if (start.UtcOffset() != end.UtcOffset()) span.append(" ").append(start.OffsetText());
+  return span.append(" - ").append(end.TimeText()).append(" ").append(end.OffsetText());
 }
 
 void StripPage::Draw(_cairo* cr, const StripHeader& header, int number, std::span<const TraceSample> samples,
-                     std::int64_t clockSeconds, bool dated) const {
+                     const StripClock& start) const {
   SetColor(cr, m_colors.background);
   cairo_paint(cr);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
-  DrawHeader(cr, header, number, samples.size(), clockSeconds, dated);
+  DrawHeader(cr, header, number, samples.size(), start);
   DrawGrids(cr);
-  DrawClock(cr, clockSeconds);
+  DrawClock(cr, start);
   DrawAlarms(cr, samples);
   DrawTraces(cr, samples);
   DrawMarks(cr, samples);
@@ -210,7 +213,7 @@ void StripPage::Draw(_cairo* cr, const StripHeader& header, int number, std::spa
 }
 
 void StripPage::DrawHeader(cairo_t* cr, const StripHeader& header, int number, std::size_t sampleCount,
-                           std::int64_t clockSeconds, bool dated) const {
+                           const StripClock& start) const {
   const double left = m_layout.GridLeft();
   const double right = m_layout.GridRight();
   const double top = m_layout.HeaderTop();
@@ -228,8 +231,7 @@ void StripPage::DrawHeader(cairo_t* cr, const StripHeader& header, int number, s
 
   Text(cr, left, top + kTitleSize + 2 * line, "Study: " + header.study, kHeaderSize);
   const auto seconds = static_cast<std::int64_t>(sampleCount / CtgTrace::kSamplesPerSecond);
-  const std::string span = (dated ? DateText(clockSeconds) + "  " : std::string()) + ClockText(clockSeconds) +
-                           " - " + ClockText(clockSeconds + seconds);
+  const std::string span = SpanText(start, seconds);
   Text(cr, right - TextWidth(cr, span, kHeaderSize), top + kTitleSize + 2 * line, span, kHeaderSize);
 }
 
@@ -285,15 +287,13 @@ void StripPage::DrawGrids(cairo_t* cr) const {
   Text(cr, left - 9 * kPointsPerMm, m_layout.ContractionTop() - 1.5 * kPointsPerMm, "UC", kLabelSize);
 }
 
-// Clock time at every major line, to the second where a line does not fall on a whole minute.
-void StripPage::DrawClock(cairo_t* cr, std::int64_t clockSeconds) const {
+// The clock's labels at the major lines (ClockLabels).
+void StripPage::DrawClock(cairo_t* cr, const StripClock& start) const {
   SetColor(cr, m_colors.text);
-  const auto pageSeconds = static_cast<int>(m_layout.SamplesPerPage() / CtgTrace::kSamplesPerSecond);
-  for (int second = 0; second < pageSeconds; second += m_layout.MajorSeconds()) {
-    std::string label = ClockText(clockSeconds + second);
-    if (label.ends_with(":00")) label.resize(5);
-    const double x = m_layout.X(second * CtgTrace::kSamplesPerSecond);
-    Text(cr, x + 0.8 * kPointsPerMm, m_layout.ClockBaseline(), label, kLabelSize);
+  const std::vector<std::string> labels = ClockLabels(m_layout, start);
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    const double x = m_layout.X(static_cast<double>(i) * m_layout.MajorSeconds() * CtgTrace::kSamplesPerSecond);
+    Text(cr, x + 0.8 * kPointsPerMm, m_layout.ClockBaseline(), labels[i], kLabelSize);
   }
 }
 

@@ -2,14 +2,26 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "recording/CtgTrace.h"
 #include "strip/StripSurface.h"
 
 namespace {
 
-constexpr std::int64_t kSecondsPerDay = 24 * 3600;
+constexpr int kSecondsPerDay = 24 * 3600;
 constexpr std::uint64_t kSamplesPerSecond = CtgTrace::kSamplesPerSecond;
+// The clock steps ahead by a second, or by a change to summer time and that second; a step
+// back, or further ahead, passes no time of day.
+constexpr int kLongestClockStep = 2 * 3600;
+
+// Whether the clock, going from `before` to `now` (seconds of the day a second apart on the
+// strip), passes `target`: `target` lies after `before` up to `now`.
+bool Passes(int before, int now, int target) {
+  const int step = (now - before + kSecondsPerDay) % kSecondsPerDay;
+  const int toTarget = (target - before + kSecondsPerDay) % kSecondsPerDay;
+  return step <= kLongestClockStep && toTarget > 0 && toTarget <= step;
+}
 
 }  // namespace
 
@@ -26,30 +38,36 @@ void StripRenderer::SetPatient(std::string name, std::string id) {
 
 void StripRenderer::Begin(std::optional<std::int64_t> startTime) { m_startTime = startTime; }
 
-std::int64_t StripRenderer::ClockAt(std::uint64_t place) const {
+StripClock StripRenderer::ClockAt(std::uint64_t place) const {
   const auto sinceFirst = static_cast<std::int64_t>((place - m_firstPlace) / kSamplesPerSecond);
-  if (m_startTime) return *m_startTime + sinceFirst;
-  return static_cast<std::int64_t>(m_firstPlace / kSamplesPerSecond) + sinceFirst;
+  if (m_startTime) return StripClock::Dated(*m_startTime + sinceFirst);
+  return StripClock::SinceStart(static_cast<std::int64_t>(m_firstPlace / kSamplesPerSecond) + sinceFirst);
 }
 
-void StripRenderer::StartSpan(std::uint64_t place) {
-  m_started = true;
-  m_firstPlace = m_spanFirst = place;
-  if (m_span.fromSecondOfDay) {
-    const std::int64_t wait = ((*m_span.fromSecondOfDay - ClockAt(place)) % kSecondsPerDay + kSecondsPerDay) %
-                              kSecondsPerDay;
-    m_spanFirst = place + static_cast<std::uint64_t>(wait) * kSamplesPerSecond;
-  }
+void StripRenderer::LookForSpan(std::uint64_t place) {
+  if (!m_span.fromSecondOfDay) return BeginSpan(place);
+  if ((place - m_firstPlace) % kSamplesPerSecond != 0) return;
+  const int now = ClockAt(place).SecondOfDay();
+  const std::optional<int> before = std::exchange(m_lastSecondOfDay, now);
+  if (now == *m_span.fromSecondOfDay || (before && Passes(*before, now, *m_span.fromSecondOfDay))) BeginSpan(place);
+}
+
+void StripRenderer::BeginSpan(std::uint64_t place) {
+  m_spanFirst = place;
   m_spanEnd = std::numeric_limits<std::uint64_t>::max();
   if (m_span.minutes) {
-    m_spanEnd = m_spanFirst + static_cast<std::uint64_t>(std::llround(*m_span.minutes * 60 * kSamplesPerSecond));
+    m_spanEnd = place + static_cast<std::uint64_t>(std::llround(*m_span.minutes * 60 * kSamplesPerSecond));
   }
 }
 
 void StripRenderer::Write(std::uint64_t place, const TraceSample& sample) {
-  if (!m_started) StartSpan(place);
+  if (!m_started) {
+    m_started = true;
+    m_firstPlace = place;
+  }
   m_endPlace = place + 1;
-  if (m_fault || place < m_spanFirst || place >= m_spanEnd) return;
+  if (!m_spanFirst) LookForSpan(place);
+  if (m_fault || !m_spanFirst || place < *m_spanFirst || place >= m_spanEnd) return;
   if (m_page.empty()) m_pageFirst = place;
   m_page.push_back(sample);
   if (m_page.size() >= m_layout.SamplesPerPage()) DrawPage();
@@ -58,7 +76,7 @@ void StripRenderer::Write(std::uint64_t place, const TraceSample& sample) {
 void StripRenderer::DrawPage() {
   ++m_pages;
   if (_cairo* context = m_surface.BeginPage()) {
-    StripPage(m_layout, m_colors).Draw(context, m_header, m_pages, m_page, ClockAt(m_pageFirst), m_startTime.has_value());
+    StripPage(m_layout, m_colors).Draw(context, m_header, m_pages, m_page, ClockAt(m_pageFirst));
   }
   m_fault = m_surface.EndPage();
   m_page.clear();
@@ -67,8 +85,8 @@ void StripRenderer::DrawPage() {
 std::optional<std::string> StripRenderer::Finish() {
   if (!m_fault && !m_page.empty()) DrawPage();
   if (!m_fault && m_pages == 0) {
-    m_fault = m_started ? "the span lies outside the recording, which runs from " + StripPage::ClockText(ClockAt(m_firstPlace)) +
-                              " to " + StripPage::ClockText(ClockAt(m_endPlace))
+    m_fault = m_started ? "the span lies outside the recording, which runs from " + ClockAt(m_firstPlace).TimeText() +
+                              " to " + ClockAt(m_endPlace).TimeText()
                         : std::string("the recording holds no sample");
   }
   // Closing puts the files in place: only a strip without a fault.

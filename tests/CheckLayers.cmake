@@ -10,14 +10,15 @@ set(layers
   "link"
   "recording"
   "strip"
-  "web hospital"
+  "registry web hospital"
   "ward"
   "tools")
 # The library each folder builds, for the link check.
 set(library_folders
   "vudoda_platform=platform" "qnutil=qnutil" "qnutilex=qnutilex" "vudoda=packet"
-  "vudoda_link=link" "vudoda_recording=recording" "vudoda_strip=strip" "vudoda_hospital=hospital"
-  "vudoda_ward=ward"
+  "vudoda_link=link" "vudoda_recording=recording" "vudoda_strip=strip" "vudoda_web=web"
+  "vudoda_hospital=hospital"
+  "vudoda_registry=registry" "vudoda_ward=ward"
   "vudoda_tool_core=tools")
 
 set(rank 0)

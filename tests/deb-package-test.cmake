@@ -26,15 +26,16 @@ set(dev ${WORK_DIR}/packages/vudoda-dev_${VERSION}_amd64.deb)
 
 run_step(dpkg-deb --contents ${runtime})
 set(libraries "")
-foreach(library vudoda vudoda_platform qnutil qnutilex vudoda_link vudoda_recording vudoda_strip vudoda_hospital
-        vudoda_ward)
+foreach(library vudoda vudoda_platform qnutil qnutilex vudoda_link vudoda_recording vudoda_strip vudoda_web
+        vudoda_registry vudoda_hospital vudoda_ward)
   list(APPEND libraries " \\./usr/lib/lib${library}\\.so\\.0 -> lib${library}\\.so\\.${VERSION}\n"
        " \\./usr/lib/lib${library}\\.so\\.${VERSION}\n")
 endforeach()
 expect_all("the runtime package" "${step_output}" ${libraries}
   " \\./usr/bin/vudoda\n" " \\./usr/lib/LANG_GER\\.dll\n" " \\./usr/lib/LANG_CHN\\.dll\n"
   " \\./usr/share/man/man1/vudoda\\.1\\.gz\n" " \\./usr/share/bash-completion/completions/vudoda\n"
-  " \\./usr/share/vudoda/schema/sqlite\\.sql\n")
+  " \\./usr/share/vudoda/schema/sqlite\\.sql\n" " \\./usr/share/vudoda/www/login\\.html\n"
+  " \\./usr/share/vudoda/www/ward\\.js\n")
 string(REGEX MATCHALL "/LANG_[A-Z]+\\.dll\n" languages "${step_output}")
 list(LENGTH languages language_count)
 if(NOT language_count EQUAL 13)
@@ -44,10 +45,11 @@ if(step_output MATCHES "\\.so -> |/include/")
   message(FATAL_ERROR "the runtime package holds what a host builds with:\n${step_output}")
 endif()
 run_step(dpkg-deb --field ${runtime} Depends)
-expect_all("the runtime package's dependencies" "${step_output}" "libsqlite3-0" "libsodium23")
+expect_all("the runtime package's dependencies" "${step_output}" "libsqlite3-0" "libsodium23" "libssl3")
 
 run_step(dpkg-deb --contents ${dev})
 expect_all("the dev package" "${step_output}" " \\./usr/lib/libvudoda\\.so -> libvudoda\\.so\\.0\n"
+  " \\./usr/include/vudoda/web/WardService\\.h\n"
   " \\./usr/include/vudoda/packet/PKBase\\.h\n" " \\./usr/include/vudoda/database/TBLUser\\.h\n"
   " \\./usr/lib/cmake/VuDoda/VuDodaConfig\\.cmake\n" " \\./usr/lib/cmake/VuDoda/VuDodaTargets\\.cmake\n")
 run_step(dpkg-deb --field ${dev} Depends)

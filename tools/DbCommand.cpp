@@ -17,11 +17,11 @@
 #include "database/TBLUser.h"
 #include "platform/AfxMessageBox.h"
 #include "qnutilex/QnAdo.h"
+#include "registry/DatabaseCopy.h"
+#include "registry/StationDatabase.h"
+#include "registry/UserAccounts.h"
 #include "tools/OptionChecks.h"
 #include "tools/PasswordPrompt.h"
-#include "ward/DatabaseCopy.h"
-#include "ward/StationDatabase.h"
-#include "ward/UserAccounts.h"
 
 namespace {
 

@@ -60,6 +60,7 @@ void JsonPrinter::PrintUnframed(const FrameEvent& event) {
               {"offset", event.offset},
               {"length", event.length}};
   if (event.kind != nullptr) object["packet"] = event.kind->name;
+  if (event.type == FrameEvent::Type::Unknown && event.kind != nullptr) object["key"] = event.bytes.back();
   WriteLine(m_out, object);
 }
 

@@ -8,9 +8,9 @@
 #include <memory>
 
 #include "config/ObexConfig.h"
+#include "registry/StationDatabase.h"
 #include "tools/LanguageOption.h"
 #include "tools/OptionChecks.h"
-#include "ward/StationDatabase.h"
 #include "ward/StationEngine.h"
 #include "ward/StationScreen.h"
 

@@ -83,8 +83,11 @@ void TextPrinter::PrintValue(const FieldValue& value) {
 
 void TextPrinter::PrintUnframed(const FrameEvent& event) {
   m_out << "offset " << event.offset << ": ";
-  if (event.type == FrameEvent::Type::Unknown) {
-    m_out << event.length << " unknown bytes\n";
+  if (event.type == FrameEvent::Type::Unknown && event.kind != nullptr) {
+    m_out << "1 unknown byte, a " << event.kind->name << " header whose packet ends in 0x"
+          << HexByte(event.bytes.back()) << ", not its key 0x" << HexByte(event.kind->key) << '\n';
+  } else if (event.type == FrameEvent::Type::Unknown) {
+    m_out << Counted(event.length, "unknown byte") << '\n';
   } else {
     m_out << "truncated tail, " << event.length << " bytes of a " << event.kind->size << "-byte "
           << event.kind->name << '\n';

@@ -8,14 +8,14 @@
 #include <set>
 
 #include "packet/PKParam_v110.h"
-#include "ward/AnnouncedPatient.h"
+#include "registry/AnnouncedPatient.h"
+#include "registry/StationDatabase.h"
 #include "ward/BedHost.h"
 #include "ward/BedNumerics.h"
 #include "ward/BedSession.h"
 #include "ward/LinkPiece.h"
 #include "ward/LoopWorker.h"
 #include "ward/OpenStudyList.h"
-#include "ward/StationDatabase.h"
 #include "ward/StudyAdmission.h"
 #include "ward/StudyRecording.h"
 #include "ward/WardFile.h"

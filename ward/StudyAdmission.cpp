@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "ward/StationDatabase.h"
+#include "registry/StationDatabase.h"
 #include "ward/StudyRecording.h"
 
 namespace {

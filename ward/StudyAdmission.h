@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "ward/AnnouncedPatient.h"
+#include "registry/AnnouncedPatient.h"
 
 class StationDatabase;
 class StudyRecording;

@@ -4,6 +4,7 @@
 #include "link/RecordingScratch.h"
 #include "recording/RecordingReader.h"
 #include "recording/RecordingWriter.h"
+#include "recording/TimeZoneScope.h"
 
 namespace {
 
@@ -54,7 +55,9 @@ TEST_F(RecordingFormats, ReadsFhrAndFhrmRecords) {
 }
 
 TEST_F(RecordingFormats, ReadsWfdbByTheHeadersGainsBaselinesAndNames) {
-  // UC first, an ignored signal between, FHR with a baseline; the start gives time and date.
+  // UC first, an ignored signal between, FHR with a baseline; the start gives time and date, on
+  // the wall: 08:30 in Berlin in winter is 07:30 UTC.
+  const TimeZoneScope berlin("Europe/Berlin");
   Write("r1.hea",
         "# a made-up record\n"
         "r1 3 4 2 08:30:00 25/12/2019\n"
@@ -65,7 +68,12 @@ TEST_F(RecordingFormats, ReadsWfdbByTheHeadersGainsBaselinesAndNames) {
   Write("r1.dat", Words({1625, 7, 14025, 1000, 7, -32768}));
   std::optional<std::int64_t> startTime;
   EXPECT_EQ(ReadAll(File("r1.hea"), &startTime), (std::vector<std::string>{"140.25/-/-/12.5", "-/-/-/-"}));
-  EXPECT_EQ(startTime, 1577262600);
+  EXPECT_EQ(startTime, 1577259000);
+
+  // A comment line gives the base time's offset from UTC, whatever the process's zone.
+  Write("r2.hea", "r2 1 4 1 08:30:00 25/12/2019\nr1.dat 16 100 12 0 0 0 0 FHR\n#  UTC offset:  -05:30 (a note)\n");
+  EXPECT_EQ(ReadAll(File("r2.hea"), &startTime), (std::vector<std::string>{"16.25/-/-/-"}));
+  EXPECT_EQ(startTime, 1577262600 + 5 * 3600 + 1800);
 }
 
 // A spreadsheet's CSV: a byte-order mark, CR LF, names in any case and order, TOCO for UC, an
@@ -194,13 +202,16 @@ TEST_F(RecordingFormats, WritesEachFormatsBytesAndTexts) {
   EXPECT_EQ(csv.str(), "time,FHR1,FHR2,MHR,UC\n1.5,140.25,0,0,12.5\n1.75,0,150,300,0\n");
   EXPECT_EQ(ReadAll(Write("rec.csv", csv.str())), (std::vector<std::string>{"140.25/-/-/12.5", "-/150/300/-"}));
 
+  // The start on the wall: 2019-12-25 08:30 UTC is 09:30 in Berlin, in winter time.
+  const TimeZoneScope berlin("Europe/Berlin");
   WriteTwoSamples(*Writer("wfdb", unused, File("rec.hea")), 1577262600);
   EXPECT_EQ(ReadFile(File("rec.hea")),
-            "rec 4 4 2 08:30:00 25/12/2019\n"
+            "rec 4 4 2 09:30:00 25/12/2019\n"
             "rec.dat 16 100/bpm 16 0 14025 14025 0 FHR\n"
             "rec.dat 16 100/nd 16 0 1250 1250 0 UC\n"
             "rec.dat 16 100/bpm 16 0 0 15000 0 FHR2\n"
-            "rec.dat 16 100/bpm 16 0 0 30000 0 MHR\n");
+            "rec.dat 16 100/bpm 16 0 0 30000 0 MHR\n"
+            "# UTC offset: +01:00\n");
   std::optional<std::int64_t> startTime;
   EXPECT_EQ(ReadAll(File("rec.hea"), &startTime), (std::vector<std::string>{"140.25/-/-/12.5", "-/150/300/-"}));
   EXPECT_EQ(startTime, 1577262600);

@@ -8,6 +8,8 @@
 
 #include "config/ObexConfig.h"
 #include "link/RecordingScratch.h"
+#include "recording/TimeZoneScope.h"
+#include "strip/StripPage.h"
 #include "strip/StripRenderer.h"
 #include "strip/StripSurface.h"
 
@@ -68,14 +70,15 @@ std::vector<Subpath> Subpaths(const std::string& svg, const std::string& stroke)
 
 class StripRendererTest : public RecordingScratch {
  protected:
-  // Renders `samples` from link time 0 and returns the number of pages.
+  // Renders `samples` from link time 0, or from the UTC second `start`, and returns the number
+  // of pages.
   int Render(const std::vector<TraceSample>& samples, int speed, int scale, const std::string& name = "strip.svg",
-             StripSpan span = {}) {
+             StripSpan span = {}, std::optional<std::int64_t> start = std::nullopt) {
     const StripLayout layout(speed, scale, StripPaper::A4);
     StripSurface surface(File(name), *StripSurface::FormatOf(name), layout.PageWidth(), layout.PageHeight());
     EXPECT_EQ(surface.Open(), std::nullopt);
     StripRenderer renderer(surface, layout, TestColors(), {"Test Hospital", "Doe, Jane", "T-1", "study"}, span);
-    renderer.Begin(std::nullopt);
+    renderer.Begin(start);
     for (std::size_t i = 0; i < samples.size(); ++i) renderer.Write(i, samples[i]);
     m_fault = renderer.Finish();
     return renderer.PageCount();
@@ -201,6 +204,46 @@ TEST_F(StripRendererTest, SpanSelectsFromTheClockAndRefusesOneOutside) {
   ASSERT_TRUE(m_fault);
   EXPECT_NE(m_fault->find("outside the recording, which runs from 00:00:00 to 00:05:00"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(File("outside.pdf")));
+}
+
+// The clock is the wall's in the zone of the process. Berlin, 2026-10-25: at 03:00 summer time
+// the clock goes back to 02:00; the first label after the change names the new offset, and the
+// header a page's offsets where they differ.
+TEST_F(StripRendererTest, TheClockIsLocalWallTimeAndNamesTheOffsetWhereItChanges) {
+  const TimeZoneScope berlin("Europe/Berlin");
+  const StripLayout slow(1, 20, StripPaper::A4);  // 26 minutes a page, a label every 10
+  const StripLayout fast(3, 30, StripPaper::A4);  // 8 minutes, a label every minute
+  const StripClock autumn = StripClock::Dated(1792888800);  // 00:40 UTC, 02:40 summer time
+  EXPECT_EQ(StripPage::ClockLabels(slow, autumn), (std::vector<std::string>{"02:40", "02:50", "02:00 +01:00"}));
+  EXPECT_EQ(StripPage::SpanText(autumn, 26 * 60), "2026-10-25  02:40:00 +02:00 - 02:06:00 +01:00");
+  const StripClock again = autumn.Plus(30 * 60 + 15);  // 02:10:15 winter time
+  EXPECT_EQ(StripPage::ClockLabels(fast, again).front(), "02:10:15");
+  EXPECT_EQ(StripPage::SpanText(again, 8 * 60), "2026-10-25  02:10:15 - 02:18:15 +01:00");
+  // Spring, 2026-03-29: at 02:00 winter time the clock goes on to 03:00.
+  const StripClock spring = StripClock::Dated(1774745400);  // 00:50 UTC, 01:50 winter time
+  EXPECT_EQ(StripPage::ClockLabels(slow, spring), (std::vector<std::string>{"01:50", "03:00 +02:00", "03:10"}));
+  // Without a start the clock is the time since the link began, with no date and no offset.
+  EXPECT_EQ(StripPage::ClockLabels(slow, StripClock::SinceStart(3590)),
+            (std::vector<std::string>{"00:59:50", "01:09:50", "01:19:50"}));
+  EXPECT_EQ(StripPage::SpanText(StripClock::SinceStart(0), 8 * 60), "00:00:00 - 00:08:00");
+}
+
+// From 02:05 on a strip that begins at 02:40 summer time is 25 minutes later, in winter time,
+// not the next day; 02:30 on the spring night, which the clock skips, begins at 03:00.
+TEST_F(StripRendererTest, SpanFromAClockTimeFollowsTheWallClockOverAChange) {
+  const TimeZoneScope berlin("Europe/Berlin");
+  std::vector<TraceSample> samples = Zigzag(40 * kSamplesPerMinute, 120);
+  const std::vector<TraceSample> chosen = Zigzag(kSamplesPerMinute, 150);
+  std::copy(chosen.begin(), chosen.end(), samples.begin() + 25 * kSamplesPerMinute);
+  for (const std::int64_t start : {1792888800, 1774744500}) {  // 02:40 summer time; 01:35 winter time
+    Render(samples, 3, 30, "strip.svg", StripSpan{start == 1792888800 ? 2 * 3600 + 5 * 60 : 2 * 3600 + 30 * 60, 1.0},
+           start);
+    EXPECT_EQ(m_fault, std::nullopt);
+    const std::vector<Subpath> subpaths = Subpaths(ReadFile(File("strip.svg")), kFhr1Stroke);
+    ASSERT_EQ(subpaths.size(), 1u);
+    EXPECT_NEAR(subpaths[0].back().x - subpaths[0].front().x, 239 * 30 * kPointsPerMm / kSamplesPerMinute, 0.01);
+    for (const Point& point : subpaths[0]) EXPECT_NEAR(point.y, (63 - 1.0 / 6) * kPointsPerMm, 0.5);
+  }
 }
 
 TEST_F(StripRendererTest, FaultsOfTheOutputAreReported) {

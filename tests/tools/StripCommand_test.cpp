@@ -9,6 +9,7 @@
 
 #include "link/RecordingScratch.h"
 #include "packet/PKPatient_v110.h"
+#include "recording/TimeZoneScope.h"
 #include "tools/ToolRun.h"
 
 namespace {
@@ -55,14 +56,22 @@ std::string TenMinuteFhr() {
 }
 
 TEST_F(StripCommandTest, DrawsARecordingOnItsOwnClock) {
+  const TimeZoneScope berlin("Europe/Berlin");
   const std::string fhr = Write("labour.fhr", TenMinuteFhr());
   const ToolRun run = RunVudoda({"strip", fhr, "-o", File("strip.pdf"), "--speed", "1"});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out, "wrote 1 page: " + File("strip.pdf") + "\n");
-  // The clock is the recording's: 05:10 lies in it, 05:20 after it, and the fault tells its span.
-  EXPECT_EQ(RunVudoda({"strip", fhr, "-o", File("part.svg"), "--from", "05:10", "--minutes", "2"}).exitCode, 0);
-  EXPECT_NE(RunVudoda({"strip", fhr, "-o", File("late.svg"), "--from", "05:20"})
-                .err.find("which runs from 05:06:07 to 05:16:07"),
+  // The clock is the recording's, on the wall (06:06:07 in Berlin, in winter): 06:10 lies in
+  // it, 06:20 after it, and the fault tells its span.
+  EXPECT_EQ(RunVudoda({"strip", fhr, "-o", File("part.svg"), "--from", "06:10", "--minutes", "2"}).exitCode, 0);
+  EXPECT_NE(RunVudoda({"strip", fhr, "-o", File("late.svg"), "--from", "06:20"})
+                .err.find("which runs from 06:06:07 to 06:16:07"),
+            std::string::npos);
+  // Played as a link and drawn from it, the recording keeps its clock.
+  const ToolRun link = RunVudoda({"simulate", "--replay", fhr, "-o", File("labour.link")});
+  ASSERT_EQ(link.exitCode, 0) << link.err;
+  EXPECT_NE(RunVudoda({"strip", File("labour.link"), "-o", File("late.svg"), "--from", "06:20"})
+                .err.find("which runs from 06:06:07 to 06:16:07"),
             std::string::npos);
 
   // A WFDB record without a start: its clock runs from 00:00:00.

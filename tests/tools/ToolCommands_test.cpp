@@ -191,6 +191,27 @@ TEST(DecodePrinters, BothReportUnknownBytesTruncatedTailAndCounts) {
             "\n");
 }
 
+// A version packet whose key byte was damaged, then a control packet: the version header is
+// one unknown byte named with the key its packet ends in, and the bytes after it are framed
+// again. It used to be printed as a PKProtocolVer, key 0x00.
+TEST(DecodePrinters, AHeaderWhosePacketEndsInAWrongKeyIsOneUnknownByteNamingIt) {
+  const char stream[] = "B0 01 0A 00 A0 03 07 FF";
+  const ToolRun text = RunVudoda({"decode", "--hex"}, stream);
+  EXPECT_EQ(text.exitCode, 0);
+  EXPECT_EQ(text.out,
+            "offset 0: 1 unknown byte, a PKProtocolVer header whose packet ends in 0x00, not its key 0xFF\n"
+            "offset 1: 3 unknown bytes\n"
+            "offset 4: PKControl, key 0xFF\n"
+            "  Type                3\n"
+            "  Data                7\n"
+            "summary: 1 packet (1 PKControl); 4 unknown bytes in 2 runs; 0 bytes in a truncated tail\n");
+  const ToolRun json = RunVudoda({"decode", "--hex", "--json"}, stream);
+  EXPECT_EQ(json.out.substr(0, json.out.find('\n', json.out.find('\n') + 1)),
+            R"({"event":"unknown","offset":0,"length":1,"packet":"PKProtocolVer","key":0})"
+            "\n"
+            R"({"event":"unknown","offset":1,"length":3})");
+}
+
 // The bytes of `packet` after patching offset -> run of bytes.
 std::string Patched(PKBase&& packet, std::initializer_list<std::pair<int, Bytes>> patches) {
   for (const auto& [offset, bytes] : patches) std::copy(bytes.begin(), bytes.end(), packet.GetPacket() + offset);

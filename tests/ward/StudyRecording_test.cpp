@@ -17,11 +17,11 @@
 #include "link/PacketKind.h"
 #include "link/RecordingScratch.h"
 #include "link/StreamFramer.h"
+#include "registry/StationDatabase.h"
 #include "ward/FileSizeLimit.h"
 #include "ward/LocalTimeText.h"
 #include "ward/OpenStudyList.h"
 #include "ward/StationBedside.h"
-#include "ward/StationDatabase.h"
 
 namespace fs = std::filesystem;
 

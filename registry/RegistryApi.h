@@ -1,0 +1,5 @@
+#pragma once
+
+// Marks a class or function that the registry library exports. The library is built with hidden
+// visibility, as the module is, so a host sees exactly what carries this mark.
+#define VUDODA_REGISTRY_API __attribute__((visibility("default")))

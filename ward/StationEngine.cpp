@@ -5,7 +5,10 @@
 #include <csignal>
 #include <ctime>
 #include <deque>
+#include <memory>
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "packet/PKParam_v110.h"
 #include "registry/AnnouncedPatient.h"
@@ -183,10 +186,15 @@ class StationEngine::Loop : public BedHost {
     Clock::time_point lostAt;
     std::optional<std::string> refused;  // the link's patient not admitted: her link is not recorded
     bool overflowTold = false;
-    bool storing = false;
     bool storeFaultTold = false;  // told once until the figures are stored again
-    bool syncing = false;
     bool syncFaultTold = false;
+  };
+
+  // A study's files that were written since they were last synced.
+  struct UnsyncedStudy {
+    std::size_t bed;
+    std::string studyId;
+    std::vector<std::shared_ptr<const int>> files;
   };
 
   std::optional<std::string> Listen() {
@@ -528,42 +536,100 @@ class StationEngine::Loop : public BedHost {
                    std::to_string(bed.study->LengthSeconds()) + " s recorded" +
                    (unwritten > 0 ? ", " + std::to_string(unwritten) + " bytes of the link not written" : ""));
     m_closing.emplace(bed.study->PatientId(), bed.study->StudyId());
-    StoreFigures(bed, true);
-    Sync(bed, true);
+    StoreFinalFigures(bed);
+    SyncClosing(bed);
     bed.study.reset();
     WriteOpenList();
   }
 
-  // Stores the study's figures; a closing study's leaves the open list once they are stored.
-  void StoreFigures(Bed& bed, bool closing) {
-    if (!closing && bed.storing) return;
-    if (!closing) bed.storing = true;
-    const StationDatabase::Study figures{bed.study->PatientId(), bed.study->StudyId(), bed.study->LengthSeconds(),
-                                         bed.study->LossSeconds()};
-    const std::size_t index = Index(bed);
-    const bool posted = OnDatabase(
-        [this, figures] { return m_db.UpdateFigures(figures) ? std::string() : m_db.Fault(); },
-        [this, index, figures, closing](const std::string& fault) {
-          Bed& owner = m_beds[index];
-          if (!closing) owner.storing = false;
-          if (!fault.empty() && (closing || !owner.storeFaultTold)) Event(owner, Name(owner) + ": " + fault);
-          if (!closing) owner.storeFaultTold = !fault.empty();
-          if (closing && m_closing.erase({figures.patientId, figures.studyId}) > 0) WriteOpenList();
-        });
-    if (!posted && !closing) bed.storing = false;
+  StationDatabase::Study FiguresOf(const Bed& bed) const {
+    return {bed.study->PatientId(), bed.study->StudyId(), bed.study->LengthSeconds(), bed.study->LossSeconds()};
   }
 
-  void Sync(Bed& bed, bool closing) {
-    if (!closing && bed.syncing) return;
-    if (!closing) bed.syncing = true;
-    const std::size_t index = Index(bed);
-    const bool posted = OnDisk(bed.study->SyncJob(), [this, index, closing](std::optional<std::string> fault) {
+  // Stores a closing study's figures; it leaves the open list once they are stored.
+  void StoreFinalFigures(Bed& bed) {
+    const StationDatabase::Study figures = FiguresOf(bed);
+    OnDatabase([this, figures] { return m_db.UpdateFigures(figures) ? std::string() : m_db.Fault(); },
+               [this, index = Index(bed), figures](const std::string& fault) {
+                 if (!fault.empty()) Event(m_beds[index], Name(m_beds[index]) + ": " + fault);
+                 if (m_closing.erase({figures.patientId, figures.studyId}) > 0) WriteOpenList();
+               });
+  }
+
+  void SyncClosing(Bed& bed) {
+    OnDisk(bed.study->SyncJob(), [this, index = Index(bed)](std::optional<std::string> fault) {
       Bed& owner = m_beds[index];
-      if (!closing) owner.syncing = false;
       if (fault && !owner.syncFaultTold) Event(owner, Name(owner) + ": " + *fault);
       owner.syncFaultTold = fault.has_value();
     });
-    if (!posted && !closing) bed.syncing = false;
+  }
+
+  // Every open study's figures, in one job for the database worker (each study is a commit of
+  // its own: the module's row write-back is a transaction). A round still with the database when
+  // the next one is due stands for it.
+  void StoreFigures() {
+    if (m_storing) return;
+    std::vector<std::size_t> beds;
+    std::vector<StationDatabase::Study> figures;
+    for (Bed& bed : m_beds) {
+      if (!bed.study) continue;
+      beds.push_back(Index(bed));
+      figures.push_back(FiguresOf(bed));
+    }
+    if (figures.empty()) return;
+    m_storing = true;
+    const bool posted = OnDatabase([this, figures] { return StoreEach(figures); },
+                                   [this, beds](const std::vector<std::string>& faults) {
+                                     m_storing = false;
+                                     for (std::size_t i = 0; i < beds.size(); ++i) {
+                                       Bed& owner = m_beds[beds[i]];
+                                       const std::string& fault = faults[i];
+                                       if (!fault.empty() && !owner.storeFaultTold) Event(owner, Name(owner) + ": " + fault);
+                                       owner.storeFaultTold = !fault.empty();
+                                     }
+                                   });
+    if (!posted) m_storing = false;
+  }
+
+  // On the database worker: "" for each study stored, else why not.
+  std::vector<std::string> StoreEach(const std::vector<StationDatabase::Study>& figures) {
+    std::vector<std::string> faults;
+    for (const StationDatabase::Study& study : figures) faults.push_back(m_db.UpdateFigures(study) ? "" : m_db.Fault());
+    return faults;
+  }
+
+  // Syncs the recordings written since the last round, all in one job beside the loop: the
+  // syncs of an interval grow with the beds that had data. A round still syncing when the next
+  // one is due stands for it (what grew meanwhile is synced by the round after); a round the
+  // worker cannot take waits for the next.
+  void SyncRecordings() {
+    if (m_syncing) return;
+    for (Bed& bed : m_beds) {
+      if (!bed.study) continue;
+      std::vector<std::shared_ptr<const int>> files = bed.study->TakeUnsynced();
+      if (!files.empty()) m_unsynced.push_back({Index(bed), bed.study->StudyId(), std::move(files)});
+    }
+    if (m_unsynced.empty()) return;
+    auto round = std::make_shared<std::vector<UnsyncedStudy>>(std::exchange(m_unsynced, {}));
+    m_syncing = true;
+    const bool posted = OnDisk(
+        [round] {
+          std::vector<std::optional<std::string>> faults;
+          for (const UnsyncedStudy& study : *round) faults.push_back(StudyRecording::Sync(study.studyId, study.files));
+          return faults;
+        },
+        [this, round](const std::vector<std::optional<std::string>>& faults) {
+          m_syncing = false;
+          for (std::size_t i = 0; i < round->size(); ++i) {
+            Bed& owner = m_beds[(*round)[i].bed];
+            if (faults[i] && !owner.syncFaultTold) Event(owner, Name(owner) + ": " + *faults[i]);
+            owner.syncFaultTold = faults[i].has_value();
+          }
+        });
+    if (!posted) {
+      m_syncing = false;
+      m_unsynced = std::move(*round);
+    }
   }
 
   // The studies open, and those whose final figures are not stored yet, on the disk for a
@@ -695,11 +761,8 @@ class StationEngine::Loop : public BedHost {
     m_sync.expires_after(m_options.syncInterval);
     m_sync.async_wait([this](const boost::system::error_code& error) {
       if (error) return;
-      for (Bed& bed : m_beds) {
-        if (!bed.study) continue;
-        StoreFigures(bed, false);
-        Sync(bed, false);
-      }
+      StoreFigures();
+      SyncRecordings();
       WriteOpenList();
       SyncLater();
     });
@@ -806,6 +869,9 @@ class StationEngine::Loop : public BedHost {
   bool m_listFaultTold = false;
   bool m_stopped = false;
   bool m_workersStopped = false;
+  bool m_storing = false;  // a round of figures is with the database
+  bool m_syncing = false;  // a round of syncs is with the disk
+  std::vector<UnsyncedStudy> m_unsynced;
   // Last, so that they end first: their jobs use the database and post to the loop.
   LoopWorker m_database;
   LoopWorker m_disk;

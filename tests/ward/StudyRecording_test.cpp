@@ -212,6 +212,34 @@ TEST_F(StudyRecordingTest, AFullDiskKeepsTheLinkAndItsFiguresCountWhatTheFileHol
   EXPECT_EQ(StudyRecording::Count(Data(), "TEST-5", "20261025021000")->lengthSeconds, 5);
 }
 
+// A study's link waits in memory at most until a flush or until 16 KiB wait, and each file is
+// handed to a sync once for what was written since the last one.
+TEST_F(StudyRecordingTest, TheLinkWaitsBoundedAndEachWrittenFileIsSyncedOnce) {
+  StudyRecording study("TEST-6", "20261025021000");
+  ASSERT_EQ(study.Open(Data(), Opening::New, "10.0.0.1"), std::nullopt);
+  const std::string path = LinkOf("TEST-6", "20261025021000");
+  EXPECT_EQ(study.TakeUnsynced().size(), 0u) << "a new study's files are synced as they are made";
+
+  const Bytes piece(1000, 0x5A);
+  for (int i = 0; i < 16; ++i) study.Append(piece);
+  EXPECT_EQ(ReadFile(path), "");
+  EXPECT_EQ(study.Unwritten(), 16000u);
+  EXPECT_EQ(study.TakeUnsynced().size(), 0u) << "nothing written, nothing to sync";
+  study.Append(piece);  // 17,000 bytes would wait: all of them are written at once
+  EXPECT_EQ(ReadFile(path).size(), 17000u);
+  EXPECT_EQ(study.Unwritten(), 0u);
+  EXPECT_EQ(study.TakeUnsynced().size(), 1u);
+  EXPECT_EQ(study.TakeUnsynced().size(), 0u);
+
+  study.Append(piece);
+  study.LogEvent("alarm", 1'790'000'000);
+  study.Flush();
+  const std::vector<std::shared_ptr<const int>> files = study.TakeUnsynced();
+  EXPECT_EQ(files.size(), 2u) << "the link and its events";
+  EXPECT_EQ(StudyRecording::Sync("20261025021000", files), std::nullopt);
+  EXPECT_EQ(ReadFile(path).size(), 18000u);
+}
+
 // Local times repeat after the clock falls back (Europe/Berlin, 2026-10-25 03:00 CEST becomes
 // 02:00 CET): an event line carries its offset, so that 02:30 before and after stay apart.
 TEST_F(StudyRecordingTest, EventLinesCarryTheirOffsetFromUtcAcrossTheFallBack) {

@@ -77,8 +77,9 @@ constexpr std::size_t kLongRun = 4096;
 // socket empty, a bed reads again only at the next tick of a grid of kReadPause that all beds
 // share: by then its next packet has mostly come, and one wake of the loop reads every bed's
 // packets, one read each, instead of a wake and two reads (one of them finding nothing) per
-// packet. A packet so waits at most kReadPause before the station takes it.
-constexpr auto kReadPause = std::chrono::milliseconds(50);
+// packet. A packet so waits at most kReadPause, and the loop's rest between turns, before the
+// station takes it.
+constexpr auto kReadPause = std::chrono::milliseconds(30);
 
 BedSession::Clock::time_point NextTick(BedSession::Clock::time_point now) {
   const auto ticks = now.time_since_epoch() / kReadPause;

@@ -15,7 +15,7 @@ class BedHost;
 struct PacketKind;
 
 // One monitor's connection to the station: owns the socket, reads in a loop that re-arms
-// itself (after a pause of at most 50 ms when the socket is empty, so that the beds' packets are
+// itself (after a pause of at most 30 ms when the socket is empty, so that the beds' packets are
 // read together), frames the bytes and hands them to its host piece by piece (LinkPiece), decoding the
 // patient and numerics packets on the way. It keeps the link's latest protocol version and
 // monitor settings packets, with which a study that begins in the middle of the link begins

@@ -7,6 +7,7 @@
 #include <deque>
 #include <memory>
 #include <set>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -48,6 +49,9 @@ constexpr std::chrono::milliseconds kLongestAdmissionDelay = 30s;
 // again): a station that is killed loses at most this much of each bed's link, never a piece
 // its figures count.
 constexpr auto kWriteInterval = 1s;
+// The loop's rest between turns; with a bed's pause between reads (BedSession), nothing the
+// station receives waits longer than 50 ms before it is taken.
+constexpr auto kTurnRest = 20ms;
 // A failed accept (no descriptors left) is tried again after this, doubling up to a second.
 constexpr std::chrono::milliseconds kFirstAcceptDelay = 100ms;
 constexpr std::chrono::milliseconds kLongestAcceptDelay = 1s;
@@ -108,7 +112,16 @@ class StationEngine::Loop : public BedHost {
 
   int Port() const { return m_acceptor.is_open() ? m_acceptor.local_endpoint().port() : 0; }
 
-  void Run() { m_context.run(); }
+  // Each turn of the loop runs what is ready, then the loop rests before it looks again, so
+  // that what many beds send meanwhile is taken in one turn: at the monitors' pace, a wake of
+  // the loop for every packet would cost more than all the rest.
+  void Run() {
+    while (m_context.run_one() > 0 && !m_context.stopped()) {
+      m_context.poll();
+      if (m_context.stopped()) break;
+      std::this_thread::sleep_for(kTurnRest);
+    }
+  }
 
   void Stop() {
     asio::post(m_context, [this] { Shutdown(); });

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <mutex>
 #include <vector>
 
 #include "link/PacketKind.h"
@@ -35,7 +36,12 @@ std::vector<std::string>& SyncedPaths() {
 extern "C" __attribute__((visibility("default"))) int fsync(int fd) {
   char path[4096];
   const ssize_t length = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path - 1);
-  if (length > 0) SyncedPaths().emplace_back(path, static_cast<std::size_t>(length));
+  if (length > 0) {
+    // The program's station tests sync from the threads beside their loops, at the same time.
+    static std::mutex guard;
+    const std::lock_guard lock(guard);
+    SyncedPaths().emplace_back(path, static_cast<std::size_t>(length));
+  }
   static const auto next = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
   return next(fd);
 }

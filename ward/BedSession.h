@@ -15,7 +15,8 @@ class BedHost;
 struct PacketKind;
 
 // One monitor's connection to the station: owns the socket, reads in a loop that re-arms
-// itself, frames the bytes and hands them to its host piece by piece (LinkPiece), decoding the
+// itself (after a pause of at most 30 ms when the socket is empty, so that the beds' packets are
+// read together), frames the bytes and hands them to its host piece by piece (LinkPiece), decoding the
 // patient and numerics packets on the way. It keeps the link's latest protocol version and
 // monitor settings packets, with which a study that begins in the middle of the link begins
 // too, and counts the patients the link announces. An error ends this session alone; the other
@@ -54,6 +55,7 @@ class BedSession : public std::enable_shared_from_this<BedSession> {
 
  private:
   void ReadSome();
+  void ReadAtNextTick();
   void Received(std::span<const unsigned char> bytes);
   void OnFrame(const FrameEvent& event);
   void HandOn(std::uint64_t end, const PacketKind* kind);
@@ -61,6 +63,7 @@ class BedSession : public std::enable_shared_from_this<BedSession> {
 
   boost::asio::ip::tcp::socket m_socket;
   BedHost& m_host;
+  boost::asio::steady_timer m_pause;  // until the next read, after one that left the socket empty
   StreamFramer m_framer;
   std::array<unsigned char, 16 * 1024> m_buffer{};
   std::string m_peer;

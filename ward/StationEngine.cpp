@@ -5,7 +5,11 @@
 #include <csignal>
 #include <ctime>
 #include <deque>
+#include <memory>
 #include <set>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "packet/PKParam_v110.h"
 #include "registry/AnnouncedPatient.h"
@@ -33,7 +37,7 @@ using StudyKey = StudyAdmission::StudyKey;
 // beyond, it is not recorded.
 constexpr std::size_t kMaxWaitingBytes = 1024 * 1024;
 // How often the beds are looked at: a silence is reported within this much after the configured
-// silence; a refused recording, a failed admission are tried again.
+// silence; a failed admission is tried again.
 constexpr auto kWatchInterval = 250ms;
 // Jobs that may wait for the database or the disk at once. A round's figures or sync that finds
 // the queue full is skipped (the next round's stands for it); an admission is tried again.
@@ -41,8 +45,13 @@ constexpr std::size_t kWorkerQueue = 1024;
 // A failed admission is tried again after this, doubling up to kLongestAdmissionDelay.
 constexpr std::chrono::milliseconds kFirstAdmissionDelay = 1s;
 constexpr std::chrono::milliseconds kLongestAdmissionDelay = 30s;
-// A recording the disk refused is tried again this often.
-constexpr auto kRewriteInterval = 1s;
+// The recordings' buffered link is written this often (and what the disk refused is tried
+// again): a station that is killed loses at most this much of each bed's link, never a piece
+// its figures count.
+constexpr auto kWriteInterval = 1s;
+// The loop's rest between turns; with a bed's pause between reads (BedSession), nothing the
+// station receives waits longer than 50 ms before it is taken.
+constexpr auto kTurnRest = 20ms;
 // A failed accept (no descriptors left) is tried again after this, doubling up to a second.
 constexpr std::chrono::milliseconds kFirstAcceptDelay = 100ms;
 constexpr std::chrono::milliseconds kLongestAcceptDelay = 1s;
@@ -72,6 +81,7 @@ class StationEngine::Loop : public BedHost {
         m_acceptor(m_context),
         m_acceptRetry(m_context),
         m_watch(m_context),
+        m_write(m_context),
         m_sync(m_context),
         m_refresh(m_context),
         m_signals(m_context),
@@ -90,6 +100,7 @@ class StationEngine::Loop : public BedHost {
     if (auto fault = Listen()) return fault;
     Accept();
     Watch();
+    WriteLater();
     SyncLater();
     RefreshLater();
     if (m_options.stopOnSignals) WaitForSignal();
@@ -101,7 +112,16 @@ class StationEngine::Loop : public BedHost {
 
   int Port() const { return m_acceptor.is_open() ? m_acceptor.local_endpoint().port() : 0; }
 
-  void Run() { m_context.run(); }
+  // Each turn of the loop runs what is ready, then the loop rests before it looks again, so
+  // that what many beds send meanwhile is taken in one turn: at the monitors' pace, a wake of
+  // the loop for every packet would cost more than all the rest.
+  void Run() {
+    while (m_context.run_one() > 0 && !m_context.stopped()) {
+      m_context.poll();
+      if (m_context.stopped()) break;
+      std::this_thread::sleep_for(kTurnRest);
+    }
+  }
 
   void Stop() {
     asio::post(m_context, [this] { Shutdown(); });
@@ -177,13 +197,17 @@ class StationEngine::Loop : public BedHost {
     Clock::time_point admitAt;
     std::chrono::milliseconds admitDelay{0};
     Clock::time_point lostAt;
-    Clock::time_point rewriteAt;
     std::optional<std::string> refused;  // the link's patient not admitted: her link is not recorded
     bool overflowTold = false;
-    bool storing = false;
     bool storeFaultTold = false;  // told once until the figures are stored again
-    bool syncing = false;
     bool syncFaultTold = false;
+  };
+
+  // A study's files that were written since they were last synced.
+  struct UnsyncedStudy {
+    std::size_t bed;
+    std::string studyId;
+    std::vector<std::shared_ptr<const int>> files;
   };
 
   std::optional<std::string> Listen() {
@@ -428,7 +452,6 @@ class StationEngine::Loop : public BedHost {
   void TellRecordingChange(Bed& bed) {
     if (!bed.study) return;
     if (std::optional<std::string> change = bed.study->TakeChange()) {
-      if (bed.study->Failing()) bed.rewriteAt = Clock::now() + kRewriteInterval;
       Event(bed, Name(bed) + ": " + *change);
     }
   }
@@ -519,47 +542,107 @@ class StationEngine::Loop : public BedHost {
 
   void CloseStudy(Bed& bed, const std::string& why) {
     if (!bed.study) return;
+    bed.study->Flush();
+    TellRecordingChange(bed);
     const std::uint64_t unwritten = bed.study->Unwritten();
     Event(bed, Name(bed) + ": study " + bed.study->StudyId() + " closed (" + why + "), " +
                    std::to_string(bed.study->LengthSeconds()) + " s recorded" +
                    (unwritten > 0 ? ", " + std::to_string(unwritten) + " bytes of the link not written" : ""));
     m_closing.emplace(bed.study->PatientId(), bed.study->StudyId());
-    StoreFigures(bed, true);
-    Sync(bed, true);
+    StoreFinalFigures(bed);
+    SyncClosing(bed);
     bed.study.reset();
     WriteOpenList();
   }
 
-  // Stores the study's figures; a closing study's leaves the open list once they are stored.
-  void StoreFigures(Bed& bed, bool closing) {
-    if (!closing && bed.storing) return;
-    if (!closing) bed.storing = true;
-    const StationDatabase::Study figures{bed.study->PatientId(), bed.study->StudyId(), bed.study->LengthSeconds(),
-                                         bed.study->LossSeconds()};
-    const std::size_t index = Index(bed);
-    const bool posted = OnDatabase(
-        [this, figures] { return m_db.UpdateFigures(figures) ? std::string() : m_db.Fault(); },
-        [this, index, figures, closing](const std::string& fault) {
-          Bed& owner = m_beds[index];
-          if (!closing) owner.storing = false;
-          if (!fault.empty() && (closing || !owner.storeFaultTold)) Event(owner, Name(owner) + ": " + fault);
-          if (!closing) owner.storeFaultTold = !fault.empty();
-          if (closing && m_closing.erase({figures.patientId, figures.studyId}) > 0) WriteOpenList();
-        });
-    if (!posted && !closing) bed.storing = false;
+  StationDatabase::Study FiguresOf(const Bed& bed) const {
+    return {bed.study->PatientId(), bed.study->StudyId(), bed.study->LengthSeconds(), bed.study->LossSeconds()};
   }
 
-  void Sync(Bed& bed, bool closing) {
-    if (!closing && bed.syncing) return;
-    if (!closing) bed.syncing = true;
-    const std::size_t index = Index(bed);
-    const bool posted = OnDisk(bed.study->SyncJob(), [this, index, closing](std::optional<std::string> fault) {
+  // Stores a closing study's figures; it leaves the open list once they are stored.
+  void StoreFinalFigures(Bed& bed) {
+    const StationDatabase::Study figures = FiguresOf(bed);
+    OnDatabase([this, figures] { return m_db.UpdateFigures(figures) ? std::string() : m_db.Fault(); },
+               [this, index = Index(bed), figures](const std::string& fault) {
+                 if (!fault.empty()) Event(m_beds[index], Name(m_beds[index]) + ": " + fault);
+                 if (m_closing.erase({figures.patientId, figures.studyId}) > 0) WriteOpenList();
+               });
+  }
+
+  void SyncClosing(Bed& bed) {
+    OnDisk(bed.study->SyncJob(), [this, index = Index(bed)](std::optional<std::string> fault) {
       Bed& owner = m_beds[index];
-      if (!closing) owner.syncing = false;
       if (fault && !owner.syncFaultTold) Event(owner, Name(owner) + ": " + *fault);
       owner.syncFaultTold = fault.has_value();
     });
-    if (!posted && !closing) bed.syncing = false;
+  }
+
+  // Every open study's figures, in one job for the database worker (each study is a commit of
+  // its own: the module's row write-back is a transaction). A round still with the database when
+  // the next one is due stands for it.
+  void StoreFigures() {
+    if (m_storing) return;
+    std::vector<std::size_t> beds;
+    std::vector<StationDatabase::Study> figures;
+    for (Bed& bed : m_beds) {
+      if (!bed.study) continue;
+      beds.push_back(Index(bed));
+      figures.push_back(FiguresOf(bed));
+    }
+    if (figures.empty()) return;
+    m_storing = true;
+    const bool posted = OnDatabase([this, figures] { return StoreEach(figures); },
+                                   [this, beds](const std::vector<std::string>& faults) {
+                                     m_storing = false;
+                                     for (std::size_t i = 0; i < beds.size(); ++i) {
+                                       Bed& owner = m_beds[beds[i]];
+                                       const std::string& fault = faults[i];
+                                       if (!fault.empty() && !owner.storeFaultTold) Event(owner, Name(owner) + ": " + fault);
+                                       owner.storeFaultTold = !fault.empty();
+                                     }
+                                   });
+    if (!posted) m_storing = false;
+  }
+
+  // On the database worker: "" for each study stored, else why not.
+  std::vector<std::string> StoreEach(const std::vector<StationDatabase::Study>& figures) {
+    std::vector<std::string> faults;
+    for (const StationDatabase::Study& study : figures) faults.push_back(m_db.UpdateFigures(study) ? "" : m_db.Fault());
+    return faults;
+  }
+
+  // Syncs the recordings written since the last round, all in one job beside the loop: the
+  // syncs of an interval grow with the beds that had data. A round still syncing when the next
+  // one is due stands for it (what grew meanwhile is synced by the round after); a round the
+  // worker cannot take waits for the next.
+  void SyncRecordings() {
+    if (m_syncing) return;
+    for (Bed& bed : m_beds) {
+      if (!bed.study) continue;
+      std::vector<std::shared_ptr<const int>> files = bed.study->TakeUnsynced();
+      if (!files.empty()) m_unsynced.push_back({Index(bed), bed.study->StudyId(), std::move(files)});
+    }
+    if (m_unsynced.empty()) return;
+    auto round = std::make_shared<std::vector<UnsyncedStudy>>(std::exchange(m_unsynced, {}));
+    m_syncing = true;
+    const bool posted = OnDisk(
+        [round] {
+          std::vector<std::optional<std::string>> faults;
+          for (const UnsyncedStudy& study : *round) faults.push_back(StudyRecording::Sync(study.studyId, study.files));
+          return faults;
+        },
+        [this, round](const std::vector<std::optional<std::string>>& faults) {
+          m_syncing = false;
+          for (std::size_t i = 0; i < round->size(); ++i) {
+            Bed& owner = m_beds[(*round)[i].bed];
+            if (faults[i] && !owner.syncFaultTold) Event(owner, Name(owner) + ": " + *faults[i]);
+            owner.syncFaultTold = faults[i].has_value();
+          }
+        });
+    if (!posted) {
+      m_syncing = false;
+      m_unsynced = std::move(*round);
+    }
   }
 
   // The studies open, and those whose final figures are not stored yet, on the disk for a
@@ -653,11 +736,6 @@ class StationEngine::Loop : public BedHost {
     if (!bed.session && (bed.study || !bed.admissions.empty()) && now - bed.lostAt >= m_options.reconnectWindow) {
       EndLostBed(bed);
     }
-    if (bed.study && bed.study->Failing() && now >= bed.rewriteAt) {
-      bed.study->Retry();
-      bed.rewriteAt = now + kRewriteInterval;
-      TellRecordingChange(bed);
-    }
     if (bed.study) ShowFigures(bed);
     if (!bed.admitting && !bed.admissions.empty() && now >= bed.admitAt) Admit(bed);
   }
@@ -677,15 +755,27 @@ class StationEngine::Loop : public BedHost {
     }
   }
 
+  // Writes every recording's buffered link, and tries again what the disk refused.
+  void WriteLater() {
+    m_write.expires_after(kWriteInterval);
+    m_write.async_wait([this](const boost::system::error_code& error) {
+      if (error) return;
+      for (Bed& bed : m_beds) {
+        if (!bed.study) continue;
+        bed.study->Flush();
+        TellRecordingChange(bed);
+        ShowFigures(bed);
+      }
+      WriteLater();
+    });
+  }
+
   void SyncLater() {
     m_sync.expires_after(m_options.syncInterval);
     m_sync.async_wait([this](const boost::system::error_code& error) {
       if (error) return;
-      for (Bed& bed : m_beds) {
-        if (!bed.study) continue;
-        StoreFigures(bed, false);
-        Sync(bed, false);
-      }
+      StoreFigures();
+      SyncRecordings();
       WriteOpenList();
       SyncLater();
     });
@@ -725,6 +815,7 @@ class StationEngine::Loop : public BedHost {
     m_acceptor.close(ignored);
     m_acceptRetry.cancel();
     m_watch.cancel();
+    m_write.cancel();
     m_sync.cancel();
     m_refresh.cancel();
     m_signals.cancel(ignored);
@@ -777,6 +868,7 @@ class StationEngine::Loop : public BedHost {
   asio::steady_timer m_acceptRetry;
   std::chrono::milliseconds m_acceptDelay{0};
   asio::steady_timer m_watch;
+  asio::steady_timer m_write;
   asio::steady_timer m_sync;
   asio::steady_timer m_refresh;
   asio::signal_set m_signals;
@@ -790,6 +882,9 @@ class StationEngine::Loop : public BedHost {
   bool m_listFaultTold = false;
   bool m_stopped = false;
   bool m_workersStopped = false;
+  bool m_storing = false;  // a round of figures is with the database
+  bool m_syncing = false;  // a round of syncs is with the disk
+  std::vector<UnsyncedStudy> m_unsynced;
   // Last, so that they end first: their jobs use the database and post to the loop.
   LoopWorker m_database;
   LoopWorker m_disk;

@@ -26,6 +26,10 @@
 //
 // Nothing blocks the loop: the database (admissions, figures) and syncing the recordings run on
 // threads beside it (LoopWorker), each statement limited by StationOptions::statementTimeout.
+// At the monitors' pace (one small packet at a time) the loop rests 20 ms between turns and a bed
+// reads again at most every 30 ms, so that one turn takes many beds' packets: a packet waits at
+// most 50 ms. Each bed's link is written once a second; every sync interval, one job syncs the
+// recordings written since the last, and one stores every open study's figures.
 // While a bed's admission waits, its link waits in memory (up to a megabyte, about a quarter of
 // an hour) and is recorded in her study when it opens. A full disk is ridden out as
 // StudyRecording says, and told. A failing accept (no descriptors left) is tried again after

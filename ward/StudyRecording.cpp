@@ -107,10 +107,10 @@ std::optional<OpenFault> CheckOwner(const std::string& eventsPath, const std::st
 StudyRecording::StudyRecording(std::string patientId, std::string studyId)
     : m_patientId(std::move(patientId)),
       m_studyId(std::move(studyId)),
-      m_link(kKeepLimit),
+      m_link(kKeepLimit, kBufferLimit),
       m_events(kEventsKeepLimit) {}
 
-StudyRecording::~StudyRecording() { Retry(); }
+StudyRecording::~StudyRecording() { Flush(); }
 
 std::string StudyRecording::LinkPath(const std::string& dataFolder, const std::string& patientId,
                                      const std::string& studyId) {
@@ -197,24 +197,15 @@ std::optional<OpenFault> StudyRecording::OpenExisting(const std::string& linkPat
 }
 
 void StudyRecording::Append(std::span<const unsigned char> bytes, Samples samples) {
-  switch (m_link.Append(bytes)) {
-    case AppendOnlyFile::Outcome::Written:
-      CountIn(samples);
-      break;
-    case AppendOnlyFile::Outcome::Kept:
-      m_waitingSamples.push_back(samples);
-      break;
-    case AppendOnlyFile::Outcome::Dropped:
-      break;
-  }
+  if (m_link.Append(bytes) == AppendOnlyFile::Outcome::Dropped) return;
+  m_waitingSamples.push_back(samples);
+  CountWritten();
 }
 
-void StudyRecording::Retry() {
-  for (std::size_t written = m_link.Retry(); written > 0; --written) {
-    CountIn(m_waitingSamples.front());
-    m_waitingSamples.pop_front();
-  }
-  m_events.Retry();
+void StudyRecording::Flush() {
+  m_link.Flush();
+  CountWritten();
+  m_events.Flush();
 }
 
 std::uint64_t StudyRecording::Unwritten() const {
@@ -244,12 +235,35 @@ void StudyRecording::LogEvent(const std::string& text, std::time_t instant) {
 }
 
 std::function<std::optional<std::string>()> StudyRecording::SyncJob() const {
-  return [link = m_link.Descriptor(), events = m_events.Descriptor(), name = m_studyId]() -> std::optional<std::string> {
-    for (const auto& fd : {link, events}) {
-      if (fd && ::fdatasync(*fd) != 0) return "the recording of study " + name + " cannot be synced: " + Errno();
-    }
-    return std::nullopt;
-  };
+  std::vector<std::shared_ptr<const int>> files;
+  for (auto fd : {m_link.Descriptor(), m_events.Descriptor()}) {
+    if (fd) files.push_back(std::move(fd));
+  }
+  return [files = std::move(files), studyId = m_studyId] { return Sync(studyId, files); };
+}
+
+std::optional<std::string> StudyRecording::Sync(const std::string& studyId,
+                                                const std::vector<std::shared_ptr<const int>>& files) {
+  for (const auto& fd : files) {
+    if (::fdatasync(*fd) != 0) return "the recording of study " + studyId + " cannot be synced: " + Errno();
+  }
+  return std::nullopt;
+}
+
+std::vector<std::shared_ptr<const int>> StudyRecording::TakeUnsynced() {
+  std::vector<std::shared_ptr<const int>> grown;
+  for (AppendOnlyFile* file : {&m_link, &m_events}) {
+    if (auto fd = file->TakeGrown()) grown.push_back(std::move(fd));
+  }
+  return grown;
+}
+
+// The figures count a piece once it is in the link file.
+void StudyRecording::CountWritten() {
+  for (; m_countedPieces < m_link.WrittenPieces(); ++m_countedPieces) {
+    CountIn(m_waitingSamples.front());
+    m_waitingSamples.pop_front();
+  }
 }
 
 void StudyRecording::CountIn(const Samples& samples) {

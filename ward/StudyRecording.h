@@ -4,9 +4,11 @@
 #include <ctime>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "ward/AppendOnlyFile.h"
 #include "ward/WardApi.h"
@@ -22,11 +24,17 @@
 // folder entries are synced at once, so that a new study survives a power loss; it is only
 // continued when its owner line names the same study and monitor. Both files are only ever
 // appended to, so a study that continues after a link loss or a restart goes on in the same
-// files. Written bytes reach the disk at each sync (SyncJob); a crash loses at most what came
-// after the last one.
+// files.
+//
+// The link's pieces wait in memory and are written together, by Flush (the station's write
+// interval) or when kBufferLimit bytes wait, so that a monitor's packets cost one write between
+// them rather than one each; an event is written at once. A process that is killed loses what
+// waits, never what is written: the figures, and whatever tells that a piece is recorded, count
+// only what the link file holds. Written bytes reach the disk at each sync (TakeUnsynced,
+// SyncJob); a power loss loses at most what came after the last one.
 //
 // A write that fails (a full disk) leaves the link file as it was: the link waits in memory, up
-// to kKeepLimit bytes, about an hour of a monitor's link, and Retry writes it when the disk
+// to kKeepLimit bytes, about an hour of a monitor's link, and Flush writes it when the disk
 // takes it again; beyond that the newest packets are not recorded. TakeChange tells of both the
 // fault and the recovery.
 //
@@ -60,6 +68,9 @@ class VUDODA_WARD_API StudyRecording {
 
   // Link bytes that wait in memory while the disk refuses them.
   static constexpr std::size_t kKeepLimit = 4 * 1024 * 1024;
+  // Link bytes that wait for the next Flush at most; more are written at once (about 13 s of a
+  // monitor's link, so that at its pace only Flush writes).
+  static constexpr std::size_t kBufferLimit = 16 * 1024;
 
   StudyRecording(std::string patientId, std::string studyId);
   ~StudyRecording();
@@ -80,11 +91,12 @@ class VUDODA_WARD_API StudyRecording {
   static std::optional<Figures> Count(const std::string& dataFolder, const std::string& patientId,
                                       const std::string& studyId);
 
-  // Appends a piece of the link; `samples` when it is a numerics packet.
+  // Appends a piece of the link; `samples` when it is a numerics packet. It waits in memory
+  // until the next Flush (or until kBufferLimit bytes wait).
   void Append(std::span<const unsigned char> bytes, Samples samples);
   void Append(std::span<const unsigned char> bytes) { Append(bytes, Samples{}); }
-  // Writes what waits in memory since a write failed.
-  void Retry();
+  // Writes what waits in memory: the buffered link, or what waits since a write failed.
+  void Flush();
   bool Failing() const { return m_link.Failing(); }
   // Link bytes that are not in the file: waiting in memory, or not recorded at all.
   std::uint64_t Unwritten() const;
@@ -93,9 +105,14 @@ class VUDODA_WARD_API StudyRecording {
   std::optional<std::string> TakeChange();
   // Appends "<StampText> <text>" to the events file.
   void LogEvent(const std::string& text, std::time_t instant = std::time(nullptr));
-  // A job that puts what was appended so far on the disk, for a thread beside the loop; it
+  // A job that puts what was written so far on the disk, for a thread beside the loop; it
   // returns the fault, or nullopt. It holds the files open while it runs.
   std::function<std::optional<std::string>()> SyncJob() const;
+  // The descriptors of the files written since the last call, for a sync beside the loop that
+  // holds them open while it runs (Sync); none when nothing was written.
+  std::vector<std::shared_ptr<const int>> TakeUnsynced();
+  // Puts the study's `files` on the disk; the fault, or nullopt.
+  static std::optional<std::string> Sync(const std::string& studyId, const std::vector<std::shared_ptr<const int>>& files);
 
   long LengthSeconds() const;
   long LossSeconds() const;
@@ -107,6 +124,7 @@ class VUDODA_WARD_API StudyRecording {
   std::optional<OpenFault> OpenNew(const std::string& linkPath, const std::string& ownerLine);
   std::optional<OpenFault> OpenExisting(const std::string& linkPath, const std::string& monitor);
   void CountIn(const Samples& samples);
+  void CountWritten();
   void CountRecorded(const std::string& linkPath);
 
   std::string m_patientId;
@@ -114,6 +132,7 @@ class VUDODA_WARD_API StudyRecording {
   AppendOnlyFile m_link;
   AppendOnlyFile m_events;
   std::deque<Samples> m_waitingSamples;  // of the pieces waiting in memory, in order
+  std::uint64_t m_countedPieces = 0;     // of the link file's pieces, those counted in
   std::uint64_t m_samples = 0;
   std::uint64_t m_lostSamples = 0;
   bool m_toldFailing = false;

@@ -66,6 +66,27 @@ class StationProcess {
   ToolProcess m_process;
 };
 
+// The text of the one study file of `patient` with `extension` under the data folder; empty
+// until there is one.
+std::string StudyFile(const std::filesystem::path& folder, const std::string& patient, const std::string& extension) {
+  std::error_code none;
+  for (const auto& entry : std::filesystem::directory_iterator(folder / "Studies" / patient, none)) {
+    if (entry.path().extension() != extension) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  return "";
+}
+
+// Waits up to 5 s for the patient's one recording to hold `size` bytes.
+bool WaitForRecorded(const std::filesystem::path& folder, const std::string& patient, std::size_t size) {
+  for (int tries = 0; tries < 100; ++tries) {
+    if (StudyFile(folder, patient, ".link").size() >= size) return true;
+    std::this_thread::sleep_for(50ms);
+  }
+  return false;
+}
+
 // A scratch folder per test with a Maternis.ini whose data folder it is.
 class StationCommands : public RecordingScratch {
  protected:
@@ -87,7 +108,8 @@ TEST_F(StationCommands, AKilledStationLeavesAReadableRecordingAndARestartContinu
     ASSERT_EQ(bedside.Connect(address), std::nullopt);
     ASSERT_TRUE(bedside.Send(first));
     ASSERT_TRUE(station.WaitFor("new study")) << station.Log();
-    std::this_thread::sleep_for(300ms);
+    // A bed's link is written within a second of its coming, and only then counted as recorded.
+    ASSERT_TRUE(WaitForRecorded(m_folder, "TEST-21", first.size()));
     EXPECT_EQ(station.Signal(SIGKILL), "signal 9");
   }
   // What the killed station wrote is the link as sent, and it frames without a stray byte.
@@ -117,18 +139,6 @@ TEST_F(StationCommands, AKilledStationLeavesAReadableRecordingAndARestartContinu
   const TBLStudy closed = StationBedside::StoredStudy(File("ward.db"), "TEST-21");
   EXPECT_EQ(std::string(closed.m_S_STUDY_ID.GetString()), studyId);
   EXPECT_EQ(closed.m_S_LENGTH, 10);
-}
-
-// The text of the one study file of `patient` with `extension` under the data folder; empty
-// until there is one.
-std::string StudyFile(const std::filesystem::path& folder, const std::string& patient, const std::string& extension) {
-  std::error_code none;
-  for (const auto& entry : std::filesystem::directory_iterator(folder / "Studies" / patient, none)) {
-    if (entry.path().extension() != extension) continue;
-    std::ifstream in(entry.path(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-  return "";
 }
 
 // Waits up to 10 s for `text` in the study's event log.

@@ -1,5 +1,6 @@
-// A file appended to in pieces through a real write fault (a file-size limit): nothing torn,
-// what could not be written kept in order up to its limit and written when the disk takes it.
+// A file appended to in pieces, buffered or not, through a real write fault (a file-size limit):
+// nothing torn, what waits written together, what could not be written kept in order up to its
+// limit and written when the disk takes it.
 #include "ward/AppendOnlyFile.h"
 
 #include <fcntl.h>
@@ -14,8 +15,8 @@ using Outcome = AppendOnlyFile::Outcome;
 
 class AppendOnlyFileTest : public RecordingScratch {
  protected:
-  AppendOnlyFile& Open(std::size_t keepLimit) {
-    m_file = std::make_unique<AppendOnlyFile>(keepLimit);
+  AppendOnlyFile& Open(std::size_t keepLimit, std::size_t bufferLimit = 0) {
+    m_file = std::make_unique<AppendOnlyFile>(keepLimit, bufferLimit);
     m_path = File("piece.bin");
     m_file->Adopt(::open(m_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600), m_path);
     return *m_file;
@@ -31,16 +32,16 @@ TEST_F(AppendOnlyFileTest, APieceThatDoesNotFitIsCutOffAndKeptWithThoseAfterItUn
   FileSizeLimit full(250);
   EXPECT_EQ(file.Append(Piece('a', 100)), Outcome::Written);
   EXPECT_EQ(file.Append(Piece('b', 100)), Outcome::Written);
-  EXPECT_EQ(file.Append(Piece('c', 100)), Outcome::Kept);  // 50 bytes of it fitted, and are cut off
+  EXPECT_EQ(file.Append(Piece('c', 100)), Outcome::Waiting);  // 50 bytes of it fitted, and are cut off
   EXPECT_EQ(ReadFile(m_path), std::string(100, 'a') + std::string(100, 'b'));
   EXPECT_TRUE(file.Failing());
   EXPECT_EQ(file.Fault(), "File too large");
-  EXPECT_EQ(file.Append(Piece('d', 10)), Outcome::Kept);  // after a kept piece, never before it
-  EXPECT_EQ(file.Retry(), 0u);
+  EXPECT_EQ(file.Append(Piece('d', 10)), Outcome::Waiting);  // after a kept piece, never before it
+  EXPECT_EQ(file.Flush(), 0u);
   EXPECT_EQ(ReadFile(m_path).size(), 200u);
 
   full.Lift();
-  EXPECT_EQ(file.Retry(), 2u);
+  EXPECT_EQ(file.Flush(), 2u);
   EXPECT_FALSE(file.Failing());
   EXPECT_EQ(file.KeptBytes(), 110u);
   EXPECT_EQ(ReadFile(m_path), std::string(100, 'a') + std::string(100, 'b') + std::string(100, 'c') +
@@ -51,16 +52,58 @@ TEST_F(AppendOnlyFileTest, APieceThatDoesNotFitIsCutOffAndKeptWithThoseAfterItUn
 TEST_F(AppendOnlyFileTest, BeyondTheKeepLimitTheNewestPiecesAreDroppedWholeAndCounted) {
   AppendOnlyFile& file = Open(150);
   FileSizeLimit full(0);
-  EXPECT_EQ(file.Append(Piece('a', 100)), Outcome::Kept);
+  EXPECT_EQ(file.Append(Piece('a', 100)), Outcome::Waiting);
   EXPECT_EQ(file.Append(Piece('b', 60)), Outcome::Dropped);
-  EXPECT_EQ(file.Append(Piece('c', 50)), Outcome::Kept);
+  EXPECT_EQ(file.Append(Piece('c', 50)), Outcome::Waiting);
   EXPECT_EQ(file.Waiting(), 150u);
   EXPECT_EQ(file.DroppedBytes(), 60u);
   full.Lift();
-  EXPECT_EQ(file.Retry(), 2u);
+  EXPECT_EQ(file.Flush(), 2u);
   EXPECT_EQ(ReadFile(m_path), std::string(100, 'a') + std::string(50, 'c'));
   file.ClearCounts();
   EXPECT_EQ(file.KeptBytes() + file.DroppedBytes(), 0u);
+}
+
+TEST_F(AppendOnlyFileTest, BufferedPiecesReachTheFileTogetherAtAFlushOrWhenTheBufferIsFull) {
+  AppendOnlyFile& file = Open(1000, 100);
+  EXPECT_EQ(file.Append(Piece('a', 40)), Outcome::Waiting);
+  EXPECT_EQ(file.Append(Piece('b', 40)), Outcome::Waiting);
+  EXPECT_EQ(ReadFile(m_path), "");
+  EXPECT_EQ(file.TakeGrown(), nullptr);
+  EXPECT_EQ(file.Waiting(), 80u);
+  EXPECT_EQ(file.Flush(), 2u);
+  EXPECT_EQ(ReadFile(m_path), std::string(40, 'a') + std::string(40, 'b'));
+  EXPECT_EQ(file.Flush(), 0u);
+  EXPECT_NE(file.TakeGrown(), nullptr);
+  EXPECT_EQ(file.TakeGrown(), nullptr) << "grown once, told once";
+
+  EXPECT_EQ(file.Append(Piece('c', 60)), Outcome::Waiting);
+  EXPECT_EQ(file.Append(Piece('d', 40)), Outcome::Written);  // 100 bytes wait: the buffer is full
+  EXPECT_EQ(ReadFile(m_path).size(), 180u);
+  EXPECT_EQ(file.WrittenPieces(), 4u);
+  EXPECT_EQ(file.Waiting(), 0u);
+  EXPECT_FALSE(file.Failing());
+}
+
+TEST_F(AppendOnlyFileTest, ABufferedBatchTheDiskRefusesIsKeptWholeAndThenWrittenPieceByPiece) {
+  AppendOnlyFile& file = Open(1000, 1000);
+  FileSizeLimit full(150);
+  file.Append(Piece('a', 100));
+  file.Append(Piece('b', 100));
+  EXPECT_EQ(file.Flush(), 0u);  // 150 of its 200 bytes fitted, and are cut off
+  EXPECT_EQ(ReadFile(m_path), "");
+  EXPECT_TRUE(file.Failing());
+  EXPECT_EQ(file.KeptBytes(), 200u);
+  EXPECT_EQ(file.Flush(), 1u);  // what fits now
+  EXPECT_EQ(ReadFile(m_path), std::string(100, 'a'));
+  EXPECT_EQ(file.Append(Piece('c', 10)), Outcome::Waiting);
+  EXPECT_EQ(file.KeptBytes(), 210u);
+
+  full.Lift();
+  EXPECT_EQ(file.Flush(), 2u);
+  EXPECT_FALSE(file.Failing());
+  EXPECT_EQ(ReadFile(m_path), std::string(100, 'a') + std::string(100, 'b') + std::string(10, 'c'));
+  EXPECT_EQ(file.WrittenPieces(), 3u);
 }
 
 }  // namespace

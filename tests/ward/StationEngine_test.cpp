@@ -129,6 +129,38 @@ TEST_F(StationEngineTest, AKilledBedIsReportedAtOnceAndItsStudyGoesOnWhenItComes
   EXPECT_EQ(StudyOf("TEST-7").m_S_LENGTH, 10);
 }
 
+// While the links go on, what came is in each bed's file within the write interval (a second)
+// and the figures in the database within a sync interval after it; nothing waits for the link
+// to end.
+TEST_F(StationEngineTest, WhileBedsGoOnTheirLinksReachTheFilesAndTheirFiguresTheDatabaseWithinTheIntervals) {
+  StartStation();
+  constexpr std::uint32_t kBeds = 3;
+  std::vector<LinkConnection> bedsides(kBeds);
+  std::vector<std::vector<unsigned char>> links;
+  for (std::uint32_t bed = 0; bed < kBeds; ++bed) {
+    links.push_back(StationBedside::Link(20 + bed, 5000, StationBedside::PatientId(20 + bed)));
+    ASSERT_EQ(bedsides[bed].Connect(m_address), std::nullopt);
+    ASSERT_TRUE(bedsides[bed].Send(links[bed]));
+  }
+  ASSERT_TRUE(WaitForEvents("new study", kBeds, 10s)) << Events();
+  const auto arrived = [&] {
+    for (std::uint32_t bed = 0; bed < kBeds; ++bed) {
+      const std::string patient = StationBedside::PatientId(20 + bed);
+      if (RecordingOf(patient) != Text(links[bed]) || StudyOf(patient).m_S_LENGTH != 5) return false;
+    }
+    return true;
+  };
+  bool inTime = false;
+  for (int tries = 0; tries < 30 && !inTime; ++tries) {
+    std::this_thread::sleep_for(100ms);
+    inTime = arrived();
+  }
+  EXPECT_TRUE(inTime) << "not in the files and the database within 3 s";
+  EXPECT_EQ(EventsWith("closed"), 0u);
+  for (LinkConnection& bedside : bedsides) bedside.Close();
+  StopStation();
+}
+
 TEST_F(StationEngineTest, ASilentBedHasACommunicationFailureUntilItSpeaksAgain) {
   StartStation(8, 1s);
   const std::vector<unsigned char> link = StationBedside::Link(5, 5000, "TEST-5");

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <mutex>
 #include <vector>
 
 #include "link/PacketKind.h"
@@ -35,7 +36,12 @@ std::vector<std::string>& SyncedPaths() {
 extern "C" __attribute__((visibility("default"))) int fsync(int fd) {
   char path[4096];
   const ssize_t length = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path - 1);
-  if (length > 0) SyncedPaths().emplace_back(path, static_cast<std::size_t>(length));
+  if (length > 0) {
+    // The program's station tests sync from the threads beside their loops, at the same time.
+    static std::mutex guard;
+    const std::lock_guard lock(guard);
+    SyncedPaths().emplace_back(path, static_cast<std::size_t>(length));
+  }
   static const auto next = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
   return next(fd);
 }
@@ -77,6 +83,8 @@ TEST_F(StudyRecordingTest, TwoPatientsInTheSameSecondRecordIntoTwoFilesAndANewRe
   ASSERT_EQ(slash.Open(Data(), Opening::New, "10.0.0.2"), std::nullopt);
   dot.Append(Bytes{1, 2});
   slash.Append(Bytes{3});
+  dot.Flush();
+  slash.Flush();
   EXPECT_EQ(ReadFile(LinkOf("AB.1", second)), "\x01\x02");
   EXPECT_EQ(ReadFile(LinkOf("AB/1", second)), "\x03");
   EXPECT_EQ(ReadFile(EventsOf(LinkOf("AB/1", second))), "study \"20261025021000\" of patient \"AB/1\" from monitor "
@@ -102,6 +110,7 @@ TEST_F(StudyRecordingTest, ARecordingGoesOnOnlyForItsOwnStudyFromItsOwnMonitor) 
   StudyRecording same("P\"1\\", study);
   ASSERT_EQ(same.Open(Data(), Opening::Continued, "10.0.0.1"), std::nullopt);
   same.Append(Bytes{8});
+  same.Flush();
   EXPECT_EQ(ReadFile(LinkOf("P\"1\\", study)), "\x07\x08");
   EXPECT_EQ(FirstLine(EventsOf(LinkOf("P\"1\\", study))),
             R"(study "20261025021000" of patient "P\"1\\" from monitor "10.0.0.1")");
@@ -180,26 +189,61 @@ TEST_F(StudyRecordingTest, AFullDiskKeepsTheLinkAndItsFiguresCountWhatTheFileHol
     if (event.offset < link.size() / 2) half = event.offset + event.length;
   }).Feed(link);
   append(0, half);
+  EXPECT_EQ(ReadFile(path), "") << "the link waits for the next flush";
+  EXPECT_EQ(study.LengthSeconds(), 0) << "what waits in memory is not counted as recorded";
+  study.Flush();
+  EXPECT_EQ(ReadFile(path).size(), half);
   const long before = study.LengthSeconds();
+  EXPECT_GT(before, 0);
   {
     FileSizeLimit full(static_cast<rlim_t>(half));
     append(half, link.size());
+    EXPECT_FALSE(study.Failing());
+    study.Flush();
     EXPECT_TRUE(study.Failing());
     EXPECT_EQ(study.LengthSeconds(), before);
     EXPECT_EQ(study.TakeChange(),
               "the recording cannot be written (File too large): up to 4 MiB of the link wait in memory until it can");
     EXPECT_EQ(study.TakeChange(), std::nullopt);
-    study.Retry();
+    study.Flush();
     EXPECT_TRUE(study.Failing());
     EXPECT_EQ(ReadFile(path).size(), half);
   }
-  study.Retry();
+  study.Flush();
   EXPECT_FALSE(study.Failing());
   EXPECT_EQ(study.TakeChange(), "the recording is written again, with the " + std::to_string(link.size() - half) +
                                     " bytes of the link that waited");
   EXPECT_EQ(ReadFile(path), std::string(link.begin(), link.end()));
   EXPECT_EQ(study.LengthSeconds(), 5);
   EXPECT_EQ(StudyRecording::Count(Data(), "TEST-5", "20261025021000")->lengthSeconds, 5);
+}
+
+// A study's link waits in memory at most until a flush or until 16 KiB wait, and each file is
+// handed to a sync once for what was written since the last one.
+TEST_F(StudyRecordingTest, TheLinkWaitsBoundedAndEachWrittenFileIsSyncedOnce) {
+  StudyRecording study("TEST-6", "20261025021000");
+  ASSERT_EQ(study.Open(Data(), Opening::New, "10.0.0.1"), std::nullopt);
+  const std::string path = LinkOf("TEST-6", "20261025021000");
+  EXPECT_EQ(study.TakeUnsynced().size(), 0u) << "a new study's files are synced as they are made";
+
+  const Bytes piece(1000, 0x5A);
+  for (int i = 0; i < 16; ++i) study.Append(piece);
+  EXPECT_EQ(ReadFile(path), "");
+  EXPECT_EQ(study.Unwritten(), 16000u);
+  EXPECT_EQ(study.TakeUnsynced().size(), 0u) << "nothing written, nothing to sync";
+  study.Append(piece);  // 17,000 bytes would wait: all of them are written at once
+  EXPECT_EQ(ReadFile(path).size(), 17000u);
+  EXPECT_EQ(study.Unwritten(), 0u);
+  EXPECT_EQ(study.TakeUnsynced().size(), 1u);
+  EXPECT_EQ(study.TakeUnsynced().size(), 0u);
+
+  study.Append(piece);
+  study.LogEvent("alarm", 1'790'000'000);
+  study.Flush();
+  const std::vector<std::shared_ptr<const int>> files = study.TakeUnsynced();
+  EXPECT_EQ(files.size(), 2u) << "the link and its events";
+  EXPECT_EQ(StudyRecording::Sync("20261025021000", files), std::nullopt);
+  EXPECT_EQ(ReadFile(path).size(), 18000u);
 }
 
 // Local times repeat after the clock falls back (Europe/Berlin, 2026-10-25 03:00 CEST becomes

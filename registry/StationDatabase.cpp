@@ -197,6 +197,19 @@ bool StationDatabase::UpdateFigures(const Study& study) {
   return true;
 }
 
+std::vector<std::string> StationDatabase::UpdateFigures(const std::vector<Study>& studies) {
+  std::vector<std::string> faults;
+  // Without a transaction of their own the studies are still stored, each in its own.
+  const bool together = m_db.BeginTrans();
+  for (const Study& study : studies) faults.push_back(UpdateFigures(study) ? std::string() : m_fault);
+  if (together && !m_db.CommitTrans()) {
+    Failed("cannot store the studies' figures");
+    m_db.Rollback();
+    faults.assign(studies.size(), m_fault);
+  }
+  return faults;
+}
+
 bool StationDatabase::DeleteStudy(const Study& study) {
   TBLStudy row(&m_db);
   row.m_S_ID = study.patientId.c_str();

@@ -70,6 +70,11 @@ class VUDODA_REGISTRY_API StationDatabase {
   bool AddStudy(TBLStudy& study, const COleDateTime& start, bool keyGiven);
   // Stores the study's S_LENGTH and S_LOSS.
   bool UpdateFigures(const Study& study);
+  // Stores every study's S_LENGTH and S_LOSS in one transaction, so that a ward's interval
+  // costs the database one commit, not one a bed. For each study "" when stored, else why not: a
+  // study that cannot be stored holds back none of the others, and a failed commit is each one's
+  // fault.
+  std::vector<std::string> UpdateFigures(const std::vector<Study>& studies);
   // Removes a study that never held a recording.
   bool DeleteStudy(const Study& study);
 

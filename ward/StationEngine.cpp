@@ -577,9 +577,9 @@ class StationEngine::Loop : public BedHost {
     });
   }
 
-  // Every open study's figures, in one job for the database worker (each study is a commit of
-  // its own: the module's row write-back is a transaction). A round still with the database when
-  // the next one is due stands for it.
+  // Every open study's figures, in one job for the database worker and one transaction: one
+  // commit for the ward each interval. A round still with the database when the next one is due
+  // stands for it.
   void StoreFigures() {
     if (m_storing) return;
     std::vector<std::size_t> beds;
@@ -591,7 +591,7 @@ class StationEngine::Loop : public BedHost {
     }
     if (figures.empty()) return;
     m_storing = true;
-    const bool posted = OnDatabase([this, figures] { return StoreEach(figures); },
+    const bool posted = OnDatabase([this, figures] { return m_db.UpdateFigures(figures); },
                                    [this, beds](const std::vector<std::string>& faults) {
                                      m_storing = false;
                                      for (std::size_t i = 0; i < beds.size(); ++i) {
@@ -602,13 +602,6 @@ class StationEngine::Loop : public BedHost {
                                      }
                                    });
     if (!posted) m_storing = false;
-  }
-
-  // On the database worker: "" for each study stored, else why not.
-  std::vector<std::string> StoreEach(const std::vector<StationDatabase::Study>& figures) {
-    std::vector<std::string> faults;
-    for (const StationDatabase::Study& study : figures) faults.push_back(m_db.UpdateFigures(study) ? "" : m_db.Fault());
-    return faults;
   }
 
   // Syncs the recordings written since the last round, all in one job beside the loop: the

@@ -16,8 +16,10 @@
 #include "ward/LinkPiece.h"
 #include "ward/LoopWorker.h"
 #include "ward/OpenStudyList.h"
+#include "ward/StationWard.h"
 #include "ward/StudyAdmission.h"
 #include "ward/StudyRecording.h"
+#include "ward/WardControl.h"
 #include "ward/WardFile.h"
 
 namespace asio = boost::asio;
@@ -64,7 +66,7 @@ StudyRecording::Samples SamplesOf(PKParam_v110& numerics) {
 }  // namespace
 
 // The loop and everything that lives on it.
-class StationEngine::Loop : public BedHost {
+class StationEngine::Loop : public BedHost, public WardControl {
  public:
   Loop(StationOptions options, Callbacks callbacks)
       : m_options(std::move(options)),
@@ -87,6 +89,9 @@ class StationEngine::Loop : public BedHost {
     }
     if (auto fault = m_db.Connect(m_options.databaseUri)) return fault;
     if (auto fault = m_db.LimitWaits(m_options.statementTimeout)) return fault;
+    // The ward around the engine: its web side, the hospital's interfaces, alarms, event log.
+    m_around = std::make_unique<StationWard>(m_context, m_options, *this);
+    if (auto fault = m_around->Start()) return fault;
     if (auto fault = Listen()) return fault;
     Accept();
     Watch();
@@ -100,6 +105,8 @@ class StationEngine::Loop : public BedHost {
   }
 
   int Port() const { return m_acceptor.is_open() ? m_acceptor.local_endpoint().port() : 0; }
+  int WebPort() const { return m_around ? m_around->WebPort() : 0; }
+  int AdmissionsPort() const { return m_around ? m_around->AdmissionsPort() : 0; }
 
   void Run() { m_context.run(); }
 
@@ -120,6 +127,7 @@ class StationEngine::Loop : public BedHost {
         return OnPatient(session, piece);
       case LinkPiece::Kind::Numerics:
         BedNumerics::Show(*piece.numerics, bed.row);
+        m_around->NumericsArrived(bed.row, session, *piece.numerics, std::chrono::system_clock::now());  // ward hook
         return Record(bed, piece.bytes, SamplesOf(*piece.numerics));
       case LinkPiece::Kind::Bad:
         bed.row.badBytes += piece.bytes.size();
@@ -145,6 +153,7 @@ class StationEngine::Loop : public BedHost {
     }
     bed.row.link = BedRow::Link::Lost;
     bed.lostAt = Clock::now();
+    m_around->BedChanged(bed.row);  // ward hook
   }
 
  private:
@@ -297,6 +306,7 @@ class StationEngine::Loop : public BedHost {
   void OnPatient(BedSession& session, const LinkPiece& piece) {
     Bed* bed = &BedOf(session);
     AnnouncedPatient announced = AnnouncedPatient::FromPacket(*piece.patient, m_options.monitorCodePage);
+    m_around->PatientAnnounced(bed->row.bed, announced);  // ward hook
     const std::optional<std::string> inForce = PatientInForce(*bed);
     if (inForce && (announced.id.empty() || announced.id == *inForce)) {
       SettleUnnamed(*bed);
@@ -472,6 +482,7 @@ class StationEngine::Loop : public BedHost {
     bed.row.patientId = bed.study->PatientId();
     bed.row.patientName = admission.patient->Name();
     bed.row.studyId = bed.study->StudyId();
+    m_around->StudyOpened(bed.row.bed, bed.study, result.continues);  // ward hook
     const std::string& studyId = bed.study->StudyId();
     Event(bed, Name(bed) + ": patient " + bed.study->PatientId() +
                    (result.continues ? ", study " + studyId + " goes on" : ", new study " + studyId));
@@ -526,6 +537,7 @@ class StationEngine::Loop : public BedHost {
     m_closing.emplace(bed.study->PatientId(), bed.study->StudyId());
     StoreFigures(bed, true);
     Sync(bed, true);
+    m_around->StudyClosed(bed.row.bed, bed.study, !m_stopped);  // ward hook
     bed.study.reset();
     WriteOpenList();
   }
@@ -701,6 +713,7 @@ class StationEngine::Loop : public BedHost {
   }
 
   void Refresh() {
+    if (m_callbacks.onStatus) m_callbacks.onStatus(m_around->Status());  // ward hook
     if (!m_callbacks.onRefresh) return;
     std::vector<BedRow> rows;
     rows.reserve(m_beds.size());
@@ -720,6 +733,7 @@ class StationEngine::Loop : public BedHost {
   // first), then closes every study at once.
   void Shutdown() {
     if (m_stopped) return;
+    if (m_around) m_around->Stop();  // ward hook
     m_stopped = true;
     boost::system::error_code ignored;
     m_acceptor.close(ignored);
@@ -757,16 +771,36 @@ class StationEngine::Loop : public BedHost {
     const int number = bed.row.bed;
     bed = Bed{};
     bed.row.bed = number;
+    m_around->BedChanged(bed.row);  // ward hook
   }
 
   void Event(Bed& bed, const std::string& text) {
     if (bed.study) bed.study->LogEvent(text);
     Event(text);
+    m_around->BedChanged(bed.row);  // ward hook
   }
 
   void Event(const std::string& text) {
     if (m_callbacks.onEvent) m_callbacks.onEvent(text);
+    if (m_around) m_around->EventTold(text);  // ward hook
   }
+
+  // ---- WardControl: what the ward around the engine asks of it
+
+  int Beds() const override { return static_cast<int>(m_beds.size()); }
+  const BedRow& Row(int bed) const override { return m_beds.at(static_cast<std::size_t>(bed - 1)).row; }
+  std::shared_ptr<StudyRecording> Study(int bed) const override {
+    return m_beds.at(static_cast<std::size_t>(bed - 1)).study;
+  }
+  void Discharge(int number, const std::string& why) override {
+    Bed& bed = m_beds.at(static_cast<std::size_t>(number - 1));
+    CloseStudy(bed, why);
+    if (bed.session) bed.session->Close();
+    Event(bed, Name(bed) + ": the bed is free");
+    Free(bed);
+  }
+  void Tell(const std::string& text) override { Event(text); }
+  void Tell(int bed, const std::string& text) override { Event(m_beds.at(static_cast<std::size_t>(bed - 1)), text); }
 
   StationOptions m_options;
   Callbacks m_callbacks;
@@ -790,6 +824,7 @@ class StationEngine::Loop : public BedHost {
   bool m_listFaultTold = false;
   bool m_stopped = false;
   bool m_workersStopped = false;
+  std::unique_ptr<StationWard> m_around;  // ward hook: ends before the loop it works on
   // Last, so that they end first: their jobs use the database and post to the loop.
   LoopWorker m_database;
   LoopWorker m_disk;
@@ -803,6 +838,10 @@ StationEngine::~StationEngine() = default;
 std::optional<std::string> StationEngine::Start() { return m_loop->Start(); }
 
 int StationEngine::Port() const { return m_loop->Port(); }
+
+int StationEngine::WebPort() const { return m_loop->WebPort(); }
+
+int StationEngine::AdmissionsPort() const { return m_loop->AdmissionsPort(); }
 
 void StationEngine::Run() { m_loop->Run(); }
 

@@ -13,6 +13,7 @@
 #include "hospital/MllpFramer.h"
 #include "hospital/PythonHl7.h"
 #include "hospital/PythonReceiver.h"
+#include "qnutilex/QnAdo.h"
 #include "registry/StationDatabase.h"
 #include "registry/UserAccounts.h"
 #include "ward/StationFixture.h"
@@ -139,6 +140,34 @@ TEST_F(StationWardTest, ALoggedInBrowserReceivesTheLiveSamplesOfABed) {
   received.resize(80);
   EXPECT_EQ(received, std::vector<TimedSample>(recorded.begin(), recorded.begin() + 80));
   EXPECT_TRUE(received.front().sample.values[0].has_value());
+}
+
+// An admission that the database held up completes only as the station stops: the study opens
+// then, and its log still gets its link's clock, so that its recording reads back with the
+// instants the samples had live (on the station's quarter-second grid).
+TEST_F(StationWardTest, AStudyThatOpensAsTheStationStopsKeepsItsLinksClock) {
+  StartStation(Options(2));
+  QnAdo locker;
+  ASSERT_TRUE(locker.Connect(("sqlite:" + DatabaseFile()).c_str()));
+  ASSERT_TRUE(locker.ExecuteSQL("BEGIN IMMEDIATE"));
+  LinkConnection bedside;
+  ASSERT_EQ(bedside.Connect(m_address), std::nullopt);
+  ASSERT_TRUE(bedside.Send(StationBedside::Link(44, 10000, "TEST-44")));
+  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  while ((LastRows().empty() || LastRows()[0].fhr1 < 0) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(20ms);
+  }
+  ASSERT_GE(LastRows().at(0).fhr1, 0) << Events();
+  m_station->Stop();
+  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(locker.ExecuteSQL("ROLLBACK"));
+  locker.Disconnect();
+  StopStation();
+
+  ASSERT_EQ(EventsWith("bed 1: patient TEST-44, new study"), 1u) << Events();
+  const std::vector<TimedSample> recorded = Recorded("TEST-44");
+  ASSERT_FALSE(recorded.empty());
+  EXPECT_EQ(recorded.front().timeMs % 250, 0);
 }
 
 // The hospital admits a patient to bed 1 with python-hl7's mllp_send; the monitor that then

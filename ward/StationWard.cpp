@@ -78,6 +78,8 @@ std::optional<std::string> StationWard::Start() {
   }
   m_hospital = std::make_unique<WardHospital>(*this, m_loop, m_disk->Facility());
   if (auto fault = m_hospital->Start()) return fault;
+  // The lines of the start (the alarms it cleared) reach the disk at once, the rest each interval.
+  Sync();
   SyncLater();
   return std::nullopt;
 }
@@ -383,17 +385,20 @@ void StationWard::SyncLater() {
   m_syncTimer.expires_after(m_options.syncInterval);
   m_syncTimer.async_wait([this](const boost::system::error_code& error) {
     if (error || m_stopped) return;
-    m_log.Retry();
-    if (!m_syncing) {
-      m_syncing = true;
-      auto fault = std::make_shared<std::optional<std::string>>();
-      m_disk->Run([job = m_log.SyncJob(), fault] { *fault = job(); },
-                  [this, fault] {
-                    m_syncing = false;
-                    if (*fault && !m_syncFaultTold && !m_stopped) m_control.Tell(**fault);
-                    m_syncFaultTold = fault->has_value();
-                  });
-    }
+    Sync();
     SyncLater();
   });
+}
+
+void StationWard::Sync() {
+  m_log.Retry();
+  if (m_syncing) return;
+  m_syncing = true;
+  auto fault = std::make_shared<std::optional<std::string>>();
+  m_disk->Run([job = m_log.SyncJob(), fault] { *fault = job(); },
+              [this, fault] {
+                m_syncing = false;
+                if (*fault && !m_syncFaultTold && !m_stopped) m_control.Tell(**fault);
+                m_syncFaultTold = fault->has_value();
+              });
 }

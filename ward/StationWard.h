@@ -145,6 +145,7 @@ class StationWard : public WardObserver {
   void ReadStored(int bed, const std::string& patientId);
   void ViewChanged(int bed);
   void SyncLater();
+  void Sync();
   std::optional<std::string> StartDatabase();
 
   boost::asio::io_context& m_loop;

@@ -158,7 +158,10 @@ double DrawStraight(const std::string& link, const std::string& pdf) {
   surface.Open();
   LinkStrip strip(surface, layout, StripColors::Paper(), {"Bench Hospital", "", "P1", "S1"});
   std::ifstream in(link, std::ios::binary);
-  ByteStreamReader(in, false).ReadAll([&](std::span<const unsigned char> bytes) { strip.Feed(bytes); });
+  ByteStreamReader(in, false).ReadAll([&](std::span<const unsigned char> bytes) {
+    strip.Feed(bytes);
+    return true;
+  });
   strip.Finish();
   return duration<double>(Clock::now() - start).count();
 }

@@ -101,6 +101,7 @@ void StationClass(benchmark::State& state) {
                                        running->Stop();
                                      }
                                    },
+                                   {},
                                    {}});
     running = &engine;
     if (engine.Start()) {

@@ -20,7 +20,7 @@ install(TARGETS vudoda_platform qnutil qnutilex vudoda vudoda_link vudoda_record
 # same in the tree and against the installed package.
 # Headers that only the libraries' own sources include (the database engines behind QnAdo, the
 # window registry, the format readers and writers behind RecordingReader and RecordingWriter,
-# the engine's bed sessions, its admissions and the helpers behind them, the hospital side's
+# the engine's bed sessions, its admissions, the ward around it and the helpers behind them, the hospital side's
 # connections and file helpers) stay out of the package: their classes
 # are not exported, so a host could include them but never link them. The row classes' column
 # lists are installed: a host that moves or compares whole rows (as DatabaseCopy does) walks the
@@ -46,6 +46,12 @@ foreach(folder platform qnutil qnutilex packet database config constmap util lin
     PATTERN "StudyAdmission.h" EXCLUDE
     PATTERN "PrivateFolder.h" EXCLUDE
     PATTERN "LocalTimeText.h" EXCLUDE
+    PATTERN "StationWard.h" EXCLUDE
+    PATTERN "WardWeb.h" EXCLUDE
+    PATTERN "WardHospital.h" EXCLUDE
+    PATTERN "WardPatients.h" EXCLUDE
+    PATTERN "WardObserver.h" EXCLUDE
+    PATTERN "WardControl.h" EXCLUDE
     PATTERN "MllpSession.h" EXCLUDE
     PATTERN "UniqueStamp.h" EXCLUDE
     PATTERN "schema" EXCLUDE)

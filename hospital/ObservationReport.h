@@ -18,10 +18,13 @@ struct ObservationReport {
   };
 
   struct Alarm {
+    // How soon a person must answer it (IEC 60601-1-8); None: the station gives no priority.
+    enum class Priority { None, Low, Medium, High };
+
     std::string parameter;  // as the station names it: "FHR1", "UC", "SpO2" …
     int status = 0;         // the code of its status in the parameter's alarm map (not 0, normal)
     std::string text;       // that status's text in the station's language
-    int level = 0;          // the alarm level of CMAP_ALARM_LEVEL: 1 low, 2 high
+    Priority priority = Priority::None;
     std::chrono::system_clock::time_point since;
   };
 

@@ -41,12 +41,15 @@ std::string Number(double value) {
   return written == "-0" ? "0" : written;
 }
 
-const char* Priority(int level) {
-  switch (level) {
-    case 2: return "PH";
-    case 1: return "PL";
-    default: return "PN";
+const char* PriorityCode(ObservationReport::Alarm::Priority priority) {
+  using Priority = ObservationReport::Alarm::Priority;
+  switch (priority) {
+    case Priority::High: return "PH";
+    case Priority::Medium: return "PM";
+    case Priority::Low: return "PL";
+    case Priority::None: return "PN";
   }
+  return "PN";
 }
 
 // Texts of the report in UTF-8; the first that cannot be converted is kept as the fault.
@@ -162,7 +165,7 @@ std::optional<Hl7Message> OruBuilder::Build(const ObservationReport& report, std
     obx.Set(5, parameter + "-" + std::to_string(alarm.status));
     obx.Set(5, parameter + ": " + utf8(alarm.text, "an alarm's text"), 2);
     obx.Set(5, "99VDA", 3);
-    obx.Set(8, Priority(alarm.level));
+    obx.Set(8, PriorityCode(alarm.priority));
     obx.Set(14, Hl7Time::Instant(alarm.since, true));
   }
   if (utf8.Fault()) {

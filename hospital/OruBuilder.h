@@ -21,7 +21,7 @@
 //                  toco transducer's relative level)  sub-ID 1.3.1.1  {toco}
 // Each alarm is a CWE observation VDA-ALARM (local) with sub-ID 1.0.0.n, valued
 // "<parameter>-<status>^<parameter>: <text>^99VDA", its start in OBX-14 and its priority in
-// OBX-8 as IHE PCD writes it: PH high, PL low, PN none given.
+// OBX-8 as IHE PCD writes it: PH high, PM medium, PL low, PN none given.
 //
 // Texts go from the station's code page into UTF-8 (MSH-18 "UNICODE UTF-8"). MSH-10 is left for
 // the sender to fill (HospitalSender does).

@@ -2,6 +2,8 @@
 
 #include <boost/asio.hpp>
 
+#include "link/HostPort.h"
+
 namespace asio = boost::asio;
 
 struct LinkConnection::Socket {
@@ -9,29 +11,16 @@ struct LinkConnection::Socket {
   asio::ip::tcp::socket socket{context};
 };
 
-namespace {
-
-// HOST and PORT of "HOST:PORT" or "[HOST]:PORT"; nullopt when either is missing.
-std::optional<std::pair<std::string, std::string>> SplitAddress(const std::string& address) {
-  const std::size_t colon = address.rfind(':');
-  if (colon == std::string::npos || colon == 0 || colon + 1 == address.size()) return std::nullopt;
-  std::string host = address.substr(0, colon);
-  if (host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
-  return std::pair(host, address.substr(colon + 1));
-}
-
-}  // namespace
-
 LinkConnection::LinkConnection() : m_socket(std::make_unique<Socket>()) {}
 
 LinkConnection::~LinkConnection() = default;
 
 std::optional<std::string> LinkConnection::Connect(const std::string& address) {
-  const auto parts = SplitAddress(address);
-  if (!parts) return "'" + address + "' is not HOST:PORT";
+  const std::optional<HostPort> endpoint = HostPort::Parse(address);
+  if (!endpoint) return "'" + address + "' is not HOST:PORT";
   boost::system::error_code error;
   asio::ip::tcp::resolver resolver(m_socket->context);
-  const auto endpoints = resolver.resolve(parts->first, parts->second, error);
+  const auto endpoints = resolver.resolve(endpoint->host, std::to_string(endpoint->port), error);
   if (!error) asio::connect(m_socket->socket, endpoints, error);
   if (error) return "cannot connect to " + address + ": " + error.message();
   return std::nullopt;

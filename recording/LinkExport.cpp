@@ -87,6 +87,7 @@ void LinkExport::Write(PKParam_v110& numerics, const NumericsPlacer::Verdict& ve
     ++m_restarts;
   }
   m_trace.AddNumericsAt(numerics, verdict.place);
+  m_linkShift = verdict.place - CtgTrace::PlaceOf(numerics);
   if (!m_begun) {
     const std::optional<std::int64_t> clock = m_clock.Second();
     const auto first = static_cast<std::int64_t>(m_trace.FirstSample() / CtgTrace::kSamplesPerSecond);

@@ -46,6 +46,10 @@ class VUDODA_RECORDING_API LinkExport {
   std::optional<std::string> Finish();
   // Samples written so far.
   std::uint64_t SampleCount() const { return m_written; }
+  // While the writer is given a sample: its place less this is its place on its own link's
+  // clock (the link's time stamps in quarter seconds). 0 on the first link; a link that began
+  // again continues the recording where it ends, which shifts its places.
+  std::uint64_t LinkShift() const { return m_linkShift; }
   // The links that began again after the first, the numerics packets passed over, and the
   // bytes that framed no packet.
   int Restarts() const { return m_restarts; }
@@ -78,6 +82,7 @@ class VUDODA_RECORDING_API LinkExport {
   std::uint64_t m_written = 0;
   bool m_versionSinceNumerics = false;
   std::optional<std::uint64_t> m_linkBeganAt;  // the place of the last new link's first sample
+  std::uint64_t m_linkShift = 0;
   int m_restarts = 0;
   int m_passedOver = 0;
   std::uint64_t m_unframedBytes = 0;

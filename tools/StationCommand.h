@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tools/CommandLine.h"
 
@@ -13,11 +14,21 @@ struct StationCommandOptions {
   unsigned monitorCodePage = 1252;
   int beds = 64;
   double silence = 5;  // seconds without data before a communication failure
+  std::string http;     // ADDRESS:PORT of the web side; empty: none
+  std::string tlsCert;  // its certificate chain and key (PEM); none: plain HTTP, loopback only
+  std::string tlsKey;
+  std::string hl7Listen;  // ADDRESS:PORT for the hospital's admissions; empty: none
+  std::vector<std::string> hl7Peers;  // the addresses that may send them
+  std::string hl7Send;    // HOST:PORT of the hospital's receiver of observations; empty: none
+  double hl7Interval = 60;  // seconds between a bed's observations
 };
 
 // `vudoda station [--listen ADDRESS:PORT] [--database URI] [--config FILE] [--monitors FILE]
-//                 [--monitor-code-page N] [--beds N] [--silence SECONDS]`: the central station
-//                 (see StationEngine) until SIGINT or
+//                 [--monitor-code-page N] [--beds N] [--silence SECONDS]
+//                 [--http ADDRESS:PORT [--tls-cert FILE --tls-key FILE]]
+//                 [--hl7-listen ADDRESS:PORT --hl7-peers ADDRESS,...]
+//                 [--hl7-send HOST:PORT [--hl7-interval SECONDS]]`: the central station
+//                 (see StationEngine) with its web side and the hospital's interfaces until SIGINT or
 // SIGTERM, which close every study; then kExitOk. kExitFailure when the configuration, the
 // ward file, the database or the address cannot be used.
 void DefineStation(CLI::App& command, CommandRun& run);

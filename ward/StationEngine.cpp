@@ -20,8 +20,10 @@
 #include "ward/LinkPiece.h"
 #include "ward/LoopWorker.h"
 #include "ward/OpenStudyList.h"
+#include "ward/StationWard.h"
 #include "ward/StudyAdmission.h"
 #include "ward/StudyRecording.h"
+#include "ward/WardControl.h"
 #include "ward/WardFile.h"
 
 namespace asio = boost::asio;
@@ -73,7 +75,7 @@ StudyRecording::Samples SamplesOf(PKParam_v110& numerics) {
 }  // namespace
 
 // The loop and everything that lives on it.
-class StationEngine::Loop : public BedHost {
+class StationEngine::Loop : public BedHost, public WardControl {
  public:
   Loop(StationOptions options, Callbacks callbacks)
       : m_options(std::move(options)),
@@ -97,6 +99,9 @@ class StationEngine::Loop : public BedHost {
     }
     if (auto fault = m_db.Connect(m_options.databaseUri)) return fault;
     if (auto fault = m_db.LimitWaits(m_options.statementTimeout)) return fault;
+    // The ward around the engine: its web side, the hospital's interfaces, alarms, event log.
+    m_around = std::make_unique<StationWard>(m_context, m_options, *this);
+    if (auto fault = m_around->Start()) return fault;
     if (auto fault = Listen()) return fault;
     Accept();
     Watch();
@@ -111,6 +116,8 @@ class StationEngine::Loop : public BedHost {
   }
 
   int Port() const { return m_acceptor.is_open() ? m_acceptor.local_endpoint().port() : 0; }
+  int WebPort() const { return m_around ? m_around->WebPort() : 0; }
+  int AdmissionsPort() const { return m_around ? m_around->AdmissionsPort() : 0; }
 
   // Each turn of the loop runs what is ready, then the loop rests before it looks again, so
   // that what many beds send meanwhile is taken in one turn: at the monitors' pace, a wake of
@@ -140,6 +147,7 @@ class StationEngine::Loop : public BedHost {
         return OnPatient(session, piece);
       case LinkPiece::Kind::Numerics:
         BedNumerics::Show(*piece.numerics, bed.row);
+        m_around->NumericsArrived(bed.row, session, *piece.numerics, std::chrono::system_clock::now());  // ward hook
         return Record(bed, piece.bytes, SamplesOf(*piece.numerics));
       case LinkPiece::Kind::Bad:
         bed.row.badBytes += piece.bytes.size();
@@ -165,6 +173,7 @@ class StationEngine::Loop : public BedHost {
     }
     bed.row.link = BedRow::Link::Lost;
     bed.lostAt = Clock::now();
+    m_around->BedChanged(bed.row);  // ward hook
   }
 
  private:
@@ -321,6 +330,7 @@ class StationEngine::Loop : public BedHost {
   void OnPatient(BedSession& session, const LinkPiece& piece) {
     Bed* bed = &BedOf(session);
     AnnouncedPatient announced = AnnouncedPatient::FromPacket(*piece.patient, m_options.monitorCodePage);
+    m_around->PatientAnnounced(bed->row.bed, announced);  // ward hook
     const std::optional<std::string> inForce = PatientInForce(*bed);
     if (inForce && (announced.id.empty() || announced.id == *inForce)) {
       SettleUnnamed(*bed);
@@ -495,6 +505,7 @@ class StationEngine::Loop : public BedHost {
     bed.row.patientId = bed.study->PatientId();
     bed.row.patientName = admission.patient->Name();
     bed.row.studyId = bed.study->StudyId();
+    m_around->StudyOpened(bed.row.bed, bed.study, result.continues);  // ward hook
     const std::string& studyId = bed.study->StudyId();
     Event(bed, Name(bed) + ": patient " + bed.study->PatientId() +
                    (result.continues ? ", study " + studyId + " goes on" : ", new study " + studyId));
@@ -551,6 +562,7 @@ class StationEngine::Loop : public BedHost {
     m_closing.emplace(bed.study->PatientId(), bed.study->StudyId());
     StoreFinalFigures(bed);
     SyncClosing(bed);
+    m_around->StudyClosed(bed.row.bed, bed.study, !m_stopped);  // ward hook
     bed.study.reset();
     WriteOpenList();
   }
@@ -784,6 +796,7 @@ class StationEngine::Loop : public BedHost {
   }
 
   void Refresh() {
+    if (m_callbacks.onStatus) m_callbacks.onStatus(m_around->Status());  // ward hook
     if (!m_callbacks.onRefresh) return;
     std::vector<BedRow> rows;
     rows.reserve(m_beds.size());
@@ -803,6 +816,7 @@ class StationEngine::Loop : public BedHost {
   // first), then closes every study at once.
   void Shutdown() {
     if (m_stopped) return;
+    if (m_around) m_around->Stop();  // ward hook
     m_stopped = true;
     boost::system::error_code ignored;
     m_acceptor.close(ignored);
@@ -841,16 +855,36 @@ class StationEngine::Loop : public BedHost {
     const int number = bed.row.bed;
     bed = Bed{};
     bed.row.bed = number;
+    m_around->BedChanged(bed.row);  // ward hook
   }
 
   void Event(Bed& bed, const std::string& text) {
     if (bed.study) bed.study->LogEvent(text);
     Event(text);
+    m_around->BedChanged(bed.row);  // ward hook
   }
 
   void Event(const std::string& text) {
     if (m_callbacks.onEvent) m_callbacks.onEvent(text);
+    if (m_around) m_around->EventTold(text);  // ward hook
   }
+
+  // ---- WardControl: what the ward around the engine asks of it
+
+  int Beds() const override { return static_cast<int>(m_beds.size()); }
+  const BedRow& Row(int bed) const override { return m_beds.at(static_cast<std::size_t>(bed - 1)).row; }
+  std::shared_ptr<StudyRecording> Study(int bed) const override {
+    return m_beds.at(static_cast<std::size_t>(bed - 1)).study;
+  }
+  void Discharge(int number, const std::string& why) override {
+    Bed& bed = m_beds.at(static_cast<std::size_t>(number - 1));
+    CloseStudy(bed, why);
+    if (bed.session) bed.session->Close();
+    Event(bed, Name(bed) + ": the bed is free");
+    Free(bed);
+  }
+  void Tell(const std::string& text) override { Event(text); }
+  void Tell(int bed, const std::string& text) override { Event(m_beds.at(static_cast<std::size_t>(bed - 1)), text); }
 
   StationOptions m_options;
   Callbacks m_callbacks;
@@ -878,6 +912,7 @@ class StationEngine::Loop : public BedHost {
   bool m_storing = false;  // a round of figures is with the database
   bool m_syncing = false;  // a round of syncs is with the disk
   std::vector<UnsyncedStudy> m_unsynced;
+  std::unique_ptr<StationWard> m_around;  // ward hook: ends before the loop it works on
   // Last, so that they end first: their jobs use the database and post to the loop.
   LoopWorker m_database;
   LoopWorker m_disk;
@@ -891,6 +926,10 @@ StationEngine::~StationEngine() = default;
 std::optional<std::string> StationEngine::Start() { return m_loop->Start(); }
 
 int StationEngine::Port() const { return m_loop->Port(); }
+
+int StationEngine::WebPort() const { return m_loop->WebPort(); }
+
+int StationEngine::AdmissionsPort() const { return m_loop->AdmissionsPort(); }
 
 void StationEngine::Run() { m_loop->Run(); }
 

@@ -35,6 +35,11 @@
 // StudyRecording says, and told. A failing accept (no descriptors left) is tried again after
 // 100 ms, doubling up to a second, told once.
 //
+// Around the engine, on the same loop, is the ward (StationWard): its web side (StationOptions'
+// httpAddress), the hospital's admissions and observations (hl7ListenAddress, hl7SendHost), the
+// EMR folder, the alarms with their priorities, and the station's event log
+// (<data folder>/station.events), which holds every event, alarm and audit line.
+//
 // Events are one line of text each ("bed 3: communication failure: ..."), also written to the
 // bed's study's event log; the rows are what a screen shows. Every piece of every bed's link
 // passes through one place (the loop's BedHost::OnLinkPiece), where whatever watches the beds
@@ -44,6 +49,9 @@ class VUDODA_WARD_API StationEngine {
   struct Callbacks {
     std::function<void(const std::string& event)> onEvent;
     std::function<void(const std::vector<BedRow>& rows)> onRefresh;
+    // At each refresh, what the ward tells beyond its beds (its web side's live streams, the
+    // messages that wait for the hospital); empty when there is nothing to tell.
+    std::function<void(const std::string& status)> onStatus;
   };
 
   StationEngine(StationOptions options, Callbacks callbacks);
@@ -54,8 +62,11 @@ class VUDODA_WARD_API StationEngine {
   // Reads the ward file, opens the database and starts listening; counts the figures of the
   // studies a killed station left open from their recordings. The fault, or nullopt.
   std::optional<std::string> Start();
-  // The port it listens on (the chosen one when the options asked for any).
+  // The port it listens on (the chosen one when the options asked for any); and those of its
+  // web side and of the hospital's admissions, 0 when they are off.
   int Port() const;
+  int WebPort() const;
+  int AdmissionsPort() const;
   // Runs the loop on this thread until Stop (or a signal, see StationOptions).
   void Run();
   // Closes every study and ends Run; safe from any thread.

@@ -2,9 +2,13 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
+
+#include "hospital/EmrFolderOptions.h"
 
 // How a station runs: where it listens, which monitors it serves at which beds, where it keeps
-// its studies and how soon it calls a silent link lost. The defaults are a ward's.
+// its studies and how soon it calls a silent link lost; its web side and its interfaces to the
+// hospital, each off while its address is empty. The defaults are a ward's.
 struct StationOptions {
   std::string listenAddress = "0.0.0.0";
   int port = 4500;  // 0: any free port (see StationEngine::Port)
@@ -30,4 +34,31 @@ struct StationOptions {
   std::chrono::milliseconds refreshInterval{1000};
   // SIGINT and SIGTERM stop the station (close every study) when set.
   bool stopOnSignals = false;
+
+  // The ward's web side (see WardServer): ADDRESS:PORT it listens on; empty: none. Plain HTTP
+  // (no certificate) only on a loopback address.
+  std::string httpAddress;
+  // The TLS certificate chain and its key (PEM files).
+  std::string tlsCertificateFile;
+  std::string tlsKeyFile;
+  // A login session ends after this long without a request.
+  std::chrono::seconds sessionIdleTimeout = std::chrono::minutes(15);
+  // The pages; empty: WardServer::DefaultWwwFolder.
+  std::string wwwFolder;
+
+  // The hospital's admissions (ADT over MLLP, see AdtListener): the address to listen on;
+  // empty: none. Only the peers listed may connect.
+  std::string hl7ListenAddress;
+  int hl7ListenPort = 2575;  // 0: any free port
+  std::vector<std::string> hl7Peers;
+  // Observations to the hospital (ORU over MLLP, see HospitalSender): its host; empty: none.
+  std::string hl7SendHost;
+  int hl7SendPort = 0;
+  // Every monitored bed's observations are sent this often.
+  std::chrono::milliseconds hl7Interval = std::chrono::seconds(60);
+  // The outbound queue's folder; empty: dataFolder/HL7/outbound.
+  std::string hl7QueueFolder;
+  // Where the strip of each finished study goes ("EMR Data Path", "EMR Image Type"); an empty
+  // folder: nowhere.
+  EmrFolderOptions emr;
 };

@@ -59,7 +59,8 @@ void StationScreen::ShowRows(const std::vector<BedRow>& rows) {
     ++inUse;
     beds += RowLine(row) + '\n';
   }
-  m_out << kRedraw << TimeOfDay() << "  " << inUse << " of " << rows.size() << " beds in use\n" << beds << '\n';
+  m_out << kRedraw << TimeOfDay() << "  " << inUse << " of " << rows.size() << " beds in use"
+        << (m_status.empty() ? "" : "  " + m_status) << '\n' << beds << '\n';
   for (const std::string& event : m_events) m_out << event << '\n';
   m_out << std::flush;
 }

@@ -18,6 +18,10 @@ class VUDODA_WARD_API StationScreen {
 
   void ShowEvent(const std::string& event);
   void ShowRows(const std::vector<BedRow>& rows);
+  // What the ward tells beyond its beds (live streams, messages that wait for the hospital):
+  // on a terminal in the head line from the next redraw on; otherwise not shown (the event
+  // log tells its changes).
+  void ShowStatus(const std::string& status) { m_status = status; }
 
   // A bed's line: bed, link state, patient, study, numerics, figures, alarms.
   static std::string RowLine(const BedRow& row);
@@ -28,4 +32,5 @@ class VUDODA_WARD_API StationScreen {
   std::ostream& m_out;
   bool m_terminal;
   std::deque<std::string> m_events;
+  std::string m_status;
 };

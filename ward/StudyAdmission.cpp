@@ -13,19 +13,6 @@ constexpr int kRecentStudies = 16;
 // A new study moves on past seconds whose recording files are there already this often.
 constexpr int kNewStudyTries = 8;
 
-// The start of a study whose identifier is its local start second "YYYYMMDDHHMMSS".
-std::optional<std::time_t> StartOf(const std::string& studyId) {
-  std::tm local{};
-  if (studyId.size() != 14 || std::sscanf(studyId.c_str(), "%4d%2d%2d%2d%2d%2d", &local.tm_year, &local.tm_mon,
-                                          &local.tm_mday, &local.tm_hour, &local.tm_min, &local.tm_sec) != 6) {
-    return std::nullopt;
-  }
-  local.tm_year -= 1900;
-  local.tm_mon -= 1;
-  local.tm_isdst = -1;
-  return std::mktime(&local);
-}
-
 bool Continue(StationDatabase& database, const StudyAdmission::Order& order, const std::string& patientId,
               std::time_t now, StudyAdmission::Result& result) {
   std::optional<StationDatabase::Study> latest;
@@ -75,7 +62,7 @@ void Begin(StationDatabase& database, const StudyAdmission::Order& order, const 
     // A file of that name is there already (left by an earlier database): it stays as it is,
     // and the study moves on to a later second.
     result.notes.push_back(fault->text + "; the study moves on to a later second");
-    start = StartOf(study->studyId).value_or(start) + 1;
+    start = StudyAdmission::StartOf(study->studyId).value_or(start) + 1;
   }
   result.fault = "no free second for a new study of patient " + patientId;
 }
@@ -93,4 +80,16 @@ StudyAdmission::Result StudyAdmission::Run(StationDatabase& database, const Orde
     Begin(database, order, *patientId, now, result);
   }
   return result;
+}
+
+std::optional<std::time_t> StudyAdmission::StartOf(const std::string& studyId) {
+  std::tm local{};
+  if (studyId.size() != 14 || std::sscanf(studyId.c_str(), "%4d%2d%2d%2d%2d%2d", &local.tm_year, &local.tm_mon,
+                                          &local.tm_mday, &local.tm_hour, &local.tm_min, &local.tm_sec) != 6) {
+    return std::nullopt;
+  }
+  local.tm_year -= 1900;
+  local.tm_mon -= 1;
+  local.tm_isdst = -1;
+  return std::mktime(&local);
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -43,4 +44,7 @@ class StudyAdmission {
   };
 
   static Result Run(StationDatabase& database, const Order& order, std::time_t now);
+  // The start of a study whose identifier is its local start second "YYYYMMDDHHMMSS" (of two
+  // such seconds, which a fall-back of the clock repeats, as mktime reads it), or nullopt.
+  static std::optional<std::time_t> StartOf(const std::string& studyId);
 };

@@ -30,7 +30,7 @@ Hl7Message Observation(int minute) {
   report.from = kMinute + minutes(minute);
   report.to = report.from + 1min;
   report.values = {{TraceChannel::FHR1, report.from + 250ms, 120.0 + minute}, {TraceChannel::UC, report.from, 12.5}};
-  report.alarms = {{"FHR1", 1, "Upper Limit", 2, report.from}};
+  report.alarms = {{"FHR1", 1, "Upper Limit", ObservationReport::Alarm::Priority::High, report.from}};
   std::string fault;
   return *OruBuilder({"VUDODA", "WARD", "EMR", "CITY"}).Build(report, report.to, fault);
 }

@@ -27,7 +27,10 @@ ObservationReport Report() {
                    {TraceChannel::FHR2, kMinute + 250ms, 138},
                    {TraceChannel::MHR, kMinute + 500ms, 88.5},
                    {TraceChannel::UC, kMinute + 750ms, 37.5}};
-  report.alarms = {{"FHR1", 1, "Upper Limit", 2, kMinute - 10s}, {"UC", 2, "Frequency High", 1, kMinute}};
+  using Priority = ObservationReport::Alarm::Priority;
+  report.alarms = {{"FHR1", 1, "Upper Limit", Priority::High, kMinute - 10s},
+                   {"UC", 2, "Frequency High", Priority::Medium, kMinute},
+                   {"TEMP", 6, "Probe Off", Priority::Low, kMinute}};
   return report;
 }
 
@@ -52,7 +55,9 @@ TEST(OruBuilder, ReportsABedsValuesAndAlarmsAsThePcdProfileShapesThem) {
             "20261025012900.750+0000\r"
             "OBX|5|CWE|VDA-ALARM^Active alarm^99VDA|1.0.0.1|FHR1-1^FHR1: Upper Limit^99VDA|||PH|||R|||"
             "20261025012850.000+0000\r"
-            "OBX|6|CWE|VDA-ALARM^Active alarm^99VDA|1.0.0.2|UC-2^UC: Frequency High^99VDA|||PL|||R|||"
+            "OBX|6|CWE|VDA-ALARM^Active alarm^99VDA|1.0.0.2|UC-2^UC: Frequency High^99VDA|||PM|||R|||"
+            "20261025012900.000+0000\r"
+            "OBX|7|CWE|VDA-ALARM^Active alarm^99VDA|1.0.0.3|TEMP-6^TEMP: Probe Off^99VDA|||PL|||R|||"
             "20261025012900.000+0000\r");
 }
 
@@ -60,7 +65,7 @@ TEST(OruBuilder, WritesTheStationsTextsInUtf8) {
   ASSERT_TRUE(SetACP(1252));
   ObservationReport report = Report();
   report.givenName = "Zo\xEB";
-  report.alarms = {{"FHR1", 1, "Obergrenze \xFC", 3, kMinute}};
+  report.alarms = {{"FHR1", 1, "Obergrenze \xFC", ObservationReport::Alarm::Priority::None, kMinute}};
   std::string fault;
   const std::optional<Hl7Message> message = Builder().Build(report, kMinute, fault);
   SetACP(CP_UTF8);
@@ -69,7 +74,7 @@ TEST(OruBuilder, WritesTheStationsTextsInUtf8) {
   const Hl7Segment* alarm = message->Find("OBX", 4);
   ASSERT_NE(alarm, nullptr);
   EXPECT_EQ(alarm->Value(5, 2), "FHR1: Obergrenze \xC3\xBC");
-  EXPECT_EQ(alarm->Value(8), "PN");  // a level the station does not have: no priority given
+  EXPECT_EQ(alarm->Value(8), "PN");  // no priority given
 }
 
 TEST(OruBuilder, RefusesAReportItCannotCarry) {

@@ -215,6 +215,33 @@ TEST_F(StationCommands, BadRecordingsAndLinksExitOneWithTheReason) {
   EXPECT_EQ(RunVudoda({"export", "--format", "edf"}).exitCode, 2);
 }
 
+// The web side's and the hospital's options are checked before the station takes any link: an
+// endpoint that is none, or a link option without its partner, is a usage fault (2); plain HTTP
+// on an address that is not loopback is refused at start (1) with the reason.
+TEST_F(StationCommands, TheWebAndHospitalOptionsAreCheckedBeforeTheStationStarts) {
+  const std::vector<std::string> base{"station", "--config", File("Maternis.ini"), "--listen", "127.0.0.1:0",
+                                      "--database", "sqlite:" + File("ward.db")};
+  const auto run = [&](std::vector<std::string> more) {
+    more.insert(more.begin(), base.begin(), base.end());
+    return RunVudoda(more);
+  };
+  const struct { std::vector<std::string> args; int exitCode; std::string errPart; } cases[] = {
+      {{"--http", "8443"}, 2, "--http '8443' is not ADDRESS:PORT"},
+      {{"--hl7-send", "hospital:99999"}, 2, "--hl7-send 'hospital:99999' is not HOST:PORT"},
+      {{"--hl7-listen", "[fd00::1:2575"}, 2, "--hl7-listen"},
+      {{"--hl7-listen", "127.0.0.1:0"}, 2, "--hl7-peers"},
+      {{"--tls-cert", File("cert.pem"), "--tls-key", File("key.pem")}, 2, "--http"},
+      {{"--http", "127.0.0.1:0", "--tls-cert", File("cert.pem")}, 2, "--tls-key"},
+      {{"--hl7-interval", "5"}, 2, "--hl7-send"},
+      {{"--http", "0.0.0.0:0"}, 1, "loopback"},
+  };
+  for (const auto& c : cases) {
+    const ToolRun result = run(c.args);
+    EXPECT_EQ(result.exitCode, c.exitCode) << c.args.front() << " " << c.args.back() << ": " << result.err;
+    EXPECT_NE(result.err.find(c.errPart), std::string::npos) << result.err;
+  }
+}
+
 // A station's listening socket on the loopback address that takes one link and keeps its
 // bytes; reads end at the sender's close or after ten seconds.
 class LoopbackStation {

@@ -38,7 +38,8 @@ class StationFixture : public RecordingScratch {
   std::optional<std::string> TryStart(const StationOptions& options) {
     m_station = std::make_unique<StationEngine>(
         options, StationEngine::Callbacks{[this](const std::string& event) { Keep(event); },
-                                          [this](const std::vector<BedRow>& rows) { KeepRows(rows); }});
+                                          [this](const std::vector<BedRow>& rows) { KeepRows(rows); },
+                                          {}});
     if (auto fault = m_station->Start()) {
       m_station.reset();
       return fault;

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "hospital/HospitalApi.h"
 #include "hospital/Hl7Message.h"
+#include "hospital/HospitalApi.h"
 #include "hospital/ObservationReport.h"
 
 // Builds the ORU^R01 message (HL7 v2.6) that reports a bed's observations, shaped after the

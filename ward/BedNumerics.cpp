@@ -1,33 +1,11 @@
 #include "ward/BedNumerics.h"
 
-#include "constmap/ObConstMap.h"
-#include "packet/PKParam_v110.h"
 #include "ward/BedRow.h"
+#include "ward/PacketAlarm.h"
 
 namespace {
 
-constexpr unsigned char kAlarmNormal = 0;
 constexpr int kNIBPMeasured = 4;
-
-// One parameter's alarm status in the packet and the map that names it.
-struct AlarmSource {
-  const char* label;
-  unsigned char (PKParam_v110::*status)();
-  CString (*text)(long code);
-};
-
-constexpr AlarmSource kAlarms[] = {
-    {"FHR1", &PKParam_v110::GetFHR1Alarm, &ObConstMap::GetFHR1AlarmText},
-    {"FHR2", &PKParam_v110::GetFHR2Alarm, &ObConstMap::GetFHR2AlarmText},
-    {"UC", &PKParam_v110::GetUCAlarm, &ObConstMap::GetUCAlarmText},
-    {"ECG", &PKParam_v110::GetECGAlarm, &ObConstMap::GetEcgAlarmText},
-    {"SpO2", &PKParam_v110::GetSpO2Alarm, &ObConstMap::GetSpO2AlarmText},
-    {"NIBP", &PKParam_v110::GetNIBPAlarm, &ObConstMap::GetNIBPAlarmText},
-    {"TEMP", &PKParam_v110::GetTempAlarm, &ObConstMap::GetTempAlarmText},
-    {"FECG", &PKParam_v110::GetFECGAlarm, &ObConstMap::GetFEcgAlarmText},
-    {"FSpO2", &PKParam_v110::GetFSpO2Alarm, &ObConstMap::GetFSpO2AlarmText},
-    {"IUP", &PKParam_v110::GetIUPAlarm, &ObConstMap::GetIUPAlarmText},
-};
 
 // The last sample of `kind` that holds a value, or -1.
 template <typename Read>
@@ -51,10 +29,9 @@ void BedNumerics::Show(PKParam_v110& packet, BedRow& row) {
     row.nibpDiastolic = packet.GetNIBPDia();
   }
   row.alarms.clear();
-  for (const AlarmSource& alarm : kAlarms) {
+  for (const PacketAlarm& alarm : PacketAlarm::All()) {
     const unsigned char code = (packet.*alarm.status)();
-    if (code == kAlarmNormal) continue;
-    row.alarms.push_back(std::string(alarm.label) + ": " + alarm.text(code).GetString());
+    if (code != PacketAlarm::kNormal) row.alarms.push_back(alarm.Described(code));
   }
 }
 

@@ -147,7 +147,7 @@ class StationEngine::Loop : public BedHost, public WardControl {
         return OnPatient(session, piece);
       case LinkPiece::Kind::Numerics:
         BedNumerics::Show(*piece.numerics, bed.row);
-        m_around->NumericsArrived(bed.row, session, *piece.numerics, std::chrono::system_clock::now());  // ward hook
+        m_around->NumericsArrived(bed.row, session, *piece.numerics, std::chrono::system_clock::now());
         return Record(bed, piece.bytes, SamplesOf(*piece.numerics));
       case LinkPiece::Kind::Bad:
         bed.row.badBytes += piece.bytes.size();
@@ -173,7 +173,7 @@ class StationEngine::Loop : public BedHost, public WardControl {
     }
     bed.row.link = BedRow::Link::Lost;
     bed.lostAt = Clock::now();
-    m_around->BedChanged(bed.row);  // ward hook
+    m_around->BedChanged(bed.row);
   }
 
  private:
@@ -330,7 +330,7 @@ class StationEngine::Loop : public BedHost, public WardControl {
   void OnPatient(BedSession& session, const LinkPiece& piece) {
     Bed* bed = &BedOf(session);
     AnnouncedPatient announced = AnnouncedPatient::FromPacket(*piece.patient, m_options.monitorCodePage);
-    m_around->PatientAnnounced(bed->row.bed, announced);  // ward hook
+    m_around->PatientAnnounced(bed->row.bed, announced);
     const std::optional<std::string> inForce = PatientInForce(*bed);
     if (inForce && (announced.id.empty() || announced.id == *inForce)) {
       SettleUnnamed(*bed);
@@ -505,7 +505,7 @@ class StationEngine::Loop : public BedHost, public WardControl {
     bed.row.patientId = bed.study->PatientId();
     bed.row.patientName = admission.patient->Name();
     bed.row.studyId = bed.study->StudyId();
-    m_around->StudyOpened(bed.row.bed, bed.study, result.continues);  // ward hook
+    m_around->StudyOpened(bed.row.bed, bed.study, result.continues);
     const std::string& studyId = bed.study->StudyId();
     Event(bed, Name(bed) + ": patient " + bed.study->PatientId() +
                    (result.continues ? ", study " + studyId + " goes on" : ", new study " + studyId));
@@ -562,7 +562,7 @@ class StationEngine::Loop : public BedHost, public WardControl {
     m_closing.emplace(bed.study->PatientId(), bed.study->StudyId());
     StoreFinalFigures(bed);
     SyncClosing(bed);
-    m_around->StudyClosed(bed.row.bed, bed.study, !m_stopped);  // ward hook
+    m_around->StudyClosed(bed.row.bed, bed.study, !m_stopped);
     bed.study.reset();
     WriteOpenList();
   }
@@ -796,7 +796,7 @@ class StationEngine::Loop : public BedHost, public WardControl {
   }
 
   void Refresh() {
-    if (m_callbacks.onStatus) m_callbacks.onStatus(m_around->Status());  // ward hook
+    if (m_callbacks.onStatus) m_callbacks.onStatus(m_around->Status());
     if (!m_callbacks.onRefresh) return;
     std::vector<BedRow> rows;
     rows.reserve(m_beds.size());
@@ -816,7 +816,7 @@ class StationEngine::Loop : public BedHost, public WardControl {
   // first), then closes every study at once.
   void Shutdown() {
     if (m_stopped) return;
-    if (m_around) m_around->Stop();  // ward hook
+    if (m_around) m_around->Stop();
     m_stopped = true;
     boost::system::error_code ignored;
     m_acceptor.close(ignored);
@@ -855,18 +855,18 @@ class StationEngine::Loop : public BedHost, public WardControl {
     const int number = bed.row.bed;
     bed = Bed{};
     bed.row.bed = number;
-    m_around->BedChanged(bed.row);  // ward hook
+    m_around->BedChanged(bed.row);
   }
 
   void Event(Bed& bed, const std::string& text) {
     if (bed.study) bed.study->LogEvent(text);
     Event(text);
-    m_around->BedChanged(bed.row);  // ward hook
+    m_around->BedChanged(bed.row);
   }
 
   void Event(const std::string& text) {
     if (m_callbacks.onEvent) m_callbacks.onEvent(text);
-    if (m_around) m_around->EventTold(text);  // ward hook
+    if (m_around) m_around->EventTold(text);
   }
 
   // ---- WardControl: what the ward around the engine asks of it
@@ -912,7 +912,7 @@ class StationEngine::Loop : public BedHost, public WardControl {
   bool m_storing = false;  // a round of figures is with the database
   bool m_syncing = false;  // a round of syncs is with the disk
   std::vector<UnsyncedStudy> m_unsynced;
-  std::unique_ptr<StationWard> m_around;  // ward hook: ends before the loop it works on
+  std::unique_ptr<StationWard> m_around;  // the web side and the hospital around the beds; ends before the loop it works on
   // Last, so that they end first: their jobs use the database and post to the loop.
   LoopWorker m_database;
   LoopWorker m_disk;

@@ -39,7 +39,7 @@ class VUDODA_WARD_API StationLog {
   // Appends "<StampText(when)> <text>" as one line.
   void Write(const std::string& text, std::time_t when = std::time(nullptr));
   // Writes what waits in memory since a write failed.
-  void Retry() { m_file.Retry(); }
+  void Retry() { m_file.Flush(); }
   // A job that puts the lines written so far on the disk, for a thread beside the loop.
   std::function<std::optional<std::string>()> SyncJob() const;
 

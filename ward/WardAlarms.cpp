@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "constmap/ObConstMap.h"
-#include "packet/PKParam_v110.h"
+#include "ward/PacketAlarm.h"
 
 namespace {
 
@@ -64,28 +63,7 @@ constexpr PriorityRow kPriorities[] = {
     {WardAlarms::kCommunication, 1, Priority::Medium},
 };
 
-constexpr unsigned char kNormal = 0;
 constexpr int kFailing = 1;
-
-// One parameter's alarm status in the numerics packet and the map that names its codes.
-struct AlarmSource {
-  const char* parameter;
-  unsigned char (PKParam_v110::*status)();
-  CString (*text)(long code);
-};
-
-constexpr AlarmSource kSources[] = {
-    {"FHR1", &PKParam_v110::GetFHR1Alarm, &ObConstMap::GetFHR1AlarmText},
-    {"FHR2", &PKParam_v110::GetFHR2Alarm, &ObConstMap::GetFHR2AlarmText},
-    {"UC", &PKParam_v110::GetUCAlarm, &ObConstMap::GetUCAlarmText},
-    {"ECG", &PKParam_v110::GetECGAlarm, &ObConstMap::GetEcgAlarmText},
-    {"SpO2", &PKParam_v110::GetSpO2Alarm, &ObConstMap::GetSpO2AlarmText},
-    {"NIBP", &PKParam_v110::GetNIBPAlarm, &ObConstMap::GetNIBPAlarmText},
-    {"TEMP", &PKParam_v110::GetTempAlarm, &ObConstMap::GetTempAlarmText},
-    {"FECG", &PKParam_v110::GetFECGAlarm, &ObConstMap::GetFEcgAlarmText},
-    {"FSpO2", &PKParam_v110::GetFSpO2Alarm, &ObConstMap::GetFSpO2AlarmText},
-    {"IUP", &PKParam_v110::GetIUPAlarm, &ObConstMap::GetIUPAlarmText},
-};
 
 const char* PriorityName(Priority priority) {
   switch (priority) {
@@ -113,12 +91,6 @@ ObservationReport::Alarm::Priority ReportPriority(Priority priority) {
   return Reported::None;
 }
 
-// The map text of a status, or its code where the map has none.
-std::string StatusText(const AlarmSource& source, int code) {
-  const std::string text = source.text(code).GetString();
-  return text.empty() ? "status " + std::to_string(code) : text;
-}
-
 }  // namespace
 
 WardAlarms::WardAlarms(std::size_t historyLimit) : m_historyLimit(historyLimit) {}
@@ -133,15 +105,15 @@ WardAlarm::Priority WardAlarms::PriorityOf(const std::string& parameter, int cod
 std::vector<WardAlarms::Change> WardAlarms::ShowMonitor(int bed, PKParam_v110& packet, Instant time) {
   std::vector<Change> changes;
   const bool anyOn = m_activeCount[bed] > 0;
-  for (const AlarmSource& source : kSources) {
+  for (const PacketAlarm& source : PacketAlarm::All()) {
     const int code = (packet.*source.status)();
-    if (code == kNormal && !anyOn) continue;  // the common case: nothing on, nothing was
+    if (code == PacketAlarm::kNormal && !anyOn) continue;  // the common case: nothing on, nothing was
     Entry* active = FindActive(bed, source.parameter);
     if (active && active->code == code) continue;
     if (active) changes.push_back(Clear(*active, time));
-    if (code != kNormal) {
+    if (code != PacketAlarm::kNormal) {
       changes.push_back(Raise(bed, source.parameter, code,
-                              std::string(source.parameter) + ": " + StatusText(source, code), time));
+                              source.Described(code), time));
     }
   }
   Forget();

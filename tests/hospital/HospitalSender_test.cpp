@@ -9,8 +9,8 @@
 
 #include "LoopbackListener.h"
 #include "config/ConfigScratch.h"
-#include "hospital/HospitalLoop.h"
 #include "hospital/Hl7Message.h"
+#include "hospital/HospitalLoop.h"
 #include "hospital/MllpClient.h"
 #include "hospital/OruBuilder.h"
 #include "hospital/PythonHl7.h"

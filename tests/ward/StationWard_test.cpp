@@ -180,6 +180,8 @@ TEST_F(StationWardTest, TheHospitalsAdmissionPlacesAPatientInTheBedHerMonitorRec
   options.hl7ListenAddress = "127.0.0.1";
   options.hl7ListenPort = 0;
   options.hl7Peers = {"127.0.0.1"};
+  options.emr.folder = File("emr");
+  std::filesystem::create_directory(options.emr.folder);
   StartStation(options);
   ASSERT_GT(m_station->AdmissionsPort(), 0);
 
@@ -196,7 +198,15 @@ TEST_F(StationWardTest, TheHospitalsAdmissionPlacesAPatientInTheBedHerMonitorRec
                      Adt("A03", "ADM3", "HOSP-7^^^CITY^MR", 1)}),
             (std::vector<std::string>{"AA", "AA"}));
   ASSERT_TRUE(WaitForEvent("bed 1: the bed is free", 5s)) << Events();
+  // The discharge ended the study: its whole strip is in the EMR folder, and nothing else is.
+  ASSERT_TRUE(WaitForEvent("is in the EMR folder: HOSP-7", 30s)) << Events();
   StopStation();
+  std::vector<std::filesystem::path> strips;
+  for (const auto& entry : std::filesystem::directory_iterator(options.emr.folder)) strips.push_back(entry.path());
+  ASSERT_EQ(strips.size(), 1u);
+  const std::string pdf = ReadFile(strips.front().string());
+  EXPECT_TRUE(pdf.starts_with("%PDF-")) << strips.front();
+  EXPECT_NE(pdf.find("%%EOF", pdf.size() - 8), std::string::npos) << strips.front();
 
   QnAdo db;
   ASSERT_TRUE(db.Connect(("sqlite:" + DatabaseFile()).c_str()));

@@ -56,9 +56,12 @@ DEMO_STRIP := $(BUILD)/demo/ctg-strip.pdf
 DEMO_WARD := $(BUILD)/demo/ward
 DEMO_WARD_PORT ?= 45713
 DEMO_WARD_SECONDS ?= 30
-# The ward view: the station's web side with eight made-up beds (tests/browser/WardDev.cpp), on
-# loopback, with a made-up user and a password made up per run.
+# The ward view (`make ward`): a station with eight simulated beds and its web side on loopback,
+# with a made-up user and a password made up per run. The demo's screenshots come from the
+# made-up ward of the browser tests (tests/browser/WardDev.cpp).
 WARD_PORT ?= 45714
+WARD_BEDS_PORT ?= 45715
+WARD_DIR := $(BUILD)/ward
 WARD_PASSWORD := made-up-$(shell od -An -N4 -tx4 /dev/urandom | tr -d ' ')
 
 demo: build
@@ -112,11 +115,24 @@ demo: build
 	  --www web/www --out $(BUILD)/demo
 	@echo "To keep the ward view running and open it in a browser: make ward (Ctrl-C ends it)"
 
-# Runs the ward view until Ctrl-C; prints the address, the user and the password to open it with.
+# A station with eight simulated beds and its ward view on the loopback address, until Ctrl-C;
+# prints the address, the user and the password to open it with.
 ward: build
+	rm -rf $(WARD_DIR) && mkdir -p $(WARD_DIR)/Data
+	$(BUILD)/bin/vudoda config set "Data Path" "$(abspath $(WARD_DIR)/Data)" --file $(WARD_DIR)/Maternis.ini
+	$(BUILD)/bin/vudoda db init sqlite:$(WARD_DIR)/Data/vudoda.db
+	$(BUILD)/bin/vudoda db add-user --database sqlite:$(WARD_DIR)/Data/vudoda.db --id midwife \
+	  --name "Made-up Midwife" --password "$(WARD_PASSWORD)"
 	@echo "The ward view: http://127.0.0.1:$(WARD_PORT)/  user: midwife  password: $(WARD_PASSWORD)"
-	@echo "Eight made-up beds; type 'silent 3' to silence bed 3's monitor, 'back 3' to bring it back; Ctrl-C ends it."
-	$(BUILD)/bin/ward_dev --port $(WARD_PORT) --beds 8 --password $(WARD_PASSWORD) --www web/www
+	@echo "Eight simulated beds stream to the station (its screen below); Ctrl-C ends them all."
+	$(BUILD)/bin/vudoda station --config $(WARD_DIR)/Maternis.ini --listen 127.0.0.1:$(WARD_BEDS_PORT) --beds 8 \
+	  --http 127.0.0.1:$(WARD_PORT) & station=$$!; beds=""; \
+	trap 'kill $$station $$beds 2>/dev/null' INT TERM EXIT; sleep 1; \
+	for seed in 1 2 3 4 5 6 7 8; do \
+	  $(BUILD)/bin/vudoda simulate --seed $$seed --seconds 86400 --realtime \
+	    --connect 127.0.0.1:$(WARD_BEDS_PORT) & beds="$$beds $$!"; \
+	done; \
+	wait $$station
 
 test: test-thread test-build test-sanitize fuzz-smoke bench-build
 

@@ -55,7 +55,7 @@ Hl7Message Observation(int number) {
     report.values.push_back({TraceChannel::FHR1, report.from + milliseconds(250 * sample), 140.25});
     report.values.push_back({TraceChannel::UC, report.from + milliseconds(250 * sample), 20.5});
   }
-  report.alarms = {{"FHR1", 1, "Upper Limit", 2, report.from}};
+  report.alarms = {{"FHR1", 1, "Upper Limit", ObservationReport::Alarm::Priority::High, report.from}};
   std::string fault;
   return *OruBuilder({"VUDODA", "WARD", "EMR", "CITY"}).Build(report, report.to, fault);
 }

@@ -172,7 +172,8 @@ Measured RunStation(int beds, const Settings& settings) {
                                    std::uint64_t bytes = 0;
                                    for (const BedRow& row : rows) bytes += row.bytes;
                                    received = bytes;
-                                 }});
+                                 },
+                                 {}});
   std::vector<pid_t> threads{0};  // the loop's, then the workers' in the order they began
   for (pid_t thread : ThreadMeter::Threads()) {
     if (!before.contains(thread)) threads.push_back(thread);

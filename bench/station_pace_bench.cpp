@@ -16,30 +16,45 @@
 // The machine is shared: CPU time, not wall time, and --repeat runs each count again (the
 // median is printed last).
 //
-//   station_pace_bench [--beds 64,512,2048] [--seconds 20] [--senders 2] [--repeat 1]
+// --clients N adds the ward's web side (plain HTTP on loopback) and N browsers' live streams,
+// each subscribed to the first 64 beds, plus one that subscribes and never reads: the station's
+// CPU then includes serving them, and each batch's delay from its last sample's instant to its
+// arrival at a browser is printed with the process's memory growth over the window.
+//
+//   station_pace_bench [--beds 64,512,2048] [--seconds 20] [--senders 2] [--repeat 1] [--clients 0]
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/epoll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <array>
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
+#include "bench/BrowserSocket.h"
 #include "bench/PacedWard.h"
 #include "bench/ThreadMeter.h"
+#include "database/TBLUser.h"
+#include "registry/StationDatabase.h"
+#include "registry/UserAccounts.h"
 #include "ward/StationEngine.h"
 
 namespace fs = std::filesystem;
@@ -58,6 +73,9 @@ struct Settings {
   int seconds = 20;
   int senders = 2;
   int repeat = 1;
+  // Live streams that watch the ward while it is measured (the first 64 beds each), and one more
+  // that subscribes and never reads.
+  int clients = 0;
 };
 
 // The station's sync interval (StationOptions' default), the baseline's too.
@@ -73,6 +91,8 @@ struct Measured {
   bool countsSystemCalls = false;
   std::size_t p99LatenessMs = 0;
   bool keptPace = false;  // the engine had read every byte sent soon after the senders stopped
+  std::vector<double> deliveryMs;  // each live batch: its last sample's instant to its arrival
+  double rssGrowthMiB = 0;         // the process's resident memory over the window
   std::string fault;
 
   ThreadReading Total() const {
@@ -152,6 +172,136 @@ void MeasureWindow(const std::vector<pid_t>& threads, PacedWard& ward, int beds,
   for (std::size_t thread = 1; thread < threads.size(); ++thread) measured.workers.push_back(after[thread] - before[thread]);
 }
 
+constexpr const char* kBenchUser = "bench";
+constexpr const char* kBenchPassword = "bench-password";
+constexpr int kWatchedBeds = 64;
+
+// The ward's database with the browsers' user in it.
+std::optional<std::string> AddBenchUser(const std::string& uri) {
+  StationDatabase database;
+  bool created = false;
+  if (auto fault = database.Create(uri, created)) return fault;
+  TBLUser user(&database.Connection());
+  user.m_M_ID = kBenchUser;
+  user.m_M_NAME = "Bench Midwife";
+  return UserAccounts(database.Connection()).Add(user, std::string(kBenchPassword));
+}
+
+std::int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+// The number after `"name":` in a message of the live stream, or -1.
+std::int64_t NumberField(std::string_view message, std::string_view name) {
+  const std::string key = "\"" + std::string(name) + "\":";
+  const std::size_t at = message.find(key);
+  if (at == std::string_view::npos) return -1;
+  std::int64_t value = -1;
+  std::from_chars(message.data() + at + key.size(), message.data() + message.size(), value);
+  return value;
+}
+
+// The process's resident memory in MiB.
+double ResidentMiB() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.starts_with("VmRSS:")) return std::stod(line.substr(6)) / 1024.0;
+  }
+  return 0;
+}
+
+// Browsers watching the ward live: `count` streams subscribed to its first beds, read on a
+// thread of their own, each batch's delay from its last sample's instant (the station's clock
+// when the sample's packet came, by its link's anchor) to its arrival kept while measuring; and
+// one more stream that subscribes and never reads, as a browser whose tab is frozen.
+class LiveBrowsers {
+ public:
+  LiveBrowsers(int port, int count, int beds) {
+    const std::string cookie = browser_socket::LogIn(port, kBenchUser, kBenchPassword);
+    std::string subscription = R"({"subscribe":[)";
+    for (int bed = 1; bed <= std::min(beds, kWatchedBeds); ++bed) subscription += (bed > 1 ? "," : "") + std::to_string(bed);
+    subscription += "]}";
+    for (int browser = 0; browser < count; ++browser) {
+      m_streams.push_back({browser_socket::OpenLiveStream(port, cookie, subscription), {}});
+    }
+    m_frozen = browser_socket::OpenLiveStream(port, cookie, subscription, 4096);
+    m_reader = std::thread([this] { Read(); });
+  }
+  ~LiveBrowsers() {
+    m_stop = true;
+    m_reader.join();
+    for (const Stream& stream : m_streams) ::close(stream.socket);
+    ::close(m_frozen);
+  }
+
+  void Measure(bool on) { m_measuring = on; }
+  // The delays kept so far; call once reading has stopped being measured.
+  std::vector<double> Delays() {
+    std::lock_guard lock(m_mutex);
+    return m_delays;
+  }
+
+ private:
+  struct Stream {
+    int socket;
+    std::string received;
+  };
+
+  void Read() {
+    std::vector<pollfd> polled;
+    for (const Stream& stream : m_streams) polled.push_back({stream.socket, POLLIN, 0});
+    std::vector<char> chunk(256 * 1024);
+    while (!m_stop) {
+      if (::poll(polled.data(), polled.size(), 20) <= 0) continue;
+      for (std::size_t index = 0; index < polled.size(); ++index) {
+        if (!(polled[index].revents & POLLIN)) continue;
+        const auto size = ::recv(polled[index].fd, chunk.data(), chunk.size(), MSG_DONTWAIT);
+        if (size <= 0) continue;
+        m_streams[index].received.append(chunk.data(), static_cast<std::size_t>(size));
+        TakeFrames(m_streams[index].received);
+      }
+    }
+  }
+
+  // Takes the whole frames at the front of `received` (a server's frames are not masked).
+  void TakeFrames(std::string& received) {
+    std::size_t at = 0;
+    for (;;) {
+      if (received.size() < at + 2) break;
+      std::uint64_t length = static_cast<unsigned char>(received[at + 1]) & 0x7F;
+      std::size_t head = 2;
+      if (length >= 126) {
+        head = length == 126 ? 4 : 10;
+        if (received.size() < at + head) break;
+        length = 0;
+        for (std::size_t byte = 2; byte < head; ++byte) length = length << 8 | static_cast<unsigned char>(received[at + byte]);
+      }
+      if (received.size() < at + head + length) break;
+      Took(std::string_view(received).substr(at + head, static_cast<std::size_t>(length)));
+      at += head + static_cast<std::size_t>(length);
+    }
+    received.erase(0, at);
+  }
+
+  void Took(std::string_view message) {
+    if (!m_measuring || message.find(R"("type":"samples")") == std::string_view::npos) return;
+    const std::int64_t start = NumberField(message, "startMs");
+    const std::int64_t count = NumberField(message, "count");
+    const std::int64_t period = NumberField(message, "periodMs");
+    if (start < 0 || count <= 0 || period <= 0) return;
+    std::lock_guard lock(m_mutex);
+    m_delays.push_back(static_cast<double>(NowMs() - (start + (count - 1) * period)));
+  }
+
+  std::vector<Stream> m_streams;
+  int m_frozen = -1;
+  std::atomic<bool> m_stop{false};
+  std::atomic<bool> m_measuring{false};
+  std::mutex m_mutex;
+  std::vector<double> m_delays;
+  std::thread m_reader;
+};
+
 Measured RunStation(int beds, const Settings& settings) {
   Measured measured;
   const fs::path folder = Scratch() / ("station-" + std::to_string(beds));
@@ -162,6 +312,13 @@ Measured RunStation(int beds, const Settings& settings) {
   options.beds = beds;
   options.dataFolder = folder.string();
   options.databaseUri = "sqlite:" + (folder / "ward.db").string();
+  if (settings.clients > 0) {
+    options.httpAddress = "127.0.0.1:0";
+    if (auto fault = AddBenchUser(options.databaseUri)) {
+      measured.fault = "the browsers' user: " + *fault;
+      return measured;
+    }
+  }
   std::atomic<int> studies = 0;
   std::atomic<std::uint64_t> received = 0;
   const std::set<pid_t> before = ThreadMeter::Threads();
@@ -193,11 +350,21 @@ Measured RunStation(int beds, const Settings& settings) {
   if (measured.fault.empty() && !WaitUntil([&] { return studies == beds; }, kAdmissionLimit)) {
     measured.fault = "only " + std::to_string(studies.load()) + " beds admitted";
   }
+  std::unique_ptr<LiveBrowsers> browsers;
+  if (measured.fault.empty() && settings.clients > 0) {
+    browsers = std::make_unique<LiveBrowsers>(engine.WebPort(), settings.clients, beds);
+  }
   if (measured.fault.empty()) {
     std::this_thread::sleep_for(kSyncInterval + 1s);
     threads[0] = loopThread;
+    const double residentBefore = ResidentMiB();
+    if (browsers) browsers->Measure(true);
     MeasureWindow(threads, ward, beds, settings.seconds, measured);
+    if (browsers) browsers->Measure(false);
+    measured.rssGrowthMiB = ResidentMiB() - residentBefore;
   }
+  if (browsers) measured.deliveryMs = browsers->Delays();
+  browsers.reset();
   ward.Stop();
   measured.keptPace = WaitUntil([&] { return received >= ward.SentBytes(); }, kDrainLimit);
   ward.Close();
@@ -347,6 +514,16 @@ void PrintHeader() {
               "  a bed-second", " syncs/5 s", "p99", "kept");
 }
 
+// What the live browsers saw: each batch's delay, and the memory the process grew by.
+void PrintDelivery(const Measured& station) {
+  std::vector<double> delays = station.deliveryMs;
+  std::sort(delays.begin(), delays.end());
+  const auto at = [&](double quantile) { return delays[static_cast<std::size_t>(quantile * static_cast<double>(delays.size() - 1))]; };
+  std::printf("      live browsers: %zu batches, last sample to browser median %.0f ms, p99 %.0f ms; the process's "
+              "resident memory %+.1f MiB over the window with one browser that does not read\n",
+              delays.size(), at(0.5), at(0.99), station.rssGrowthMiB);
+}
+
 void Print(int beds, const Measured& station, const Measured& raw) {
   if (!station.fault.empty() || !raw.fault.empty()) {
     std::printf("%5d beds: not measured: %s%s\n", beds, station.fault.c_str(), raw.fault.c_str());
@@ -367,6 +544,7 @@ void Print(int beds, const Measured& station, const Measured& raw) {
     std::printf("%6s %5s | %6s %6s | ", "n/a", "n/a", "n/a", "n/a");
   }
   std::printf("%3zu ms %4s\n", station.p99LatenessMs, station.keptPace && raw.keptPace ? "yes" : "NO");
+  if (!station.deliveryMs.empty()) PrintDelivery(station);
 }
 
 Settings Parse(int argc, char** argv) {
@@ -387,6 +565,8 @@ Settings Parse(int argc, char** argv) {
       settings.senders = std::stoi(value);
     } else if (name == "--repeat") {
       settings.repeat = std::max(1, std::stoi(value));
+    } else if (name == "--clients") {
+      settings.clients = std::max(0, std::stoi(value));
     }
   }
   return settings;

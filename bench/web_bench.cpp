@@ -32,6 +32,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BrowserSocket.h"
 #include "bench/RatioReporter.h"
 #include "web/WardServer.h"
 #include "web/WardService.h"
@@ -121,45 +122,6 @@ TraceBatch Batch(Clock::time_point start) {
   return batch;
 }
 
-// A blocking TCP connection to 127.0.0.1:`port`.
-int Connect(int port, int receiveBuffer = 0) {
-  const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
-  if (receiveBuffer > 0) ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  return socket;
-}
-
-void SendAll(int socket, const std::string& bytes) {
-  for (std::size_t sent = 0; sent < bytes.size();) {
-    const auto now = ::send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (now <= 0) return;
-    sent += static_cast<std::size_t>(now);
-  }
-}
-
-// Reads a response's head (and whatever came with it).
-std::string ReadHead(int socket) {
-  std::string received;
-  char chunk[4096];
-  while (received.find("\r\n\r\n") == std::string::npos) {
-    const auto size = ::recv(socket, chunk, sizeof chunk, 0);
-    if (size <= 0) break;
-    received.append(chunk, static_cast<std::size_t>(size));
-  }
-  return received;
-}
-
-// A client's masked text frame (short payloads).
-std::string ClientFrame(const std::string& payload) {
-  std::string frame{'\x81', static_cast<char>(0x80 | payload.size()), '\x01', '\x02', '\x03', '\x04'};
-  for (std::size_t index = 0; index < payload.size(); ++index) frame += static_cast<char>(payload[index] ^ frame[2 + index % 4]);
-  return frame;
-}
-
 // A server's frame of `payload` (text).
 std::string ServerFrame(const std::string& payload) {
   std::string frame{'\x81'};
@@ -218,8 +180,10 @@ class LiveWard {
     }
     auto work = asio::make_work_guard(m_loop);
     std::thread helper([this] { m_loop.run(); });
-    const std::string cookie = LogIn();
-    for (int stream = 0; stream < streams; ++stream) m_sockets.push_back(OpenStream(cookie, receiveBuffer));
+    const std::string cookie = browser_socket::LogIn(m_server->Port(), "bench", "bench");
+    for (int stream = 0; stream < streams; ++stream) {
+      m_sockets.push_back(browser_socket::OpenLiveStream(m_server->Port(), cookie, R"({"subscribe":[1]})", receiveBuffer));
+    }
     while (Status().liveStreams < static_cast<std::size_t>(streams)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     work.reset();
     m_loop.stop();
@@ -254,28 +218,6 @@ class LiveWard {
   const std::vector<int>& Sockets() const { return m_sockets; }
 
  private:
-  std::string LogIn() {
-    const int socket = Connect(m_server->Port());
-    const std::string body = R"({"user":"bench","password":"bench"})";
-    SendAll(socket, "POST /api/login HTTP/1.1\r\nHost: " + Host() + "\r\nOrigin: http://" + Host() +
-                        "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
-                        "\r\n\r\n" + body);
-    const std::string head = ReadHead(socket);
-    ::close(socket);
-    const auto at = head.find("vudoda_session=") + 15;
-    return head.substr(at, head.find(';', at) - at);
-  }
-  int OpenStream(const std::string& cookie, int receiveBuffer) {
-    const int socket = Connect(m_server->Port(), receiveBuffer);
-    SendAll(socket, "GET /api/live HTTP/1.1\r\nHost: " + Host() + "\r\nOrigin: http://" + Host() +
-                        "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
-                        "Sec-WebSocket-Version: 13\r\nCookie: vudoda_session=" + cookie + "\r\n\r\n");
-    ReadHead(socket);
-    SendAll(socket, ClientFrame(R"({"subscribe":[1]})"));
-    return socket;
-  }
-  std::string Host() const { return "127.0.0.1:" + std::to_string(m_server->Port()); }
-
   asio::io_context m_loop;
   BenchWard m_ward;
   std::unique_ptr<WardServer> m_server;
@@ -338,14 +280,14 @@ void FanOutBaseline(benchmark::State& state) {
   Readers readers;
   std::vector<int> servers;
   for (int browser = 0; browser < kBrowsers; ++browser) {
-    readers.Add(Connect(ntohs(address.sin_port)));
+    readers.Add(browser_socket::Connect(ntohs(address.sin_port)));
     servers.push_back(::accept(listener, nullptr, nullptr));
   }
   readers.Start();
   auto start = Clock::now();
   for (auto _ : state) {
     const std::string frame = ServerFrame(HandWritten(Batch(start)));
-    for (const int server : servers) SendAll(server, frame);
+    for (const int server : servers) browser_socket::SendAll(server, frame);
     start += std::chrono::milliseconds(1250);
   }
   for (const int server : servers) ::close(server);

@@ -19,6 +19,7 @@ sample's instant to the canvas, the frame rate while scrolling, and the browser'
 """
 
 import argparse
+import contextlib
 import json
 import os
 import shutil
@@ -455,15 +456,29 @@ def check_conflict(args, ward, first, bed):
         second.close()
 
 
-def check_full_ward(args):
-    """64 beds: every tile draws its last ten minutes (their traces together are more than the
-    station queues for one browser at once)."""
+@contextlib.contextmanager
+def watched_ward(args, beds, who):
+    """A made-up ward of `beds` beds and a browser page `who` on it; both end afterwards, with
+    the ward's scratch folder."""
+    os.makedirs(args.out, exist_ok=True)
     workdir = tempfile.mkdtemp(prefix="vudoda-browser-")
-    ward = DevWard(args, 64, workdir)
+    ward = DevWard(args, beds, workdir)
     ward.start()
     page = None
     try:
-        page = Page(args, ward, "full")
+        page = Page(args, ward, who)
+        yield ward, page
+    finally:
+        if page:
+            page.close()
+        ward.stop()
+        shutil.rmtree(workdir, ignore_errors=True)
+
+
+def check_full_ward(args):
+    """64 beds: every tile draws its last ten minutes (their traces together are more than the
+    station queues for one browser at once)."""
+    with watched_ward(args, 64, "full") as (ward, page):
         page.login(USER, ward.password)
 
         def traced():
@@ -475,21 +490,10 @@ def check_full_ward(args):
         counts = wait_for("traces", traced, 30)
         check(counts is not None, "with 64 beds every tile draws its trace within 30 s")
         page.screenshot(os.path.join(args.out, "ward-64.png"))
-    finally:
-        if page:
-            page.close()
-        ward.stop()
-        shutil.rmtree(workdir, ignore_errors=True)
 
 
 def run(args):
-    os.makedirs(args.out, exist_ok=True)
-    workdir = tempfile.mkdtemp(prefix="vudoda-browser-")
-    ward = DevWard(args, 8, workdir)
-    ward.start()
-    page = None
-    try:
-        page = Page(args, ward, "first")
+    with watched_ward(args, 8, "first") as (ward, page):
         check_login(page, ward)
         check_tiles(page, 8)
         page.screenshot(os.path.join(args.out, "ward.png"))
@@ -501,23 +505,12 @@ def run(args):
         check_conflict(args, ward, page, 4)
         errors = page.console_errors()
         check(not errors, f"the page logged no errors (a CSP violation is one) {errors[:3]}")
-    finally:
-        if page:
-            page.close()
-        ward.stop()
-        shutil.rmtree(workdir, ignore_errors=True)
     check_full_ward(args)
 
 
 def demo(args):
     """Logs in to eight made-up beds and writes the ward's and a bed's screenshots."""
-    os.makedirs(args.out, exist_ok=True)
-    workdir = tempfile.mkdtemp(prefix="vudoda-browser-")
-    ward = DevWard(args, 8, workdir)
-    ward.start()
-    page = None
-    try:
-        page = Page(args, ward, "demo")
+    with watched_ward(args, 8, "demo") as (ward, page):
         page.login(USER, ward.password)
         wait_for("tiles", lambda: page.dataset("stream") == "live" and
                  all(t["fhr1"] not in ("", "--") for t in page.tiles()), 15)
@@ -527,11 +520,6 @@ def demo(args):
         wait_for("bed", lambda: page.dataset("view") == "bed" and page.dataset("stream") == "live", 10)
         time.sleep(3)
         page.screenshot(os.path.join(args.out, "ward-view-bed.png"))
-    finally:
-        if page:
-            page.close()
-        ward.stop()
-        shutil.rmtree(workdir, ignore_errors=True)
 
 
 def cpu_seconds(root_pid):
@@ -565,12 +553,7 @@ def measure(args):
     """--beds (64) beds in one browser: each live batch's delay from its last sample's instant to the
     canvas (as the page measures it), the browser's CPU on the ward view, the frame rate while a
     bed's strip is scrolled."""
-    workdir = tempfile.mkdtemp(prefix="vudoda-browser-")
-    ward = DevWard(args, args.beds, workdir)
-    ward.start()
-    page = None
-    try:
-        page = Page(args, ward, "measure")
+    with watched_ward(args, args.beds, "measure") as (ward, page):
         page.login(USER, ward.password)
         wait_for("live", lambda: page.dataset("stream") == "live", 15)
         time.sleep(5)
@@ -600,11 +583,6 @@ def measure(args):
             };
             requestAnimationFrame(step);""")
         print(f"a bed's strip scrolled 6 px a frame: {frames:.0f} frames a second")
-    finally:
-        if page:
-            page.close()
-        ward.stop()
-        shutil.rmtree(workdir, ignore_errors=True)
 
 
 def main():

@@ -6,7 +6,6 @@
 // grow with the recording's length.
 
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -14,11 +13,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <new>
 #include <streambuf>
 #include <string>
 #include <vector>
 
+#include "bench/HeapPeak.h"
 #include "bench/RatioReporter.h"
 #include "link/ByteStreamReader.h"
 #include "recording/LinkExport.h"
@@ -28,34 +27,7 @@
 
 namespace {
 
-std::atomic<std::size_t> g_liveBytes{0};
-std::atomic<std::size_t> g_peakBytes{0};
-
-}  // namespace
-
-// Every allocation of the program is counted, so the peak of live heap bytes can be read
-// around one piece of work. The replacements pair malloc with free themselves; GCC's check of
-// new against free cannot see that once it inlines them, so it is quieted for this file only.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-  void* block = std::malloc(size == 0 ? 1 : size);
-  if (block == nullptr) throw std::bad_alloc();
-  const std::size_t live = g_liveBytes += malloc_usable_size(block);
-  for (std::size_t peak = g_peakBytes; live > peak && !g_peakBytes.compare_exchange_weak(peak, live);) {
-  }
-  return block;
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* block) noexcept {
-  if (block == nullptr) return;
-  g_liveBytes -= malloc_usable_size(block);
-  std::free(block);
-}
-void operator delete[](void* block) noexcept { operator delete(block); }
-void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
-void operator delete[](void* block, std::size_t) noexcept { operator delete(block); }
-
-namespace {
+using heap_peak::PeakHeap;
 
 namespace fs = std::filesystem;
 
@@ -168,15 +140,6 @@ constexpr BenchmarkPair kPairs[] = {
     {"Replay of an 8-hour .fhr into a link", "replay", ReplayClass, ReplayBaseline},
     {"Export of an 8-hour link to .fhr", "export", ExportClass, ExportBaseline},
 };
-
-// The peak of live heap bytes above what was live before `work`.
-template <class Work>
-std::size_t PeakHeap(Work work) {
-  const std::size_t before = g_liveBytes;
-  g_peakBytes = before;
-  work();
-  return g_peakBytes - before;
-}
 
 void ReportMemory() {
   std::printf("\nPeak heap (bytes above the start):\n");

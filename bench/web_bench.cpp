@@ -13,7 +13,6 @@
 // of the program's live heap is read around each: bounded by the live queue's limit however
 // much is produced, where an unbounded queue would hold everything produced.
 #include <arpa/inet.h>
-#include <malloc.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -27,45 +26,19 @@
 #include <cstdio>
 #include <future>
 #include <optional>
-#include <new>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "bench/BrowserSocket.h"
+#include "bench/HeapPeak.h"
 #include "bench/RatioReporter.h"
 #include "web/WardServer.h"
 #include "web/WardService.h"
 
 namespace {
 
-std::atomic<std::size_t> g_liveBytes{0};
-std::atomic<std::size_t> g_peakBytes{0};
-
-}  // namespace
-
-// Every allocation of the program is counted, so the peak of live heap bytes can be read around
-// one piece of work (see recording_bench.cpp).
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-  void* block = std::malloc(size == 0 ? 1 : size);
-  if (block == nullptr) throw std::bad_alloc();
-  const std::size_t live = g_liveBytes += malloc_usable_size(block);
-  for (std::size_t peak = g_peakBytes; live > peak && !g_peakBytes.compare_exchange_weak(peak, live);) {
-  }
-  return block;
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* block) noexcept {
-  if (block == nullptr) return;
-  g_liveBytes -= malloc_usable_size(block);
-  std::free(block);
-}
-void operator delete[](void* block) noexcept { operator delete(block); }
-void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
-void operator delete[](void* block, std::size_t) noexcept { operator delete(block); }
-
-namespace {
+using heap_peak::PeakHeap;
 
 namespace asio = boost::asio;
 using Clock = std::chrono::system_clock;
@@ -299,15 +272,6 @@ constexpr BenchmarkPair kPairs[] = {
     {"Fan-out of a sample batch to 16 live streams, against hand-written JSON sent on 16 sockets", "fanout",
      FanOutClass, FanOutBaseline},
 };
-
-// The peak of live heap bytes above what was live before `work`.
-template <class Work>
-std::size_t PeakHeap(Work work) {
-  const std::size_t before = g_liveBytes;
-  g_peakBytes = before;
-  work();
-  return g_peakBytes - before;
-}
 
 void ReportMemory() {
   constexpr std::size_t kLimit = 4 * 1024 * 1024;

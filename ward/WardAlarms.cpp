@@ -65,18 +65,9 @@ constexpr PriorityRow kPriorities[] = {
 
 constexpr int kFailing = 1;
 
-const char* PriorityName(Priority priority) {
-  switch (priority) {
-    case Priority::High: return "high";
-    case Priority::Medium: return "medium";
-    case Priority::Low: return "low";
-  }
-  return "medium";
-}
-
 std::optional<Priority> PriorityNamed(const std::string& name) {
   for (const Priority priority : {Priority::High, Priority::Medium, Priority::Low}) {
-    if (name == PriorityName(priority)) return priority;
+    if (name == WardAlarm::PriorityName(priority)) return priority;
   }
   return std::nullopt;
 }
@@ -199,7 +190,7 @@ std::string WardAlarms::LineOf(const Change& change) {
   const std::string head = "bed " + std::to_string(alarm.bed) + ": alarm " + std::to_string(alarm.id);
   switch (change.event) {
     case WardAlarm::Event::Raised:
-      return head + " raised (" + PriorityName(alarm.priority) + "): " + alarm.text;
+      return head + " raised (" + WardAlarm::PriorityName(alarm.priority) + "): " + alarm.text;
     case WardAlarm::Event::Cleared:
       return head + " cleared";
     case WardAlarm::Event::Acknowledged:

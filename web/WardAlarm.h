@@ -21,4 +21,14 @@ struct WardAlarm {
   std::optional<std::chrono::system_clock::time_point> cleared;  // none while it is on
   std::string acknowledgedBy;                                     // empty until acknowledged
   std::optional<std::chrono::system_clock::time_point> acknowledged;
+
+  // "high", "medium" or "low": as the web side's JSON and the station's event log name it.
+  static const char* PriorityName(Priority priority) {
+    switch (priority) {
+      case Priority::High: return "high";
+      case Priority::Medium: return "medium";
+      case Priority::Low: return "low";
+    }
+    return "medium";
+  }
 };

@@ -112,15 +112,6 @@ const char* WardJson::LinkName(BedView::Link link) {
   return "free";
 }
 
-const char* WardJson::PriorityName(WardAlarm::Priority priority) {
-  switch (priority) {
-    case WardAlarm::Priority::High: return "high";
-    case WardAlarm::Priority::Medium: return "medium";
-    case WardAlarm::Priority::Low: return "low";
-  }
-  return "medium";
-}
-
 const char* WardJson::EventName(WardAlarm::Event event) {
   switch (event) {
     case WardAlarm::Event::Raised: return "raised";
@@ -133,7 +124,7 @@ const char* WardJson::EventName(WardAlarm::Event event) {
 json WardJson::Alarm(const WardAlarm& alarm) {
   return {{"id", alarm.id},
           {"bed", alarm.bed},
-          {"priority", PriorityName(alarm.priority)},
+          {"priority", WardAlarm::PriorityName(alarm.priority)},
           {"text", alarm.text},
           {"sinceMs", Milliseconds(alarm.since)},
           {"clearedMs", OptionalTime(alarm.cleared)},

@@ -45,6 +45,5 @@ class WardJson {
   static std::optional<MonitoredPatient> ParsePatient(const nlohmann::json& body, std::string& fault);
 
   static const char* LinkName(BedView::Link link);
-  static const char* PriorityName(WardAlarm::Priority priority);
   static const char* EventName(WardAlarm::Event event);
 };

@@ -125,7 +125,7 @@ class AdtListenerTest : public ConfigScratch {
 };
 
 TEST_F(AdtListenerTest, TakesAdmissionsFromPythonHl7AndAcknowledgesAsItExpects) {
-  SKIP_WITHOUT_PYTHON_HL7();
+  REQUIRE_PYTHON_HL7();
   ASSERT_EQ(Start(Options()), std::nullopt);
   const std::string messages[] = {
       Adt("A01", "MSG1", "1||P100^^^CITY^MR||Lind^Anna||19920314"),

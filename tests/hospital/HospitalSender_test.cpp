@@ -121,7 +121,7 @@ class HospitalSenderTest : public ConfigScratch {
 };
 
 TEST_F(HospitalSenderTest, SendsObservationsThatPythonHl7ReadsWithTheValuesGiven) {
-  SKIP_WITHOUT_PYTHON_HL7();
+  REQUIRE_PYTHON_HL7();
   PythonReceiver receiver(0, 3);
   ASSERT_NE(receiver.Port(), 0);
   SenderUnderTest sender(m_loop, Options(receiver.Port()));
@@ -153,7 +153,7 @@ TEST_F(HospitalSenderTest, SendsObservationsThatPythonHl7ReadsWithTheValuesGiven
 }
 
 TEST_F(HospitalSenderTest, KeepsMessagesWhileTheReceiverIsDownAndSendsEachOnceInOrderWhenItIsUp) {
-  SKIP_WITHOUT_PYTHON_HL7();
+  REQUIRE_PYTHON_HL7();
   const int port = FreePort();
   SenderUnderTest sender(m_loop, Options(port));
   std::vector<std::string> sent;
@@ -179,7 +179,7 @@ TEST_F(HospitalSenderTest, KeepsMessagesWhileTheReceiverIsDownAndSendsEachOnceIn
 }
 
 TEST_F(HospitalSenderTest, SetsAsideWhatTheReceiverRefusesAndRetriesWhatItCouldNotTakeYet) {
-  SKIP_WITHOUT_PYTHON_HL7();
+  REQUIRE_PYTHON_HL7();
   PythonReceiver receiver(0, 5, {"AR", "AE", "AA", "AE", "AE"});
   HospitalSenderOptions options = Options(receiver.Port());
   options.errorAttempts = 2;
@@ -240,7 +240,7 @@ TEST_F(HospitalSenderTest, SendsAgainWhenTheAnswerIsMissingOrNamesAnotherMessage
 // The sender is killed (SIGKILL) in a child process while its messages wait; another sender on
 // the same folder sends them, in order. No thread runs when the child is forked.
 TEST(HospitalSenderRestart, SendsAfterARestartWhatAKilledSenderLeftInTheQueue) {
-  SKIP_WITHOUT_PYTHON_HL7();
+  REQUIRE_PYTHON_HL7();
   const std::filesystem::path folder =
       std::filesystem::temp_directory_path() / ("vudoda-" + std::to_string(::getpid()) + "-killed-sender");
   std::filesystem::remove_all(folder);

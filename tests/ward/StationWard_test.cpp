@@ -175,7 +175,7 @@ TEST_F(StationWardTest, AStudyThatOpensAsTheStationStopsKeepsItsLinksClock) {
 // name for her. An update changes her name; a discharge ends her study and frees the bed. A
 // message from a peer not listed is refused.
 TEST_F(StationWardTest, TheHospitalsAdmissionPlacesAPatientInTheBedHerMonitorRecords) {
-  SKIP_WITHOUT_PYTHON_HL7();
+  REQUIRE_PYTHON_HL7();
   StationOptions options = Options(2);
   options.hl7ListenAddress = "127.0.0.1";
   options.hl7ListenPort = 0;
@@ -235,7 +235,7 @@ std::int64_t Hl7Ms(const std::string& text) {
 // hospital's receiver (python-hl7's MLLP server): the patient, and each value with the instant
 // and the value that the bed's recording holds there.
 TEST_F(StationWardTest, ABedsObservationsReachTheHospital) {
-  SKIP_WITHOUT_PYTHON_HL7();
+  REQUIRE_PYTHON_HL7();
   PythonReceiver receiver(0, 1);
   ASSERT_GT(receiver.Port(), 0);
   StationOptions options = Options(2);

@@ -57,8 +57,8 @@ DEMO_WARD := $(BUILD)/demo/ward
 DEMO_WARD_PORT ?= 45713
 DEMO_WARD_SECONDS ?= 30
 # The ward view (`make ward`): a station with eight simulated beds and its web side on loopback,
-# with a made-up user and a password made up per run. The demo's screenshots come from the
-# made-up ward of the browser tests (tests/browser/WardDev.cpp).
+# with a made-up user and a password made up per run. The demo's screenshots come from such a
+# station too, started by the browser test's harness (tests/browser/ward_browser_test.py --demo).
 WARD_PORT ?= 45714
 WARD_BEDS_PORT ?= 45715
 WARD_DIR := $(BUILD)/ward
@@ -110,9 +110,8 @@ demo: build
 	recording=$$(find $(DEMO_WARD)/Data/Studies -name '*.link' | sort | head -n 1); \
 	$(BUILD)/bin/vudoda strip "$$recording" -o $(DEMO_WARD)/ctg-strip.pdf --speed 3 --config $(DEMO_WARD)/Maternis.ini; \
 	echo "The strip of $$recording is in $(DEMO_WARD)/ctg-strip.pdf"
-	@echo "== The ward view in a browser: eight made-up beds, logged in, the ward and one bed =="
-	/usr/bin/python3 tests/browser/ward_browser_test.py --demo --ward-dev $(BUILD)/bin/ward_dev \
-	  --www web/www --out $(BUILD)/demo
+	@echo "== The ward view in a browser: a station with eight simulated beds, logged in, the ward and one bed =="
+	/usr/bin/python3 tests/browser/ward_browser_test.py --demo --vudoda $(BUILD)/bin/vudoda --out $(BUILD)/demo
 	@echo "To keep the ward view running and open it in a browser: make ward (Ctrl-C ends it)"
 
 # A station with eight simulated beds and its ward view on the loopback address, until Ctrl-C;

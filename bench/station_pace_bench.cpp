@@ -18,8 +18,9 @@
 //
 // --clients N adds the ward's web side (plain HTTP on loopback) and N browsers' live streams,
 // each subscribed to the first 64 beds, plus one that subscribes and never reads: the station's
-// CPU then includes serving them, and each batch's delay from its last sample's instant to its
-// arrival at a browser is printed with the process's memory growth over the window.
+// CPU then includes serving them, and each batch's delay to its arrival at a browser (from the
+// station's taking its numerics packet off the link, and from its last sample's instant) is
+// printed with the process's memory growth over the window.
 //
 //   station_pace_bench [--beds 64,512,2048] [--seconds 20] [--senders 2] [--repeat 1] [--clients 0]
 #include <fcntl.h>
@@ -82,6 +83,12 @@ struct Settings {
 constexpr auto kSyncInterval = 5s;
 
 // What a run measured over its window.
+// Live batches' delays in ms, each batch's in both lists.
+struct Delays {
+  std::vector<double> sinceArrival;
+  std::vector<double> sinceSample;
+};
+
 struct Measured {
   double bedSeconds = 0;
   double syncIntervals = 0;
@@ -91,7 +98,9 @@ struct Measured {
   bool countsSystemCalls = false;
   std::size_t p99LatenessMs = 0;
   bool keptPace = false;  // the engine had read every byte sent soon after the senders stopped
-  std::vector<double> deliveryMs;  // each live batch: its last sample's instant to its arrival
+  // Each live batch's delay to its arrival at a browser: from the station's taking its numerics
+  // packet off the link, and from its last sample's instant.
+  Delays delivery;
   double rssGrowthMiB = 0;         // the process's resident memory over the window
   std::string fault;
 
@@ -236,7 +245,7 @@ class LiveBrowsers {
 
   void Measure(bool on) { m_measuring = on; }
   // The delays kept so far; call once reading has stopped being measured.
-  std::vector<double> Delays() {
+  Delays Taken() {
     std::lock_guard lock(m_mutex);
     return m_delays;
   }
@@ -288,9 +297,12 @@ class LiveBrowsers {
     const std::int64_t start = NumberField(message, "startMs");
     const std::int64_t count = NumberField(message, "count");
     const std::int64_t period = NumberField(message, "periodMs");
-    if (start < 0 || count <= 0 || period <= 0) return;
+    const std::int64_t arrived = NumberField(message, "arrivedMs");
+    if (start < 0 || count <= 0 || period <= 0 || arrived < 0) return;
+    const std::int64_t now = NowMs();
     std::lock_guard lock(m_mutex);
-    m_delays.push_back(static_cast<double>(NowMs() - (start + (count - 1) * period)));
+    m_delays.sinceArrival.push_back(static_cast<double>(now - arrived));
+    m_delays.sinceSample.push_back(static_cast<double>(now - (start + (count - 1) * period)));
   }
 
   std::vector<Stream> m_streams;
@@ -298,7 +310,7 @@ class LiveBrowsers {
   std::atomic<bool> m_stop{false};
   std::atomic<bool> m_measuring{false};
   std::mutex m_mutex;
-  std::vector<double> m_delays;
+  Delays m_delays;
   std::thread m_reader;
 };
 
@@ -363,7 +375,7 @@ Measured RunStation(int beds, const Settings& settings) {
     if (browsers) browsers->Measure(false);
     measured.rssGrowthMiB = ResidentMiB() - residentBefore;
   }
-  if (browsers) measured.deliveryMs = browsers->Delays();
+  if (browsers) measured.delivery = browsers->Taken();
   browsers.reset();
   ward.Stop();
   measured.keptPace = WaitUntil([&] { return received >= ward.SentBytes(); }, kDrainLimit);
@@ -514,14 +526,23 @@ void PrintHeader() {
               "  a bed-second", " syncs/5 s", "p99", "kept");
 }
 
-// What the live browsers saw: each batch's delay, and the memory the process grew by.
-void PrintDelivery(const Measured& station) {
-  std::vector<double> delays = station.deliveryMs;
+// The median and the 99th percentile of `delays`.
+std::pair<double, double> MedianAndP99(std::vector<double> delays) {
+  if (delays.empty()) return {NAN, NAN};
   std::sort(delays.begin(), delays.end());
   const auto at = [&](double quantile) { return delays[static_cast<std::size_t>(quantile * static_cast<double>(delays.size() - 1))]; };
-  std::printf("      live browsers: %zu batches, last sample to browser median %.0f ms, p99 %.0f ms; the process's "
-              "resident memory %+.1f MiB over the window with one browser that does not read\n",
-              delays.size(), at(0.5), at(0.99), station.rssGrowthMiB);
+  return {at(0.5), at(0.99)};
+}
+
+// What the live browsers saw: each batch's delay, and the memory the process grew by.
+void PrintDelivery(const Measured& station) {
+  const auto [arrivalMedian, arrivalP99] = MedianAndP99(station.delivery.sinceArrival);
+  const auto [sampleMedian, sampleP99] = MedianAndP99(station.delivery.sinceSample);
+  std::printf("      live browsers: %zu batches; numerics packet's arrival to browser median %.1f ms, p99 %.1f ms; "
+              "last sample's instant to browser median %.0f ms, p99 %.0f ms; the process's resident memory %+.1f MiB "
+              "over the window with one browser that does not read\n",
+              station.delivery.sinceArrival.size(), arrivalMedian, arrivalP99, sampleMedian, sampleP99,
+              station.rssGrowthMiB);
 }
 
 void Print(int beds, const Measured& station, const Measured& raw) {
@@ -544,7 +565,7 @@ void Print(int beds, const Measured& station, const Measured& raw) {
     std::printf("%6s %5s | %6s %6s | ", "n/a", "n/a", "n/a", "n/a");
   }
   std::printf("%3zu ms %4s\n", station.p99LatenessMs, station.keptPace && raw.keptPace ? "yes" : "NO");
-  if (!station.deliveryMs.empty()) PrintDelivery(station);
+  if (!station.delivery.sinceArrival.empty()) PrintDelivery(station);
 }
 
 Settings Parse(int argc, char** argv) {

@@ -105,6 +105,10 @@ std::string StationWard::Status() const {
   return status;
 }
 
+void StationWard::OnDisk(std::function<void()> job, std::function<void()> done) {
+  m_disk->Run(std::move(job), std::move(done));
+}
+
 int StationWard::WebPort() const { return m_web ? m_web->Port() : 0; }
 
 int StationWard::AdmissionsPort() const { return m_hospital ? m_hospital->AdmissionsPort() : 0; }
@@ -160,6 +164,7 @@ void StationWard::NumericsArrived(const BedRow& row, const BedSession& session, 
   Bed& bed = BedAt(row.bed);
   Anchor(bed, session, numerics, arrival);
   TraceBatch batch = Samples(bed, session, numerics);
+  batch.arrived = arrival;
   KeepLatest(bed, batch);
   Report(m_alarms.ShowMonitor(row.bed, numerics, StudyTimeline::At(*bed.anchor, CtgTrace::PlaceOf(numerics))), false);
   if (m_web && !batch.samples.empty()) m_web->SamplesArrived(row.bed, std::move(batch));

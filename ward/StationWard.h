@@ -117,6 +117,9 @@ class StationWard : public WardObserver {
   bool OnArchive(Job job, Done done) {
     return m_archive.Post(std::move(job), std::move(done));
   }
+  // Runs `job()` on the thread that syncs the log, after what it was given before, and `done()`
+  // on the loop; what is given before the ward ends still runs.
+  void OnDisk(std::function<void()> job, std::function<void()> done);
 
  private:
   using Value = ObservationReport::Value;

@@ -205,7 +205,9 @@ void WardWeb::Trace(int bed, Instant from, Instant to, Reply<BedTrace> done) {
   if (!IsBed(bed)) return done(ServiceResult<BedTrace>::Fault(ServiceStatus::NotFound, "there is no such bed"));
   const std::shared_ptr<StudyRecording> study = m_ward.Control().Study(bed);
   if (!study) {
-    return done(ServiceResult<BedTrace>::Done(BedTrace{{}, ToWeb(m_ward.Alarms().Overlapping(bed, from, to))}));
+    BedTrace alarmsOnly;
+    alarmsOnly.alarms = ToWeb(m_ward.Alarms().Overlapping(bed, from, to));
+    return done(ServiceResult<BedTrace>::Done(std::move(alarmsOnly)));
   }
   const Recording recording = RecordingOf(m_ward.Options(), *study, "");
   struct Read {
@@ -298,4 +300,26 @@ void WardWeb::Audit(const AuditEntry& entry) {
   std::string line = std::string("audit: ") + ActionText(entry.action) + " by \"" + entry.user + "\" from " + entry.address;
   if (!entry.detail.empty()) line += ": " + entry.detail;
   m_ward.Log().Write(line, std::chrono::system_clock::to_time_t(entry.time));
+}
+
+std::string WardWeb::LoginsPath() const { return (fs::path(m_ward.Options().dataFolder) / "station.logins").string(); }
+
+void WardWeb::KeepLogins(std::string saved) {
+  auto fault = std::make_shared<std::optional<std::string>>();
+  m_ward.OnDisk([path = LoginsPath(), saved = std::move(saved), fault] { *fault = DurableFile::WriteWhole(path, saved); },
+                [this, fault] {
+                  // Told once while it lasts: the logins hold until the station restarts.
+                  if (*fault && !m_keepFaultTold) m_ward.Control().Tell("the logins are not kept: " + **fault);
+                  m_keepFaultTold = fault->has_value();
+                });
+}
+
+std::string WardWeb::KeptLogins() {
+  const std::string path = LoginsPath();
+  std::error_code missing;
+  if (!fs::exists(path, missing)) return {};
+  std::string fault;
+  std::optional<std::string> kept = DurableFile::Read(path, fault);
+  if (!kept) m_ward.Control().Tell("the logins of the last run are lost: " + fault);
+  return kept.value_or(std::string());
 }

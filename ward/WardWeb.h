@@ -44,10 +44,16 @@ class WardWeb : public WardService {
   void CorrectPatient(int bed, const MonitoredPatient& corrected, const std::string& user,
                       Reply<MonitoredPatient> done) override;
   void Audit(const AuditEntry& entry) override;
+  // In station.logins in the data folder, the station user's alone.
+  void KeepLogins(std::string saved) override;
+  std::string KeptLogins() override;
 
  private:
   bool IsBed(int bed) const;
 
+  std::string LoginsPath() const;
+
   StationWard& m_ward;
   WardServer m_server;
+  bool m_keepFaultTold = false;
 };

@@ -84,7 +84,7 @@ void LoginRoutes::Open(const std::shared_ptr<WebExchange>& exchange, const std::
   WebHub& hub = exchange->Hub();
   EndFormerSession(*exchange);
   if (const auto displaced = hub.Logins().Displaced()) hub.EndLogin(displaced->key, "too many logins");
-  const std::string cookie = hub.Logins().Open(user, exchange->Address(), LoginSessions::Clock::now());
+  const std::string cookie = hub.OpenLogin(user, exchange->Address());
   const LoginSessions::Session* session = hub.Logins().Find(cookie, LoginSessions::Clock::now());
   hub.Audit(AuditEntry::Action::Login, user, exchange->Address());
   HttpResponse response = WebResponse::Make(http::status::ok, "application/json",

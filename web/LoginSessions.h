@@ -13,9 +13,14 @@
 // under that value's hash (SessionToken::Key); it lasts until logout or until it has been idle
 // for the idle timeout. At most `limit` are kept; a login beyond that displaces the one idle
 // longest.
+//
+// The sessions outlive a restart of the station: Saved writes them as text for the next run
+// and Restore reads them back. Instants there are the wall clock's (the steady clock begins
+// again with each run), so a session's idle time goes on across the restart.
 class LoginSessions {
  public:
   using Clock = std::chrono::steady_clock;
+  using WallClock = std::chrono::system_clock;
 
   struct Session {
     std::string key;      // SessionToken::Key of the cookie value
@@ -42,6 +47,15 @@ class LoginSessions {
   std::optional<Session> Displaced() const;
 
   std::size_t Count() const { return m_sessions.size(); }
+  // The latest lastSeen of any session (Clock's epoch when there is none).
+  Clock::time_point LatestSeen() const;
+
+  // Every session as one line of JSON (its key in hex, its user, address, token and when it
+  // was last seen on the wall clock), for Restore in the next run.
+  std::string Saved(Clock::time_point now, WallClock::time_point wallNow) const;
+  // Adds the sessions of `saved` that have not idled out by now; a line it cannot read is
+  // passed over (a file cut short by a crash loses those logins, nothing else). How many.
+  std::size_t Restore(std::string_view saved, Clock::time_point now, WallClock::time_point wallNow);
 
  private:
   bool IdledOut(const Session& session, Clock::time_point now) const { return now - session.lastSeen >= m_idleTimeout; }

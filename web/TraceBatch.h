@@ -14,6 +14,10 @@ struct TraceBatch {
 
   std::chrono::system_clock::time_point start{};
   std::vector<TraceSample> samples;
+  // A live batch: when the station took the numerics packet that carried it off the link, so
+  // that a reader of the live stream sees how long its samples took to reach it. The epoch for
+  // a trace read back from a recording.
+  std::chrono::system_clock::time_point arrived{};
 
   std::chrono::system_clock::time_point End() const {
     return start + kSamplePeriod * static_cast<long>(samples.size());

@@ -177,6 +177,9 @@ std::string WardJson::Samples(int bed, const TraceBatch& batch, std::size_t firs
   }
   if (codes) out += "},";
   if (alarms) out += "\"alarms\":" + Alarms(*alarms).dump() + ",";
+  if (batch.arrived != std::chrono::system_clock::time_point{}) {
+    out += "\"arrivedMs\":" + std::to_string(Milliseconds(batch.arrived)) + ",";
+  }
   out += "\"bed\":" + std::to_string(bed) + ",\"count\":" + std::to_string(end - first) + ",";
   if (AnySample(samples, first, [](const TraceSample& s) { return s.marks != 0; })) {
     out += "\"marks\":";

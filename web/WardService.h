@@ -71,4 +71,12 @@ class WardService {
 
   // Writes `entry` to the station's event log. Must not block: the ward queues the line.
   virtual void Audit(const AuditEntry& entry) = 0;
+
+  // Keeps the server's login sessions (`saved`, as LoginSessions::Saved writes them) where
+  // the station's next start finds them (KeptLogins), so that a restart logs no one out. Must
+  // not block: the ward writes them beside the loop, the latest last. A ward that keeps
+  // nothing (these defaults) ends every login with the server.
+  virtual void KeepLogins(std::string /*saved*/) {}
+  // What the previous run kept; asked once, as the server starts. Empty when nothing.
+  virtual std::string KeptLogins() { return {}; }
 };

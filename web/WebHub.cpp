@@ -61,6 +61,7 @@ std::optional<std::string> WebHub::Start() {
     return "cannot listen on " + m_options.address + ": " + *fault;
   }
   m_port = m_listener->Port();
+  m_logins.Restore(m_ward.KeptLogins(), LoginSessions::Clock::now(), LoginSessions::WallClock::now());
   m_listener->Run();
   ScheduleSweep();
   return std::nullopt;
@@ -88,7 +89,10 @@ std::optional<std::string> WebHub::LoadTls() {
 void WebHub::Stop() {
   if (m_stopped) return;
   m_stopped = true;
-  if (m_listener) m_listener->Close();
+  if (m_listener) {
+    KeepLogins();
+    m_listener->Close();
+  }
   m_listener.reset();
   m_sweep.cancel();
   // Closing only cancels what is under way; the connections leave the set as their handlers end.
@@ -119,8 +123,14 @@ void WebHub::Audit(AuditEntry::Action action, const std::string& user, const std
   m_ward.Audit(AuditEntry{action, user, address, std::chrono::system_clock::now(), std::move(detail)});
 }
 
+std::string WebHub::OpenLogin(const std::string& user, const std::string& address) {
+  std::string cookie = m_logins.Open(user, address, LoginSessions::Clock::now());
+  KeepLogins();
+  return cookie;
+}
+
 void WebHub::EndLogin(const std::string& key, const std::string& reason) {
-  m_logins.End(key);
+  if (m_logins.End(key)) KeepLogins();
   const std::vector<LiveClient*> live(m_live.begin(), m_live.end());
   for (LiveClient* client : live) {
     if (client->LoginKey() == key) client->End(reason);
@@ -147,6 +157,13 @@ void WebHub::Sweep() {
     Audit(AuditEntry::Action::SessionExpired, session.user, session.address);
     EndLogin(session.key, "the login session has ended");
   }
+  // The idle times go on across a restart only as far as they were kept: keep them each sweep.
+  if (m_logins.LatestSeen() > m_loginsKept) KeepLogins();
+}
+
+void WebHub::KeepLogins() {
+  m_loginsKept = LoginSessions::Clock::now();
+  m_ward.KeepLogins(m_logins.Saved(m_loginsKept, LoginSessions::WallClock::now()));
 }
 
 void WebHub::Broadcast(const std::string& message) {

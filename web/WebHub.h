@@ -68,6 +68,8 @@ class WebHub : public std::enable_shared_from_this<WebHub> {
 
   // Writes an audit line now.
   void Audit(AuditEntry::Action action, const std::string& user, const std::string& address, std::string detail = {});
+  // A new login session for `user` at `address`: its cookie value.
+  std::string OpenLogin(const std::string& user, const std::string& address);
   // Ends login session `key` (logout, idle, displaced by a new login): its live streams close.
   void EndLogin(const std::string& key, const std::string& reason);
 
@@ -91,6 +93,7 @@ class WebHub : public std::enable_shared_from_this<WebHub> {
   void ScheduleSweep();
   void Sweep();
   void Broadcast(const std::string& message);
+  void KeepLogins();
 
   boost::asio::io_context& m_loop;
   WardService& m_ward;
@@ -99,6 +102,7 @@ class WebHub : public std::enable_shared_from_this<WebHub> {
   StaticFiles m_files;
   LoginSessions m_logins;
   LoginThrottle m_throttle;
+  LoginSessions::Clock::time_point m_loginsKept{};  // when the ward was last given the sessions
   std::shared_ptr<WebListener> m_listener;
   boost::asio::steady_timer m_sweep;
   std::unordered_set<WebConnection*> m_connections;

@@ -1,21 +1,23 @@
 #!/usr/bin/python3
-"""The ward view in a real browser: headless chromium driven by selenium against a station on
-loopback with eight simulated beds. Bounded in time; it stops everything it started.
+"""The ward view in a real browser: headless chromium driven by selenium against a real station
+(`vudoda station --http`) on loopback with eight simulated beds (`vudoda simulate --realtime
+--connect`). Bounded in time; it stops everything it started.
 
-  ward_browser_test.py --ward-dev BIN --layout BIN --www DIR --out DIR
-                       [--chromium BIN --chromedriver BIN] [--measure]
-  ward_browser_test.py --demo --ward-dev BIN --www DIR --out DIR
+  ward_browser_test.py --vudoda BIN --layout BIN --out DIR [--chromium BIN --chromedriver BIN]
+  ward_browser_test.py --measure [--beds 64] --vudoda BIN --out DIR
+  ward_browser_test.py --demo --vudoda BIN --out DIR
 
 Checks: the login (a wrong password refused, a page without a session sent to the login); the
-ward's eight tiles with the announced patients and changing numbers; the strip's geometry against
-the PDF strip's (StripLayout, printed by strip_layout_json) and a known FHR sample at its place on
-the canvas; a bed whose monitor stops shown as a communication failure in the alarm colour and
-listed, acknowledged with who did it; the stream lost while the station is away for 3 s and
-caught up without a hole; two browsers correcting one patient; no console errors (CSP); with
-64 beds, every tile's trace. Writes
-screenshots of the ward and of a bed to --out. With --measure: 64 beds, the delay from a
-sample's instant to the canvas, the frame rate while scrolling, and the browser's CPU. With
---demo: no checks, only the screenshots of the ward and of a bed (for `make demo`).
+ward's eight tiles with the patients their monitors announced and changing numbers; the strip's
+geometry against the PDF strip's (StripLayout, printed by strip_layout_json) and a known FHR
+sample at its place on the canvas; a bed whose monitor is killed shown as a communication failure
+in the alarm colour, sounded, listed and acknowledged with who did it, in the event log too; the
+station stopped for 3 s and started again: the stream lost at once, caught up by itself, still
+logged in, and no hole where the station had the data; two browsers correcting one patient; no
+console errors (CSP); with 64 beds, every tile's trace. Writes screenshots of the ward and of a
+bed to --out. With --measure: --beds beds, the delay from a sample's instant to the canvas, the
+frame rate while scrolling, and the browser's CPU. With --demo: no checks, only the screenshots
+of the ward and of a bed (for `make demo`).
 """
 
 import argparse
@@ -59,6 +61,12 @@ def free_port():
         return s.getsockname()[1]
 
 
+def answers(port):
+    """Whether something listens on loopback port `port`."""
+    with socket.create_connection(("127.0.0.1", port), timeout=1):
+        return True
+
+
 def wait_for(what, predicate, seconds):
     end = time.monotonic() + seconds
     while time.monotonic() < end:
@@ -72,104 +80,78 @@ def wait_for(what, predicate, seconds):
     return None
 
 
-class Gate:
-    """A TCP relay between the browsers and the station on loopback, so that the station can be
-    made unreachable for a while without losing what it holds (its logins, its beds' data): the
-    way a station's network cable pulled and put back looks to a browser."""
-
-    def __init__(self, upstream_port):
-        self.upstream_port = upstream_port
-        self.port = free_port()
-        self.connections = []
-        self.lock = threading.Lock()
-        self.listener = None
-        self.open()
-
-    def open(self):
-        self.listener = socket.create_server(("127.0.0.1", self.port))
-        threading.Thread(target=self.accept, args=(self.listener,), daemon=True).start()
-
-    def accept(self, listener):
-        while True:
-            try:
-                client, _ = listener.accept()
-                server = socket.create_connection(("127.0.0.1", self.upstream_port), timeout=5)
-                server.settimeout(None)
-            except OSError:
-                return
-            with self.lock:
-                self.connections += [client, server]
-            for a, b in ((client, server), (server, client)):
-                threading.Thread(target=self.pump, args=(a, b), daemon=True).start()
-
-    @staticmethod
-    def pump(source, target):
-        try:
-            while data := source.recv(65536):
-                target.sendall(data)
-        except OSError:
-            pass
-        for end in (source, target):
-            try:
-                end.shutdown(socket.SHUT_RDWR)
-            except OSError:
-                pass
-
-    def cut(self):
-        """Closes the listener and every connection through it."""
-        self.listener.close()
-        with self.lock:
-            for connection in self.connections:
-                try:
-                    connection.shutdown(socket.SHUT_RDWR)
-                except OSError:
-                    pass
-                connection.close()
-            self.connections = []
-
-
-class DevWard:
-    """The web side with a made-up ward (tests/browser/WardDev.cpp): its beds' monitors are
-    controlled through its standard input."""
+class Station:
+    """A real station on loopback (`vudoda station --http`) in a scratch folder, with a made-up
+    user and `beds` simulated monitors (`vudoda simulate --realtime --connect`), the monitor of
+    seed N at bed N. It can be stopped and started again, as a station restarted on the ward, and
+    one bed's monitor can be killed."""
 
     def __init__(self, args, beds, workdir):
         self.args, self.beds, self.workdir = args, beds, workdir
         self.password = "made-up-" + str(os.getpid())
-        self.port = free_port()
-        self.process = None
+        self.port, self.beds_port = free_port(), free_port()
+        self.data = os.path.join(workdir, "Data")
+        self.config = os.path.join(workdir, "Maternis.ini")
+        self.station = None
+        self.monitors = {}
+        os.makedirs(self.data)
+        self.tool("config", "set", "Data Path", self.data, "--file", self.config)
+        self.tool("db", "init", "sqlite:" + os.path.join(self.data, "vudoda.db"))
+        self.tool("db", "add-user", "--database", "sqlite:" + os.path.join(self.data, "vudoda.db"), "--id", USER,
+                  "--name", "Made-up Midwife", "--password", self.password)
+
+    def tool(self, *arguments):
+        subprocess.run([self.args.vudoda, *arguments], check=True, stdout=subprocess.DEVNULL, timeout=60)
+
+    def start_tool(self, *arguments):
+        with open(os.path.join(self.workdir, "tools.log"), "a") as log:
+            return subprocess.Popen([self.args.vudoda, *arguments], stdin=subprocess.DEVNULL,
+                                    stdout=subprocess.DEVNULL, stderr=log)
 
     def start(self):
-        self.process = subprocess.Popen(
-            [self.args.ward_dev, "--port", str(self.port), "--beds", str(self.beds), "--password", self.password,
-             "--www", self.args.www, "--seconds", "900"],
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=open(os.path.join(self.workdir, "ward.log"), "a"),
-            text=True)
-        line = self.process.stdout.readline()
-        if not line.startswith("port"):
-            raise RuntimeError("the made-up ward did not start")
-        self.gate = Gate(self.port)
+        """Starts the station and, once its web side answers, each bed's monitor in turn."""
+        self.station = self.start_tool("station", "--config", self.config, "--listen", f"127.0.0.1:{self.beds_port}",
+                                       "--beds", str(self.beds), "--http", f"127.0.0.1:{self.port}")
+        if not wait_for("station", lambda: answers(self.port), 20):
+            raise RuntimeError("the station did not start (see tools.log)")
+        for bed in range(1, self.beds + 1):
+            self.start_monitor(bed)
+
+    def start_monitor(self, bed):
+        admitted = f"bed {bed}: patient SIM-0000-{bed:04d}"
+        before = self.events().count(admitted)
+        self.monitors[bed] = self.start_tool("simulate", "--seed", str(bed), "--seconds", "3600", "--realtime",
+                                             "--connect", f"127.0.0.1:{self.beds_port}")
+        if not wait_for("admission", lambda: self.events().count(admitted) > before, 10):
+            raise RuntimeError(f"the monitor of bed {bed} was not admitted at bed {bed}")
 
     def url(self, path=""):
-        return f"http://127.0.0.1:{self.gate.port}{path}"
+        return f"http://127.0.0.1:{self.port}{path}"
 
-    def silence_bed(self, bed):
-        self.process.stdin.write(f"silent {bed}\n")
-        self.process.stdin.flush()
+    def kill_monitor(self, bed):
+        self.monitors.pop(bed).kill()
 
     def stop(self):
-        if self.process:
-            self.gate.cut()
-        if self.process and self.process.poll() is None:
-            self.process.send_signal(signal.SIGTERM)
-            self.process.wait(10)
-        self.process = None
+        """Stops the station as its operator does (SIGTERM: every study closed) and the monitors."""
+        for monitor in self.monitors.values():
+            monitor.kill()
+            monitor.wait(10)
+        self.monitors = {}
+        if self.station and self.station.poll() is None:
+            self.station.send_signal(signal.SIGTERM)
+            self.station.wait(20)
+        self.station = None
 
-    def audit(self):
-        with open(os.path.join(self.workdir, "ward.log")) as log:
-            return log.read()
+    def events(self):
+        """The station's event log: its events and its audit trail."""
+        try:
+            with open(os.path.join(self.data, "station.events"), encoding="utf-8", errors="replace") as log:
+                return log.read()
+        except FileNotFoundError:
+            return ""
 
     def known_fhr(self, page, bed, from_ms, to_ms):
-        """The FHR1 the ward recorded over the span, by instant."""
+        """The FHR1 the station recorded over the span, by instant."""
         return page.trace(bed, from_ms, to_ms)
 
 
@@ -210,13 +192,29 @@ class Page:
     def dataset(self, name):
         return self.js(f"return document.body.dataset.{name} || ''")
 
-    def trace(self, bed, from_ms, to_ms):
+    def trace(self, bed, from_ms, to_ms, channel="FHR1"):
+        """The station's samples of `channel` at bed `bed` over the span, by instant."""
         answer = self.js_async(
             "const done = arguments[arguments.length - 1];"
             "fetch(`/api/beds/${arguments[0]}/trace?from=${arguments[1]}&to=${arguments[2]}`)"
             ".then(r => r.json()).then(done, e => done({error: String(e)}));", bed, int(from_ms), int(to_ms))
-        values = answer.get("values", {}).get("FHR1", [])
+        values = answer.get("values", {}).get(channel, [])
         return {answer["startMs"] + 250 * i: v for i, v in enumerate(values) if v is not None}
+
+    def acknowledge_others(self, bed):
+        """Acknowledges, as the desk's user, every alarm that is on and unacknowledged at a bed
+        other than `bed`. True when done."""
+        return self.js_async("""const done = arguments[arguments.length - 1];
+            (async () => {
+              const token = (await (await fetch('/api/session')).json()).token;
+              const alarms = (await (await fetch('/api/alarms')).json()).alarms;
+              for (const a of alarms) {
+                if (a.bed === arguments[0] || a.clearedMs !== null || a.acknowledgedBy) continue;
+                await fetch(`/api/alarms/${a.id}/acknowledge`, {method: 'POST', body: '{}',
+                  headers: {'X-CSRF-Token': token, 'Content-Type': 'application/json'}});
+              }
+              return true;
+            })().then(done, e => done(false));""", bed)
 
     def tiles(self):
         return self.js("""return [...document.querySelectorAll('.tile')].map(t => ({
@@ -279,8 +277,9 @@ def check_login(page, ward):
 def check_tiles(page, beds):
     tiles = wait_for("tiles", lambda: [t for t in page.tiles() if t["fhr1"] not in ("", "--")] and page.tiles(), 10)
     check(tiles is not None and len(tiles) == beds, f"the ward shows {beds} tiles")
-    ids = sorted(t["id"] for t in tiles or [])
-    check(ids == [f"SIM-0000-{n:04d}" for n in range(1, beds + 1)], f"each tile names its patient ({ids[:3]}...)")
+    ids = {t["bed"]: t["id"] for t in tiles or []}
+    check(ids == {n: f"SIM-0000-{n:04d}" for n in range(1, beds + 1)},
+          f"each tile names the patient its monitor announced ({list(ids.items())[:3]}...)")
     check(all("Testpatient" in t["name"] for t in tiles or []), "the tiles show the announced names")
     before = {t["bed"]: t["fhr1"] for t in tiles or []}
     time.sleep(5)
@@ -319,7 +318,7 @@ def check_geometry(page, layout_program):
 def strip_view(page):
     return page.js("""const c = document.getElementById('strip');
         return {left: Number(c.dataset.left), labelWidth: Number(c.dataset.labelWidth),
-                pxPerMs: Number(c.dataset.pxPerMs), height: c.height};""")
+                pxPerMs: Number(c.dataset.pxPerMs), width: c.clientWidth, height: c.clientHeight};""")
 
 
 def check_bed_strip(page, ward, layout_program, bed):
@@ -340,8 +339,8 @@ def check_bed_strip(page, ward, layout_program, bed):
     x_blank = view["labelWidth"] + 3
     line = page.column(x_blank, int(y120) - 2, int(y120) + 3)
     check(any(near(c, hex_rgb("#e08080"), 30) for c in line), f"the 120 bpm line lies where the PDF strip has it (y {y120:.1f})")
-    # A known sample: FHR1 a few seconds inside the screen's right third.
-    right_ms = (view["left"] + (1920 - 100 - view["labelWidth"])) / px_per_ms
+    # A known sample: FHR1 among the last two minutes on screen, a few seconds from its right edge.
+    right_ms = (view["left"] + view["width"] - view["labelWidth"]) / px_per_ms - 5000
     known = ward.known_fhr(page, bed, right_ms - 120000, right_ms)
     steady = [t for t in sorted(known) if all(known.get(t + k * 250) is not None for k in (-2, -1, 1, 2))]
     check(bool(steady), "the bed has FHR1 samples on screen")
@@ -358,35 +357,44 @@ def check_bed_strip(page, ward, layout_program, bed):
     check(not any(max(c) < 90 for c in far), "and not 30 px lower")
 
 
-def check_silent_bed(page, ward, bed):
+def check_killed_monitor(page, ward, bed):
+    """A monitor killed: the communication failure (a medium alarm: whatever it hides builds up
+    unseen) in its colour within 6 s, heard, acknowledged from the tile, listed and logged."""
     d = page.driver
     d.get(ward.url("/ward#ward"))
     wait_for("live", lambda: page.dataset("stream") == "live", 10)
     page.driver.find_element(By.ID, "sound").click()
-    wait_for("sound", lambda: page.dataset("sound") in ("on", "sounding"), 5)
+    # The simulated monitors raise alarms of their own: acknowledged, so that only this one sounds.
+    page.acknowledge_others(bed)
+    check(wait_for("quiet", lambda: page.dataset("sound") == "on", 5) is not None, "the sound is on, quiet")
     started = time.monotonic()
-    ward.silence_bed(bed)
+    ward.kill_monitor(bed)
 
     def failing():
         tile = [t for t in page.tiles() if t["bed"] == bed][0]
-        return tile if "no-signal" in tile["cls"] and "alarm-high" in tile["cls"] else None
+        return tile if "no-signal" in tile["cls"] and "alarm-medium" in tile["cls"] else None
     tile = wait_for("failure", failing, 12)
     elapsed = time.monotonic() - started
-    check(tile is not None and elapsed <= 6 + 1.25, f"bed {bed}'s silence shows within 6 s ({elapsed:.1f} s): {tile and tile['state']}")
+    check(tile is not None and elapsed <= 6, f"bed {bed}'s killed monitor shows within 6 s ({elapsed:.1f} s): {tile and tile['state']}")
     if tile:
-        check("NO SIGNAL" in tile["state"] and "HIGH" in tile["state"], f"the tile says why ({tile['state']!r})")
-        check(tile["footColor"] in ("rgb(224, 16, 42)", "rgb(255, 255, 255)"), f"in the high alarm's colour ({tile['footColor']})")
-    check(wait_for("sound", lambda: page.dataset("sound") == "sounding", 3) is not None, "the high alarm sounds")
+        check(("LINK LOST" in tile["state"] or "NO SIGNAL" in tile["state"]) and "MEDIUM" in tile["state"],
+              f"the tile says why ({tile['state']!r})")
+        check(tile["footColor"] == "rgb(245, 196, 0)", f"in the medium alarm's colour ({tile['footColor']})")
+    check(wait_for("sound", lambda: page.dataset("sound") == "sounding-medium", 3) is not None,
+          "the medium alarm sounds")
     page.screenshot(os.path.join(ward.args.out, "ward-alarm.png"))
     d.find_element(By.CSS_SELECTOR, f'.tile[data-bed="{bed}"] .tile-ack').click()
-    check(wait_for("paused", lambda: page.dataset("sound") == "on", 3) is not None, "its acknowledgement pauses the sound")
+    check(wait_for("paused", lambda: page.acknowledge_others(bed) and page.dataset("sound") == "on", 5) is not None,
+          "its acknowledgement pauses the sound")
     d.find_element(By.ID, "alarms-link").click()
     row = wait_for("row", lambda: page.js(
         f"""return [...document.querySelectorAll('#alarm-rows tr')].map(r => r.textContent)
-            .find(t => t.includes('Bed {bed}') && t.includes('{USER}'))"""), 5)
+            .find(t => t.includes('Bed {bed}') && t.includes('communication failure') && t.includes('{USER}'))"""), 5)
     check(row is not None, f"the alarm list has bed {bed}'s alarm acknowledged by {USER} ({row!r})")
-    check(wait_for("audit", lambda: USER in ward.audit() and f"bed {bed}" in ward.audit(), 5) is not None,
-          "the event log has the acknowledgement")
+    acknowledged = wait_for("audit", lambda: [line for line in ward.events().splitlines()
+                                              if f'audit: acknowledgement by "{USER}"' in line and
+                                              f"of bed {bed}: communication failure" in line], 5)
+    check(acknowledged is not None, f"the event log has the acknowledgement {acknowledged}")
 
 
 def check_stream_loss(page, ward, bed):
@@ -395,28 +403,34 @@ def check_stream_loss(page, ward, bed):
     wait_for("live", lambda: page.dataset("stream") == "live", 10)
     d.find_element(By.TAG_NAME, "body").send_keys("3")
     time.sleep(3)
+    had = page.trace(bed, time.time() * 1000 - 60000, time.time() * 1000, "MHR")
     stopped = time.monotonic()
     stop_ms = time.time() * 1000
-    ward.gate.cut()
+    ward.stop()
     lost = wait_for("lost", lambda: page.dataset("stream") == "lost" and d.find_element(By.ID, "lost").is_displayed(), 5)
     check(lost is not None and time.monotonic() - stopped < 2.5, f"the page says at once that the stream is lost ({time.monotonic() - stopped:.1f} s)")
     page.screenshot(os.path.join(ward.args.out, "ward-stream-lost.png"))
     time.sleep(max(0.0, 3 - (time.monotonic() - stopped)))
-    ward.gate.open()
-    check(wait_for("back", lambda: page.dataset("stream") == "live", 15) is not None, "and recovers by itself")
+    ward.start()
+    started_ms = time.time() * 1000
+    check(wait_for("back", lambda: page.dataset("stream") == "live", 15) is not None,
+          "and recovers by itself, still logged in")
     time.sleep(4)
-    # MHR (never absent in the simulation) must have a trace in every pixel column of the last
-    # minute before the cut and of the seconds the station was cut off (it went on recording).
+    # MHR (never absent in the simulation) must have a trace in every pixel column where the
+    # station had the data: each second of the minute before it stopped that it had recorded, and
+    # the seconds since its monitors are back.
     view = strip_view(page)
     holes = []
-    for ms in range(int(stop_ms - 60000), int(stop_ms + 3000), 1000):
+    for ms in [*sorted(had)[::4],
+               *range(int(started_ms + 2000), int(time.time() * 1000 - 2000), 1000)]:
         x = view["labelWidth"] + round(ms * view["pxPerMs"]) - view["left"]
         if x < view["labelWidth"]:
             continue
         column = page.column(x, int(CLOCK_ROW_CM * PX_PER_CM), int((CLOCK_ROW_CM + 7) * PX_PER_CM))
         if not any(maternal(c) for c in column):
             holes.append(time.strftime("%H:%M:%S", time.localtime(ms / 1000)))
-    check(not holes, f"the strip has no hole where the station had the data {holes[:5]}")
+    check(len(had) > 40 and not holes,
+          f"the strip has no hole where the station had the data ({len(had)} samples before) {holes[:5]}")
     page.screenshot(os.path.join(ward.args.out, "bed-after-reconnect.png"))
 
 
@@ -456,14 +470,14 @@ def check_conflict(args, ward, first, bed):
 
 @contextlib.contextmanager
 def watched_ward(args, beds, who):
-    """A made-up ward of `beds` beds and a browser page `who` on it; both end afterwards, with
-    the ward's scratch folder."""
+    """A station with `beds` simulated beds and a browser page `who` on it; both end afterwards,
+    with the station's scratch folder."""
     os.makedirs(args.out, exist_ok=True)
     workdir = tempfile.mkdtemp(prefix="vudoda-browser-")
-    ward = DevWard(args, beds, workdir)
-    ward.start()
+    ward = Station(args, beds, workdir)
     page = None
     try:
+        ward.start()
         page = Page(args, ward, who)
         yield ward, page
     finally:
@@ -474,7 +488,7 @@ def watched_ward(args, beds, who):
 
 
 def check_full_ward(args):
-    """64 beds: every tile draws its last ten minutes (their traces together are more than the
+    """64 beds: every tile draws its trace (their last ten minutes together are more than the
     station queues for one browser at once)."""
     with watched_ward(args, 64, "full") as (ward, page):
         page.login(USER, ward.password)
@@ -484,7 +498,7 @@ def check_full_ward(args):
                 const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
                 let dark = 0; for (let i = 0; i < d.length; i += 4) if (d[i] < 90 && d[i+1] < 90) ++dark;
                 return dark; })""")
-            return counts if len(counts) == 64 and min(counts) > 50 else None
+            return counts if len(counts) == 64 and min(counts) > 10 else None
         counts = wait_for("traces", traced, 30)
         check(counts is not None, "with 64 beds every tile draws its trace within 30 s")
         page.screenshot(os.path.join(args.out, "ward-64.png"))
@@ -498,7 +512,7 @@ def run(args):
         check_geometry(page, args.layout)
         check_bed_strip(page, ward, args.layout, 1)
         page.screenshot(os.path.join(args.out, "bed.png"))
-        check_silent_bed(page, ward, 3)
+        check_killed_monitor(page, ward, 3)
         check_stream_loss(page, ward, 2)
         check_conflict(args, ward, page, 4)
         errors = page.console_errors()
@@ -507,12 +521,13 @@ def run(args):
 
 
 def demo(args):
-    """Logs in to eight made-up beds and writes the ward's and a bed's screenshots."""
+    """Logs in to a station with eight simulated beds and writes the ward's and a bed's
+    screenshots once the beds have half a minute of trace."""
     with watched_ward(args, 8, "demo") as (ward, page):
         page.login(USER, ward.password)
         wait_for("tiles", lambda: page.dataset("stream") == "live" and
                  all(t["fhr1"] not in ("", "--") for t in page.tiles()), 15)
-        time.sleep(1)
+        time.sleep(25)
         page.screenshot(os.path.join(args.out, "ward-view.png"))
         page.driver.get(ward.url("/ward#bed/1"))
         wait_for("bed", lambda: page.dataset("view") == "bed" and page.dataset("stream") == "live", 10)
@@ -586,7 +601,7 @@ def measure(args):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--demo", action="store_true")
-    for name in ["--ward-dev", "--www", "--out"]:
+    for name in ["--vudoda", "--out"]:
         parser.add_argument(name, required=True)
     parser.add_argument("--layout")
     parser.add_argument("--chromium", default="/usr/bin/chromium")

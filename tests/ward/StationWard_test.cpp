@@ -120,6 +120,10 @@ TEST_F(StationWardTest, ALoggedInBrowserReceivesTheLiveSamplesOfABed) {
 
   LinkConnection bedside;
   ASSERT_EQ(bedside.Connect(m_address), std::nullopt);
+  const auto nowMs = [] {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+  };
+  const std::int64_t sentMs = nowMs();
   ASSERT_TRUE(bedside.Send(StationBedside::Link(41, 20000, "TEST-41")));
   std::vector<TimedSample> received;
   const auto deadline = std::chrono::steady_clock::now() + 15s;
@@ -127,6 +131,12 @@ TEST_F(StationWardTest, ALoggedInBrowserReceivesTheLiveSamplesOfABed) {
     const auto message = live.Read(2s);
     if (!message) continue;
     const auto more = SamplesOf(*message, 1);
+    if ((*message)["type"] == "samples") {
+      // A live batch tells when the station took its packet off the link.
+      ASSERT_TRUE(message->contains("arrivedMs")) << message->dump();
+      EXPECT_GE((*message)["arrivedMs"].get<std::int64_t>(), sentMs);
+      EXPECT_LE((*message)["arrivedMs"].get<std::int64_t>(), nowMs());
+    }
     received.insert(received.end(), more.begin(), more.end());
   }
   ASSERT_GE(received.size(), 80u);

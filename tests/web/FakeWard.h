@@ -150,6 +150,15 @@ class FakeWard : public WardService {
     m_audit.push_back(entry);
   }
 
+  void KeepLogins(std::string saved) override {
+    std::lock_guard lock(m_auditMutex);
+    m_keptLogins = std::move(saved);
+  }
+  std::string KeptLogins() override {
+    std::lock_guard lock(m_auditMutex);
+    return m_keptLogins;
+  }
+
   std::vector<AuditEntry> AuditLines() {
     std::lock_guard lock(m_auditMutex);
     return m_audit;
@@ -205,4 +214,5 @@ class FakeWard : public WardService {
   std::vector<std::function<void()>> m_heldTraces;
   std::mutex m_auditMutex;
   std::vector<AuditEntry> m_audit;
+  std::string m_keptLogins;
 };

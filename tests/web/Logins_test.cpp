@@ -219,4 +219,26 @@ TEST_F(LoginsTest, AnIdleSessionEndsWithItsLiveStream) {
   EXPECT_EQ(expired[0].user, "midwife");
 }
 
+// The station keeps its logins across a restart: a browser logged in before goes on with the
+// same cookie and token; one that logged out stays out. What was kept is read line by line: a
+// line cut short by a crash and one that is no session are passed over.
+TEST_F(LoginsTest, LoginsOutliveARestartLogoutsToo) {
+  Start();
+  const auto staying = LogIn();
+  const auto leaving = LogIn(FakeWard::kOtherUser, FakeWard::kOtherPassword);
+  ASSERT_TRUE(staying && leaving);
+  ASSERT_EQ(Send(Post("/api/logout", *leaving, "{}"))->result_int(), 200);
+  StopServer();
+  const std::string kept = m_ward->KeptLogins();
+  EXPECT_EQ(kept.find(staying->cookie), std::string::npos) << "the cookie itself is kept nowhere";
+  m_ward->KeepLogins(R"({"key":5,"user":"x"})" "\nnot json\n" + kept + kept.substr(0, kept.size() / 2));
+  Restart();
+  const auto session = Send(Get("/api/session", staying->cookie));
+  ASSERT_TRUE(session);
+  ASSERT_EQ(session->result_int(), 200);
+  EXPECT_EQ(nlohmann::json::parse(session->body())["token"], staying->token);
+  EXPECT_EQ(Send(Get("/api/session", leaving->cookie))->result_int(), 401);
+  EXPECT_EQ(Status().loginSessions, 1u);
+}
+
 }  // namespace

@@ -49,16 +49,18 @@ class WebServerTest : public ::testing::Test {
   // Starts the server with `options`; the fault when it does not start.
   std::optional<std::string> TryStart(WardServerOptions options) {
     m_ward = std::make_unique<FakeWard>(m_loop);
-    m_server = std::make_unique<WardServer>(m_loop, *m_ward, options);
-    auto fault = m_server->Start();
-    if (fault) return fault;
-    m_port = m_server->Port();
-    m_origin = std::string(options.certificateFile.empty() ? "http" : "https") + "://127.0.0.1:" + std::to_string(m_port);
-    m_thread = std::thread([this] { m_loop.run(); });
-    return std::nullopt;
+    return StartServer(options);
   }
 
   void Start(WardServerOptions options = TestOptions()) { ASSERT_EQ(TryStart(std::move(options)), std::nullopt); }
+
+  // Stops the server and starts a new one for the same ward, as a station that restarts does.
+  void Restart(WardServerOptions options = TestOptions()) {
+    StopServer();
+    m_loop.restart();
+    m_work.emplace(m_loop.get_executor());
+    ASSERT_EQ(StartServer(options), std::nullopt);
+  }
 
   void TearDown() override { StopServer(); }
 
@@ -68,6 +70,16 @@ class WebServerTest : public ::testing::Test {
       m_work.reset();
       m_thread.join();
     }
+  }
+
+  std::optional<std::string> StartServer(const WardServerOptions& options) {
+    m_server = std::make_unique<WardServer>(m_loop, *m_ward, options);
+    auto fault = m_server->Start();
+    if (fault) return fault;
+    m_port = m_server->Port();
+    m_origin = std::string(options.certificateFile.empty() ? "http" : "https") + "://127.0.0.1:" + std::to_string(m_port);
+    m_thread = std::thread([this] { m_loop.run(); });
+    return std::nullopt;
   }
 
   WardServerStatus Status() { return OnLoop([this] { return m_server->Status(); }); }

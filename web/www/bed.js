@@ -355,8 +355,7 @@ export class BedPage {
     this.drawnLeft = left;
     this.dirty = false;
     ++this.ward.metrics.frames;
-    const now = Date.now();
-    for (const batch of this.pending) this.ward.metrics.latencies.push(now - batch.endMs);
+    this.ward.drawn(this.pending);
     this.pending = [];
     this.showState(left, width);
     this.nextFrame();

@@ -150,7 +150,7 @@ class Tile {
     this.painter.paint(ctx, this.bed && this.bed.link !== "free" ? this.ward.stores.get(this.number) : null, right - width, width);
     this.drawnRight = right;
     this.dirty = false;
-    for (const batch of this.pending) this.ward.metrics.latencies.push(Date.now() - batch.endMs);
+    this.ward.drawn(this.pending);
     this.pending = [];
   }
 }

@@ -28,7 +28,10 @@ class Ward {
     this.watchedBed = null;
     // What the page measures of itself (read by its tests): each live batch's delay from the end
     // of its last sample to its arrival and to the screen, in ms; the frames drawn.
-    this.metrics = { arrivals: [], latencies: [], frames: 0 };
+    // For measuring the page: each live batch's delay from its last sample's instant to its
+    // arrival here (arrivals) and to the canvas (latencies), and from the station's taking its
+    // packet off the link to the canvas (sinceStation); the frames the bed's strip drew.
+    this.metrics = { arrivals: [], latencies: [], sinceStation: [], frames: 0 };
     this.sound = new AlarmSound((state) => this.showSound(state));
     this.tiles = new WardTiles(document.getElementById("tiles"), this);
     this.bedPage = new BedPage(this);
@@ -101,10 +104,19 @@ class Ward {
     const store = this.store(message.bed);
     const [from, to] = store.add(message);
     if (this.watchedBed !== message.bed) store.dropBefore(indexOf(Date.now() - TILE_SPAN_MS - 60000));
-    const drawn = live ? { endMs: message.startMs + message.count * message.periodMs } : null;
+    const drawn = live ? { endMs: message.startMs + message.count * message.periodMs, arrivedMs: message.arrivedMs } : null;
     if (drawn) this.metrics.arrivals.push(Date.now() - drawn.endMs);
     this.tiles.samples(message.bed, drawn);
     if (this.watchedBed === message.bed) this.bedPage.samples(from, to, drawn);
+  }
+
+  // Live batches are on the canvas now.
+  drawn(batches) {
+    const now = Date.now();
+    for (const batch of batches) {
+      this.metrics.latencies.push(now - batch.endMs);
+      if (batch.arrivedMs) this.metrics.sinceStation.push(now - batch.arrivedMs);
+    }
   }
 
   store(bed) {
@@ -164,14 +176,17 @@ class Ward {
 
   updateSound() {
     const now = Date.now();
-    const sounding = [...this.beds.values()].some((bed) =>
-      bed.alarms.some((a) => a.clearedMs === null && a.priority === "high" && this.pausedUntil(a) <= now));
-    this.sound.update(sounding);
+    const heard = new Set();
+    for (const bed of this.beds.values()) {
+      for (const a of bed.alarms) if (a.clearedMs === null && this.pausedUntil(a) <= now) heard.add(a.priority);
+    }
+    this.sound.update(["high", "medium"].find((priority) => heard.has(priority)) || null);
   }
 
   showSound(state) {
     const button = document.getElementById("sound");
-    button.textContent = { off: "Sound off", on: "Sound on", sounding: "Sound on: ALARM" }[state];
+    button.textContent = { off: "Sound off", on: "Sound on", "sounding-high": "Sound on: ALARM",
+      "sounding-medium": "Sound on: alarm" }[state];
     button.setAttribute("aria-pressed", String(state !== "off"));
     button.className = `bar-button sound-${state}`;
     document.body.dataset.sound = state;

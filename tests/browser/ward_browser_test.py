@@ -563,24 +563,27 @@ def percentile(values, fraction):
 
 
 def measure(args):
-    """--beds (64) beds in one browser: each live batch's delay from its last sample's instant to the
-    canvas (as the page measures it), the browser's CPU on the ward view, the frame rate while a
-    bed's strip is scrolled."""
+    """--beds (64) beds in one browser: each live batch's delay to the canvas (as the page measures
+    it: from its last sample's instant, and from the station's taking its packet off the link), the
+    browser's CPU on the ward view, the frame rate while a bed's strip is scrolled."""
     with watched_ward(args, args.beds, "measure") as (ward, page):
         page.login(USER, ward.password)
         wait_for("live", lambda: page.dataset("stream") == "live", 15)
         time.sleep(5)
-        page.js("window.wardView.latencies.length = 0; window.wardView.arrivals.length = 0")
+        page.js("for (const list of ['latencies', 'arrivals', 'sinceStation']) window.wardView[list].length = 0")
         root = page.driver.service.process.pid
         cpu, started = cpu_seconds(root), time.monotonic()
         time.sleep(20)
         share = (cpu_seconds(root) - cpu) / (time.monotonic() - started)
         latencies = page.js("return window.wardView.latencies.slice()")
         arrivals = page.js("return window.wardView.arrivals.slice()")
+        since_station = page.js("return window.wardView.sinceStation.slice()")
         page.screenshot(os.path.join(args.out, "ward-64.png"))
         print(f"ward view, {args.beds} beds: {len(latencies)} batches drawn; from a batch's last sample to its arrival "
               f"median {percentile(arrivals, 0.5):.0f} ms, p99 {percentile(arrivals, 0.99):.0f} ms, to the canvas "
-              f"median {percentile(latencies, 0.5):.0f} ms, p99 {percentile(latencies, 0.99):.0f} ms; "
+              f"median {percentile(latencies, 0.5):.0f} ms, p99 {percentile(latencies, 0.99):.0f} ms; from the station's "
+              f"taking its packet off the link to the canvas median {percentile(since_station, 0.5):.0f} ms, "
+              f"p99 {percentile(since_station, 0.99):.0f} ms; "
               f"browser CPU {100 * share:.1f} % of one core (headless, all its processes)")
         page.driver.get(ward.url("/ward#bed/1"))
         wait_for("bed", lambda: page.dataset("view") == "bed" and page.dataset("stream") == "live", 10)

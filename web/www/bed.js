@@ -10,22 +10,11 @@ import { StripPainter } from "./strip-draw.js";
 import { CSS_PX_PER_CM, SAMPLE_MS, defaultScale, stripLayout } from "./strip-layout.js";
 import { indexOf } from "./trace-store.js";
 import { sinceText, studyStartMs, timeText, dateText } from "./clock.js";
+import { PRIORITY_WORD, element, setText, shown } from "./elements.js";
 
 const CHUNK = 256;
 const MAX_CHUNKS = 64;
 const FETCH_SPAN_MS = 30 * 60 * 1000;
-const PRIORITY_WORD = { high: "!!! HIGH", medium: "!! MEDIUM", low: "! LOW" };
-
-function element(tag, className, text) {
-  const e = document.createElement(tag);
-  if (className) e.className = className;
-  if (text !== undefined) e.textContent = text;
-  return e;
-}
-
-function shown(value) {
-  return value === null || value === undefined || Number.isNaN(value) ? "--" : String(Math.round(value));
-}
 
 export class BedPage {
   constructor(ward) {
@@ -145,7 +134,7 @@ export class BedPage {
   update() {
     const bed = this.bedView();
     if (!bed) return;
-    document.getElementById("bed-title").textContent = `Bed ${bed.bed}`;
+    setText(document.getElementById("bed-title"), `Bed ${bed.bed}`);
     const patient = document.getElementById("bed-patient");
     patient.textContent = bed.link === "free" ? "Free" : `${bed.patientName || "(no name)"}   ID ${bed.patientId}`;
     const store = this.store();

@@ -7,30 +7,13 @@
 import { StripPainter } from "./strip-draw.js";
 import { stripLayout } from "./strip-layout.js";
 import { sinceText } from "./clock.js";
+import { PRIORITY_WORD, element, setAttribute, setClass, setText, shown } from "./elements.js";
 
 const SPAN_MS = 10 * 60 * 1000;
-const PRIORITY_WORD = { high: "!!! HIGH", medium: "!! MEDIUM", low: "! LOW" };
+// The tiles are brought up to date at most this often: what 64 beds send comes in every few
+// milliseconds, and a desk reads the ward four times a second no worse than sixty.
+const FRAME_MS = 250;
 const LINK_WORD = { connected: "", silent: "NO SIGNAL", lost: "LINK LOST", free: "FREE" };
-
-function element(tag, className, text) {
-  const e = document.createElement(tag);
-  if (className) e.className = className;
-  if (text !== undefined) e.textContent = text;
-  return e;
-}
-
-// Writes only what changed: a tile is updated with every batch, and an unchanged text costs no layout.
-function setText(e, text) {
-  if (e.textContent !== text) e.textContent = text;
-}
-
-function setClass(e, name) {
-  if (e.className !== name) e.className = name;
-}
-
-function shown(value) {
-  return value === null || value === undefined || Number.isNaN(value) ? "--" : String(Math.round(value));
-}
 
 class Tile {
   constructor(number, ward) {
@@ -51,8 +34,13 @@ class Tile {
     this.fhr2 = element("span", "value");
     this.mhr = element("span", "value");
     this.uc = element("span", "value");
-    small.append(element("span", "label", "FHR2"), this.fhr2, element("span", "label", "MHR"), this.mhr,
-      element("span", "label", "UC"), this.uc);
+    // Each label with its value, so that a narrow tile wraps between them, never inside one.
+    const pair = (label, value) => {
+      const both = element("span", "pair");
+      both.append(element("span", "label", label), value);
+      return both;
+    };
+    small.append(pair("FHR2", this.fhr2), pair("MHR", this.mhr), pair("UC", this.uc));
     numbers.append(element("span", "label label-fhr1", "FHR1"), this.fhr1, small);
     this.canvas = element("canvas", "tile-trace");
     this.canvas.setAttribute("aria-hidden", "true");
@@ -70,7 +58,9 @@ class Tile {
     this.ack.addEventListener("click", () => {
       if (this.alarm) this.ward.acknowledge(this.alarm.id);
     });
-    this.dirty = true;
+    this.dirty = true;      // the whole trace is drawn again
+    this.newFrom = null;    // else the samples from this index on are new
+    this.stale = true;      // the texts are shown again
     this.pending = [];
     this.size = { width: 0, height: 0 };
   }
@@ -81,7 +71,7 @@ class Tile {
     const noSignal = bed.link === "silent" || bed.link === "lost";
     setText(this.name, free ? "" : bed.patientName || "(no name)");
     setText(this.id, free ? "" : bed.patientId);
-    this.link.setAttribute("aria-label", `Bed ${bed.bed}${free ? ", free" : `, ${bed.patientName}`}`);
+    setAttribute(this.link, "aria-label", `Bed ${bed.bed}${free ? ", free" : `, ${bed.patientName}`}`);
     const store = this.ward.stores.get(bed.bed);
     const latest = (name, value) => {
       // The newest sample's value where the bed has samples, else what the station last said.
@@ -98,8 +88,9 @@ class Tile {
     if (this.alarm && !this.alarm.acknowledgedBy) classes.push("unacknowledged");
     if (noSignal) classes.push("no-signal");
     setClass(this.root, classes.join(" "));
-    this.ack.hidden = !this.alarm || !!this.alarm.acknowledgedBy;
-    this.ack.setAttribute("aria-label", `Acknowledge the alarm of bed ${bed.bed}`);
+    const noButton = !this.alarm || !!this.alarm.acknowledgedBy;
+    if (this.ack.hidden !== noButton) this.ack.hidden = noButton;
+    setAttribute(this.ack, "aria-label", `Acknowledge the alarm of bed ${bed.bed}`);
     setText(this.state, this.stateText(bed, now));
   }
 
@@ -125,7 +116,9 @@ class Tile {
     return store && store.latestIndex > -Infinity ? store.latestIndex * 250 : null;
   }
 
-  // Draws the last ten minutes when something changed or a pixel's worth of time passed.
+  // Draws the last ten minutes when a pixel's worth of time passed or the bed changed; new
+  // samples alone are drawn over the few columns they reach, which is what most frames of a
+  // ward of 64 beds have to do.
   draw(now) {
     const width = this.canvas.clientWidth;
     const height = this.canvas.clientHeight;
@@ -144,12 +137,17 @@ class Tile {
       this.dirty = true;
     }
     const right = Math.floor(this.painter.paperX(now));
-    if (!this.dirty && right === this.drawnRight) return;
+    const full = this.dirty || right !== this.drawnRight;
+    if (!full && this.newFrom === null) return;
+    // The columns from a little before the first new sample (its line joins the one before it).
+    const columns = full ? width : Math.min(width, right - Math.floor(this.painter.paperX(this.newFrom * 250)) + 2);
     const ctx = this.canvas.getContext("2d");
-    ctx.setTransform(ratio, 0, 0, ratio, 0, 0);
-    this.painter.paint(ctx, this.bed && this.bed.link !== "free" ? this.ward.stores.get(this.number) : null, right - width, width);
+    ctx.setTransform(ratio, 0, 0, ratio, ratio * (width - columns), 0);
+    this.painter.paint(ctx, this.bed && this.bed.link !== "free" ? this.ward.stores.get(this.number) : null,
+      right - columns, columns);
     this.drawnRight = right;
     this.dirty = false;
+    this.newFrom = null;
     this.ward.drawn(this.pending);
     this.pending = [];
   }
@@ -204,23 +202,30 @@ export class WardTiles {
   update(bed) {
     const tile = this.tiles.get(bed.bed);
     if (!tile) return;
-    tile.update(bed, Date.now());
-    tile.dirty = true;
+    // The trace shows the bed's samples, or none for a free bed: only that redraws it whole.
+    if (!tile.bed || (tile.bed.link === "free") !== (bed.link === "free")) tile.dirty = true;
+    tile.bed = bed;
+    tile.stale = true;
     this.schedule();
   }
 
-  // A batch of bed `number` arrived (`drawn`: a live batch, whose delay to the screen is measured).
-  samples(number, drawn) {
+  // Samples of bed `number` from index `from` on arrived (`drawn`: a live batch, whose delay to
+  // the screen is measured).
+  samples(number, from, drawn) {
     const tile = this.tiles.get(number);
     if (!tile) return;
-    tile.dirty = true;
+    tile.newFrom = tile.newFrom === null ? from : Math.min(tile.newFrom, from);
     if (drawn && this.visible) tile.pending.push(drawn);
-    if (tile.bed) tile.update(tile.bed, Date.now());
+    tile.stale = true;
     this.schedule();
   }
 
+  // The clock moved on: the traces follow it, and once a minute the texts that tell since when
+  // (they name the date once it is not today's).
   tick(now) {
-    for (const tile of this.tiles.values()) if (tile.bed) tile.update(tile.bed, now);
+    const minute = Math.floor(now / 60000);
+    if (minute !== this.tickMinute) for (const tile of this.tiles.values()) tile.stale = true;
+    this.tickMinute = minute;
     this.schedule();
   }
 
@@ -229,13 +234,24 @@ export class WardTiles {
     if (visible) this.layout();
   }
 
+  // The next frame that brings the tiles up to date, FRAME_MS after the last.
   schedule() {
     if (this.frame || !this.visible) return;
-    this.frame = window.requestAnimationFrame(() => {
-      this.frame = null;
-      const now = Date.now();
-      for (const tile of this.tiles.values()) tile.draw(now);
-      ++this.ward.metrics.frames;
-    });
+    const wait = Math.max(0, (this.lastFrame || 0) + FRAME_MS - performance.now());
+    this.frame = window.setTimeout(() => window.requestAnimationFrame(() => this.show()), wait);
+  }
+
+  show() {
+    this.frame = null;
+    this.lastFrame = performance.now();
+    const now = Date.now();
+    // Every text first, then every trace: a trace reads its canvas's size, which lays the page
+    // out once here rather than once a tile.
+    for (const tile of this.tiles.values()) {
+      if (tile.stale && tile.bed) tile.update(tile.bed, now);
+      tile.stale = false;
+    }
+    for (const tile of this.tiles.values()) tile.draw(now);
+    ++this.ward.metrics.frames;
   }
 }

@@ -11,6 +11,7 @@ import { AlarmList } from "./alarms.js";
 import { AlarmSound, PAUSE_MS } from "./sound.js";
 import { PatientForm } from "./patient.js";
 import { timeText, sinceText, durationText } from "./clock.js";
+import { setText } from "./elements.js";
 
 // The ward's tiles keep each bed's last ten minutes; a bed's page asks the station for more.
 const TILE_SPAN_MS = 10 * 60 * 1000;
@@ -106,7 +107,7 @@ class Ward {
     if (this.watchedBed !== message.bed) store.dropBefore(indexOf(Date.now() - TILE_SPAN_MS - 60000));
     const drawn = live ? { endMs: message.startMs + message.count * message.periodMs, arrivedMs: message.arrivedMs } : null;
     if (drawn) this.metrics.arrivals.push(Date.now() - drawn.endMs);
-    this.tiles.samples(message.bed, drawn);
+    this.tiles.samples(message.bed, from, drawn);
     if (this.watchedBed === message.bed) this.bedPage.samples(from, to, drawn);
   }
 
@@ -143,7 +144,7 @@ class Ward {
     this.alarmList.update();
     this.updateSound();
     const active = [...this.alarms.values()].filter((a) => a.clearedMs === null);
-    document.getElementById("alarm-count").textContent = active.length ? `(${active.length})` : "";
+    setText(document.getElementById("alarm-count"), active.length ? `(${active.length})` : "");
   }
 
   // ---- alarms
@@ -184,6 +185,8 @@ class Ward {
   }
 
   showSound(state) {
+    if (state === this.soundShown) return;
+    this.soundShown = state;
     const button = document.getElementById("sound");
     button.textContent = { off: "Sound off", on: "Sound on", "sounding-high": "Sound on: ALARM",
       "sounding-medium": "Sound on: alarm" }[state];

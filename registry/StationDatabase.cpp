@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -149,11 +150,11 @@ std::vector<StationDatabase::Study> StationDatabase::RecentStudies(const std::st
   TBLStudy row(&m_db);
   const std::string clause = "WHERE S_ID='" + Quoted(patientId) + "' ORDER BY S_START_TIME DESC";
   std::vector<Study> studies;
-  if (row.CursorOpenEx(clause.c_str()) > 0) {
-    while (static_cast<int>(studies.size()) < count && row.CursorGet()) {
-      studies.push_back(Study{row.m_S_ID.GetString(), row.m_S_STUDY_ID.GetString(), row.m_S_LENGTH, row.m_S_LOSS});
-      row.CursorMove();
-    }
+  // As many rows as the cursor holds: reading past its last would be shown as an error.
+  const int rows = std::min(row.CursorOpenEx(clause.c_str()), count);
+  for (int index = 0; index < rows && row.CursorGet(); ++index) {
+    studies.push_back(Study{row.m_S_ID.GetString(), row.m_S_STUDY_ID.GetString(), row.m_S_LENGTH, row.m_S_LOSS});
+    row.CursorMove();
   }
   row.CursorClose();
   return studies;

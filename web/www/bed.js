@@ -172,6 +172,12 @@ export class BedPage {
   }
 
   // Samples [from, to) arrived (`drawn`: a live batch whose delay to the screen is measured).
+  // The bed's samples were replaced (another study): every piece of paper is drawn again.
+  redraw() {
+    this.chunks.clear();
+    this.invalidate();
+  }
+
   samples(from, to, drawn) {
     const first = Math.floor(this.painter.paperX(from * SAMPLE_MS - SAMPLE_MS) / CHUNK);
     const last = Math.floor(this.painter.paperX(to * SAMPLE_MS + SAMPLE_MS) / CHUNK);

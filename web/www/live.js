@@ -72,6 +72,15 @@ export class LiveStream {
     this.subscribeNext();
   }
 
+  // Asks again for bed `bed`'s last ten minutes (its study began, or came back after the station
+  // restarted); a bed whose subscription is still to come gets them with it.
+  retrace(bed) {
+    if (!this.subscribed || !this.subscribed.has(bed) || this.waiting.includes(bed)) return;
+    this.send({ unsubscribe: [bed] });
+    this.subscribed.delete(bed);
+    this.subscribe([bed]);
+  }
+
   subscribeNext() {
     if (this.tracing.size > 0 || this.waiting.length === 0) return;
     const group = this.waiting.splice(0, SUBSCRIBE_GROUP);

@@ -23,6 +23,7 @@ class Ward {
     this.api = new StationApi();
     this.beds = new Map();
     this.stores = new Map();
+    this.studies = new Map();  // by bed: the study its samples in `stores` belong to
     this.alarms = new Map();
     this.alarmTexts = {};
     this.localPauses = new Map(); // alarm id -> the instant this desk acknowledged it
@@ -73,7 +74,10 @@ class Ward {
   // ---- what the station sends
 
   takeWard(beds) {
-    for (const bed of beds) this.beds.set(bed.bed, bed);
+    for (const bed of beds) {
+      this.beds.set(bed.bed, bed);
+      this.showsStudy(bed);
+    }
     for (const number of [...this.beds.keys()]) {
       if (!beds.some((b) => b.bed === number)) this.beds.delete(number);
     }
@@ -86,9 +90,22 @@ class Ward {
   takeBed(bed) {
     const before = this.beds.get(bed.bed);
     this.beds.set(bed.bed, bed);
-    if (before && before.studyId !== bed.studyId) this.stores.delete(bed.bed);
+    // A study shown again after a moment without (a new one, or the same one after the station
+    // restarted and the monitor came back): its last ten minutes come again, as the station has
+    // them, which fills what the page missed meanwhile.
+    if (this.showsStudy(bed) || (before && !before.studyId && bed.studyId)) this.live.retrace(bed.bed);
     for (const alarm of bed.alarms) this.alarms.set(alarm.id, alarm);
     this.changed(bed.bed);
+  }
+
+  // Bed `bed` shows a study other than the one its samples belong to: they go. A free bed
+  // keeps them (its monitor may come back to the same study). Whether they went.
+  showsStudy(bed) {
+    if (!bed.studyId || this.studies.get(bed.bed) === bed.studyId) return false;
+    this.studies.set(bed.bed, bed.studyId);
+    this.stores.delete(bed.bed);
+    if (this.watchedBed === bed.bed) this.bedPage.redraw();
+    return true;
   }
 
   takeAlarm(alarm) {

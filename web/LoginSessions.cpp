@@ -3,7 +3,6 @@
 #include <sodium.h>
 
 #include <algorithm>
-#include <array>
 #include <nlohmann/json.hpp>
 
 #include "web/SessionToken.h"

@@ -28,11 +28,10 @@ class Ward {
     this.alarmTexts = {};
     this.localPauses = new Map(); // alarm id -> the instant this desk acknowledged it
     this.watchedBed = null;
-    // What the page measures of itself (read by its tests): each live batch's delay from the end
-    // of its last sample to its arrival and to the screen, in ms; the frames drawn.
-    // For measuring the page: each live batch's delay from its last sample's instant to its
-    // arrival here (arrivals) and to the canvas (latencies), and from the station's taking its
-    // packet off the link to the canvas (sinceStation); the frames the bed's strip drew.
+    // What the page measures of itself (read by its tests), in ms: each live batch's delay from
+    // its last sample's instant to its arrival here (arrivals) and to the canvas (latencies), and
+    // from the station's taking its packet off the link to the canvas (sinceStation); the frames
+    // drawn.
     this.metrics = { arrivals: [], latencies: [], sinceStation: [], frames: 0 };
     this.sound = new AlarmSound((state) => this.showSound(state));
     this.tiles = new WardTiles(document.getElementById("tiles"), this);
